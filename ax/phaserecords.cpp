@@ -1,0 +1,7 @@
+#include "ax/phaserecords.h"
+
+namespace zt {
+
+phasestate phases;
+
+}  // namespace zt

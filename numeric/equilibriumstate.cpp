@@ -1,0 +1,7 @@
+#include "numeric/equilibriumstate.h"
+
+namespace zt {
+
+equilibriumstate eq;
+
+}  // namespace zt

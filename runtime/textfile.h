@@ -1,0 +1,34 @@
+// Line-oriented text files. Only the run-files routines open, close and erase them.
+#pragma once
+
+#include <fstream>
+#include <string>
+
+namespace zt {
+
+struct textfile {
+    std::string name;
+    std::ifstream in;
+    std::ofstream out;
+    bool isopen = false;
+    bool writing = false;
+};
+
+// false when the file cannot be opened (any file open in f is closed first).
+bool openforreading(textfile& f, const std::string& name);
+// Creates or overwrites; a file that cannot be created ends the program with the
+// platform's message and a non-zero exit code (no report block).
+void openforwriting(textfile& f, const std::string& name);
+// One line without its line end; false at end of file or on a read failure.
+bool readfileline(textfile& f, std::string& line);
+bool atendoffile(textfile& f);
+void rewindfile(textfile& f);
+void writefiletext(textfile& f, const std::string& text);
+void flushfile(textfile& f);
+// false when closing failed.
+bool closetextfile(textfile& f);
+// false when erasing failed.
+bool erasefilenamed(const std::string& name);
+bool fileexists(const std::string& name);
+
+}  // namespace zt

@@ -1,0 +1,7 @@
+#include "thermo/workingset.h"
+
+namespace zt {
+
+workingsetstate ws;
+
+}  // namespace zt
