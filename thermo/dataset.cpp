@@ -1,0 +1,7 @@
+#include "thermo/dataset.h"
+
+namespace zt {
+
+datasetstate ds;
+
+}  // namespace zt
