@@ -1,1 +1,11 @@
-int main() { return 0; }
+#include "runtime/mainloop.h"
+#include "runtime/types.h"
+
+int main()
+{
+    try {
+        return zt::runprogram();
+    } catch (const zt::RunEnded& end) {
+        return end.code;
+    }
+}

@@ -10,10 +10,22 @@
 
 namespace zt {
 
+// The refinement's preferences, read from "ds-prefs.txt". Switches: 0 yes, 1 no, 2 ask.
 struct fitsetprefsrecord {
     str22 ztdssuffix;
+    str22 xpsuffix;
+    str22 emsuffix;
     str22 axsuffix;
+    int16_t infolevel = 1;
+    int32_t moreinputlines = 0;
+    int32_t printomit = 0;
+    int32_t mark456 = 1;
+    int32_t userfac = 0;
+    int32_t tighten = 1;
+    int32_t useqr = 0;
 };
+
+constexpr int maxfitrows = 1200;  // least-squares rows
 
 // The refinement's end-member record, read by the Gibbs-energy routines in mode 9.
 struct fitemrecord {
@@ -29,7 +41,12 @@ struct fitemrecord {
 
 struct fitsetstate {
     fitsetprefsrecord fitsetprefs;
-    std::vector<fitemrecord> tda;                  // 1..320
+    std::vector<fitemrecord> tda;                  // heap array "tda": 1..320
+    // Least-squares work arrays, indexed from 1: rows 1..1200, end-members 1..320.
+    std::vector<real> y, yy, theta, hat;           // 1..1200
+    std::vector<real> xx;                          // [row][em], see fitat
+    std::vector<int16_t> x;                        // [row][em]
+    std::vector<uint8_t> b;                        // [row][em]: 1 when the end-member takes part
     std::array<str22, maxdsentries + 1> dsnames;   // names of the tda entries
     int16_t iexp = 1;
     bool fitreport = false;
@@ -38,7 +55,11 @@ struct fitsetstate {
 };
 extern fitsetstate fit;
 
+// Position of [row][em] in xx, x and b.
+inline size_t fitat(int row, int em) { return static_cast<size_t>(row) * (maxdsentries + 1) + static_cast<size_t>(em); }
+
 void allocatefitset();
+void readdsprefs();
 void dofitset();
 void endfitset();
 

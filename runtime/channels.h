@@ -39,8 +39,8 @@ struct channelstate {
 };
 extern channelstate channels;
 
-// Closes nothing: for tests and start-up, puts every field back to its initial value
-// (open files are closed without erasing).
+// For tests and start-up: puts every field back to its initial value; open files are
+// closed without erasing.
 void resetchannels();
 
 // The handle name of a file channel ("outfile", "logfile", ...).

@@ -12,7 +12,12 @@
 
 namespace zt {
 
-constexpr int maxcomppairs = 8;  // composition pairs per end-member
+constexpr int maxcomppairs = 8;  // composition pairs per end-member in the file
+constexpr int oxygenindex = 10;  // element index of O in the oxide table
+
+// Pairs per end-member held in memory: the oxide conversion may append an O pair.
+using pairarray16 = std::array<int16_t, maxcomppairs + 2>;
+using pairarrayreal = std::array<real, maxcomppairs + 2>;
 
 struct datasetstate {
     textfile dsfile;
@@ -26,10 +31,23 @@ struct datasetstate {
 
     // Composition as read, per working end-member.
     std::array<int16_t, maxems + 1> emnox{};
-    std::array<std::array<int16_t, maxcomppairs + 1>, maxems + 1> emoxide{};
-    std::array<std::array<real, maxcomppairs + 1>, maxems + 1> emoxamount{};
+    std::array<pairarray16, maxems + 1> emoxide{};
+    std::array<pairarrayreal, maxems + 1> emoxamount{};
     std::array<real, maxems + 1> emnatoms{};
+
+    // Work arrays of one reading pass: dataset entry of each working end-member, and per
+    // entry whether (and by which working end-member) it is used.
+    std::array<int16_t, maxems + 1> dspos{};
+    std::array<bool, maxdsentries + 1> dsused{};
+    std::array<int16_t, maxdsentries + 1> dsem{};
 };
 extern datasetstate ds;
+
+// Every field back to its initial value (an open dataset file is left as it is).
+void resetdatasetstate();
+
+// The first entry 1..ntp whose name equals name, both without leading and trailing
+// blanks; false with i = 0 when there is none.
+bool findindataset(const std::string& name, int16_t& i);
 
 }  // namespace zt

@@ -1,0 +1,7 @@
+#include "ax/scriptneeds.h"
+
+namespace zt {
+
+axworkingsetplaceholder axwsneeds;
+
+}  // namespace zt

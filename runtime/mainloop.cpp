@@ -1,0 +1,144 @@
+#include "runtime/mainloop.h"
+
+#include <string>
+
+#include "dsfit/fitset.h"
+#include "phasediagram/services.h"
+#include "reactions/services.h"
+#include "runtime/channels.h"
+#include "runtime/console.h"
+#include "runtime/heap.h"
+#include "runtime/numberformat.h"
+#include "runtime/numberread.h"
+#include "runtime/prefs.h"
+#include "runtime/prompts.h"
+#include "runtime/reporter.h"
+#include "runtime/runfiles.h"
+#include "runtime/runopen.h"
+#include "runtime/runstate.h"
+#include "script/settings.h"
+
+namespace zt {
+
+namespace {
+
+const char* const programlabel = "ZELTRAM 3.51";
+
+int32_t calcmodeofcode(int16_t code) { return code == 9 ? 4 : code; }
+
+void startup()
+{
+    openrun(programlabel);
+    run.calcmodecode = getcalcmode();
+    run.calcmode = calcmodeofcode(run.calcmodecode);
+    if (run.calcmode == 0) bombout("setup", "sorry, mode 0 not available: use zt350", 1);
+    initglobals();
+    if (run.calcmode == 4) allocatefitset();
+    startout();
+}
+
+void onerepetition()
+{
+    switch (run.calcmode) {
+        case 1:
+            nlesetup();
+            break;
+        case 2:
+            rocksetup();
+            rockcalcs();
+            break;
+        case 3:
+            phasediagramsetup();
+            phasediagramcalcs();
+            break;
+        default:
+            dofitset();
+            break;
+    }
+}
+
+const char* morequestion()
+{
+    switch (run.calcmode) {
+        case 1: return "more phase diagram calculations";
+        case 2: return "more rock calculations";
+        default: return "more calculations";
+    }
+}
+
+void repeatloop()
+{
+    run.runcount = 0;
+    for (;;) {
+        ++run.runcount;
+        onerepetition();
+        putstr(0, "", 1, 9);
+        flushall();
+        if (run.calcmode == 4 || settings.autoexit) return;
+        if (!query(morequestion())) return;
+    }
+}
+
+void shutdown()
+{
+    putstr(1, "[ zt351 is a zt version that performs zt350-consistent mode 1 calculations with the zt360-compliant ",
+           1, 13);
+    putstr(0, "a-x data files; a later zt version replaces it ]", 1, 13);
+    putstr(0, std::string(60, '='), 1, 13);
+    if (run.calcmode != 4 && !settings.autoexit) pausequery("all done - hit return to exit");
+    freeglobals();
+    if (run.calcmode == 4) endfitset();
+    if (run.calcmode == 1 && (settings.batch == 0 || settings.dogminon || settings.debuglevel == 4))
+        reportelapsed();
+    closeall();
+}
+
+}  // namespace
+
+int16_t getcalcmode()
+{
+    const int16_t code = prefs.prefscalcmode;
+    if (code == 9 || (code >= 0 && code <= 3)) return code;
+
+    putstr(0, "calculation mode (calcmode) :", 1, 9);
+    putstr(0, "     0 = utilities: data tables, mineral recalc etc", 1, 9);
+    putstr(0, "     1 = phase diagram calculations (and avPT+)", 1, 9);
+    putstr(0, "     2 = average pressure-temperature calculations", 1, 9);
+    putstr(0, "     3 = calculations on all reactions between end-members", 1, 9);
+    str22 answer;
+    promptword("calcmode code", answer);
+
+    const std::string range = "between 0 and " + wholetostr(3);
+    if (wordtype(answer) != wkinteger) bombout("getcalcmode", "integer needed (1), " + range, 0);
+    int16_t chosen = 0;
+    std::string errtext;
+    if (!readint(answer, chosen, errtext) || chosen < 0 || chosen > 3)
+        bombout("getcalcmode", "integer needed (2), " + range, 0);
+
+    putstr(1, "this code can appear in the prefsfile (zt-prefs.txt) as", 1, 13);
+    putstr(0, "calcmode " + wholetostr(chosen), 2, 13);
+    return chosen;
+}
+
+void reportelapsed()
+{
+    const clockreading now = clocknow();
+    const int64_t span = now.msecs - runinfo.starttime.msecs;
+    std::string line = "elapsed = ";
+    if (span < 5000)
+        line += wholetostr(static_cast<real>(span)) + " msecs, n = ";
+    else
+        line += wholetostr(static_cast<real>(span / 1000)) + " secs, n = ";
+    line += wholetostr(static_cast<real>(run.gemcount)) + "\n";
+    writeconsole(line);
+}
+
+int runprogram()
+{
+    startup();
+    repeatloop();
+    shutdown();
+    return 0;
+}
+
+}  // namespace zt

@@ -1,0 +1,168 @@
+#include "runtime/runfiles.h"
+
+#include <array>
+
+#include "dsfit/fitset.h"
+#include "runtime/channels.h"
+#include "runtime/console.h"
+#include "runtime/numberformat.h"
+#include "runtime/prefs.h"
+#include "runtime/prompts.h"
+#include "runtime/reporter.h"
+#include "runtime/runopen.h"
+#include "runtime/runstate.h"
+#include "runtime/words.h"
+
+namespace zt {
+
+runfilestate runfiles;
+
+void resetrunfiles()
+{
+    closetextfile(runfiles.datafile);
+    runfiles.datafile.name.clear();
+    runfiles.curfilename.clear();
+    runfiles.scriptfilename.clear();
+    runfiles.datafilenamesuffix.clear();
+}
+
+namespace {
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// Output names are cut to 22 characters after the prefix; from this suffix length on,
+// the cut makes "-ic" and "-it" (and more) the same file.
+constexpr size_t clashingsuffixlength = 20;
+
+struct sidefile {
+    int bit;
+    const char* suffix;
+    const char* message;
+    int16_t after;
+};
+
+// Opens one output file of the run and attaches it to its channel.
+std::string openchannelfile(const std::string& prefix, const std::string& suffix, int bit)
+{
+    std::string name;
+    openoutfile(prefix, suffix, channels.files[static_cast<size_t>(bit)], name);
+    channels.outchannels |= 1 << bit;
+    channels.fileused[static_cast<size_t>(bit)] = false;
+    return name;
+}
+
+void startcalcfiles()
+{
+    putstr(1, runinfo.progname + "  running at " + runinfo.datetimestamp, 1, 12);
+
+    runfiles.datafilenamesuffix = prefs.scriptsuffix;
+    std::string name;
+    promptdatafile("zt-", runfiles.datafilenamesuffix, "script info", name, runfiles.datafile);
+    runfiles.curfilename = name;
+    runfiles.scriptfilename = name;
+
+    const str22& sfx = runfiles.datafilenamesuffix;
+    if (sfx.size() >= clashingsuffixlength)
+        bombout("startout", "script suffix " + quoted(sfx) + " too long: at most " +
+                                wholetostr(clashingsuffixlength - 1) +
+                                " characters, as output file names are cut to 22 after \"zt-\"",
+                0);
+
+    static const std::array<sidefile, 7> table{{
+        {chsummary, "-o.txt", "summary output in the file, ", 1},
+        {chql, "-ql.txt", "other (eg quillet) output in the file, ", 1},
+        {chit, "-it.txt", "a-x info in the file, ", 1},
+        {chic, "-ic.txt", "details of calc results in the file, ", 1},
+        {chcsv, ".csv", "info in csv format in the files, ", 0},
+        {chcsv2, "-2.csv", " and ", 1},
+        {chsvg, ".svg", "graphics info in the files, ", 0},
+    }};
+    for (const sidefile& s : table) {
+        name = openchannelfile("zt-", sfx + s.suffix, s.bit);
+        if (s.bit == chsummary) runfiles.curfilename = name;
+        putstr(0, s.message + quoted(name), s.after, 9);
+    }
+    putstr(2, "these may not all be populated, depending on the calcs;", 1, 9);
+    putstr(0, "zeltram should delete empty files at the end of each run", 1, 9);
+}
+
+void startfitfiles()
+{
+    std::string name;
+    runfiles.datafilenamesuffix = fit.fitsetprefs.ztdssuffix;
+    promptdatafile("ds-scr", runfiles.datafilenamesuffix, "script info", name, runfiles.datafile);
+    runfiles.scriptfilename = name;
+    runfiles.datafilenamesuffix = fit.fitsetprefs.ztdssuffix;
+    const str22& sfx = runfiles.datafilenamesuffix;
+
+    runfiles.curfilename = openchannelfile("ds-o", sfx + ".txt", chsummary);
+    name = openchannelfile("ds-ic", sfx + ".txt", chic);
+    putstr(0, "intermediate/auxiliary calc results are in the file, " + quoted(name), 1, 9);
+    name = openchannelfile("ds-", sfx + ".csv", chcsv);
+    putstr(0, "dataset in csv format in the file, " + quoted(name), 1, 9);
+
+    str22 scriptsuffix = prefs.scriptsuffix;
+    promptdatafile("zt-", scriptsuffix, "script info", name, runfiles.datafile);
+    runfiles.curfilename = name;
+    runfiles.scriptfilename = name;
+
+    putstr(1, "running FITSET from within " + runinfo.progname, 1, 13);
+    putstr(0, "at " + runinfo.datetimestamp, 1, 13);
+    if (sfx.empty()) bombout("startout", "blank datafilenamesuffix?", 0);
+}
+
+}  // namespace
+
+void promptdatafile(const std::string& prefix, str22& suffix, const std::string& description,
+                    std::string& filename, textfile& f)
+{
+    if (suffix.empty()) {
+        const std::string question = description.empty()
+                                         ? std::string("suffix to name for datafile")
+                                         : "suffix to name for " + description + " datafile";
+        promptword(question, suffix);
+    }
+    if (suffix.empty()) bombout("promptdatafile", "expecting a suffix for data filename", 0);
+    const std::string name = prefix + suffix + ".txt";
+    if (!openforreading(f, name)) {
+        putstr(1, "cannot locate file " + quoted(name), 1, 13);
+        bombout("promptdatafile", "datafile needed", 0);
+    }
+    filename = name;
+}
+
+void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, std::string& name)
+{
+    name = prefix + trunc22(suffix);
+    openforwriting(f, name);
+}
+
+void startout()
+{
+    if (run.calcmode == 4)
+        startfitfiles();
+    else
+        startcalcfiles();
+}
+
+void closefile(textfile& f, bool keep, const std::string& name)
+{
+    const std::string filename = f.name;
+    if (!closetextfile(f)) writeconsole("problem closing " + name + "\n");
+    if (!keep && !filename.empty() && !erasefilenamed(filename))
+        writeconsole("problem erasing  " + name + "\n");
+}
+
+void closeall()
+{
+    writeconsole("\n");
+    for (int bit = chsummary; bit <= chsvg; ++bit) {
+        if ((channels.outchannels & (1 << bit)) == 0) continue;
+        const size_t b = static_cast<size_t>(bit);
+        const bool keep = bit == chsummary || bit == chlog || channels.fileused[b];
+        closefile(channels.files[b], keep, channelhandlename(bit));
+    }
+    channels.outchannels = 0;
+}
+
+}  // namespace zt

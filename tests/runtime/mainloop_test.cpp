@@ -1,0 +1,107 @@
+#include "runtime/mainloop.h"
+
+#include <gtest/gtest.h>
+
+#include "runtime/channels.h"
+#include "runtime/clock.h"
+#include "runtime/prefs.h"
+#include "runtime/runopen.h"
+#include "runtime/runstate.h"
+#include "script/settings.h"
+#include "support/testsupport.h"
+
+namespace zt {
+namespace {
+
+class CalcModeMenu : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetchannels();
+        resetprefs();
+        settings = runsettings{};
+        settings.autoexit = true;
+        channels.outchannels = 1 << chconsole;
+    }
+    void TearDown() override { resetchannels(); }
+};
+
+const char* const menu =
+    "calculation mode (calcmode) :\n"
+    "     0 = utilities: data tables, mineral recalc etc\n"
+    "     1 = phase diagram calculations (and avPT+)\n"
+    "     2 = average pressure-temperature calculations\n"
+    "     3 = calculations on all reactions between end-members\n"
+    "calcmode code : ";
+
+TEST_F(CalcModeMenu, PreferencesCodeIsTakenSilently)
+{
+    for (int16_t code : {0, 1, 2, 3, 9}) {
+        prefs.prefscalcmode = code;
+        testing::consolecapture console;
+        EXPECT_EQ(getcalcmode(), code);
+        EXPECT_EQ(console.output(), "");
+    }
+}
+
+TEST_F(CalcModeMenu, OtherCodesShowTheMenu)
+{
+    struct menucase {
+        int16_t prefscode;
+        const char* answer;
+        int result;  // the code, or -1 for a refused answer
+        const char* after;
+    };
+    const menucase cases[] = {
+        {-1, "2\n", 2, "\nthis code can appear in the prefsfile (zt-prefs.txt) as\ncalcmode 2\n\n"},
+        {7, " 0 extra\n", 0, "\nthis code can appear in the prefsfile (zt-prefs.txt) as\ncalcmode 0\n\n"},
+        {-1, "x\n", -1, "\n-- run bombed in getcalcmode : integer needed (1), between 0 and 3\n\n"},
+        {-1, "\n", -1, "\n-- run bombed in getcalcmode : integer needed (1), between 0 and 3\n\n"},
+        {-1, "1.5\n", -1, "\n-- run bombed in getcalcmode : integer needed (1), between 0 and 3\n\n"},
+        {-1, "9\n", -1, "\n-- run bombed in getcalcmode : integer needed (2), between 0 and 3\n\n"},
+        {-1, "-1\n", -1, "\n-- run bombed in getcalcmode : integer needed (2), between 0 and 3\n\n"},
+        {-1, "99999\n", -1, "\n-- run bombed in getcalcmode : integer needed (2), between 0 and 3\n\n"},
+    };
+    for (const menucase& c : cases) {
+        SetUp();
+        prefs.prefscalcmode = c.prefscode;
+        testing::consolecapture console(c.answer);
+        int16_t code = -1;
+        const int exitcode = testing::exitcodeof([&] { code = getcalcmode(); });
+        EXPECT_EQ(exitcode, c.result < 0 ? 1 : -1) << c.answer;
+        if (c.result >= 0) {
+            EXPECT_EQ(code, c.result) << c.answer;
+        }
+        EXPECT_EQ(console.output().rfind(std::string(menu) + c.after, 0), 0u) << console.output();
+    }
+}
+
+TEST(ReportElapsed, MillisecondsBelowFiveSecondsElseWholeSeconds)
+{
+    struct elapsedcase {
+        int64_t span;
+        const char* line;
+    };
+    const elapsedcase cases[] = {
+        {0, "elapsed = 0 msecs, n = 42\n"},
+        {4999, "elapsed = 4999 msecs, n = 42\n"},
+        {5000, "elapsed = 5 secs, n = 42\n"},
+        {7999, "elapsed = 7 secs, n = 42\n"},
+        {3600000, "elapsed = 3600 secs, n = 42\n"},
+    };
+    resetrunstate();
+    run.gemcount = 42;
+    for (const elapsedcase& c : cases) {
+        clockreading now;
+        now.msecs = 1000000 + c.span;
+        runinfo.starttime.msecs = 1000000;
+        setfixedclock(&now);
+        testing::consolecapture console;
+        reportelapsed();
+        setfixedclock(nullptr);
+        EXPECT_EQ(console.output(), c.line);
+    }
+}
+
+}  // namespace
+}  // namespace zt

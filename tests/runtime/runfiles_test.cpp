@@ -1,0 +1,141 @@
+#include "runtime/runfiles.h"
+
+#include <gtest/gtest.h>
+
+#include "runtime/channels.h"
+#include "runtime/prefs.h"
+#include "runtime/runopen.h"
+#include "runtime/runstate.h"
+#include "script/settings.h"
+#include "support/testsupport.h"
+
+namespace zt {
+namespace {
+
+class RunFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetchannels();
+        resetprefs();
+        resetrunfiles();
+        resetrunstate();
+        settings = runsettings{};
+        settings.autoexit = true;
+        run.calcmode = 1;
+        runinfo.progname = "ZELTRAM 3.51";
+        runinfo.datetimestamp = "9.05 on Wed 9 Dec,2026";
+        channels.outchannels = 1 << chconsole;
+    }
+    void TearDown() override
+    {
+        resetchannels();
+        resetrunfiles();
+    }
+    testing::tempfolder folder;
+};
+
+TEST_F(RunFiles, CloseallKeepsSummaryLogAndUsedSideFilesOnly)
+{
+    testing::consolecapture console;
+    for (int bit = chsummary; bit <= chsvg; ++bit) {
+        if (bit == chps) continue;
+        std::string name;
+        openoutfile("zt-", "x" + std::to_string(bit) + ".txt", channels.files[static_cast<size_t>(bit)], name);
+        channels.outchannels |= 1 << bit;
+    }
+    putstr(0, "drawing", 1, 1 << chql);
+    putstr(0, "second csv", 1, 1 << chcsv2);
+    closeall();
+
+    EXPECT_EQ(channels.outchannels, 0);
+    EXPECT_TRUE(folder.exists("zt-x2.txt"));  // summary, empty but kept
+    EXPECT_TRUE(folder.exists("zt-x3.txt"));  // log
+    EXPECT_EQ(folder.readfile("zt-x6.txt"), "drawing\n");
+    EXPECT_EQ(folder.readfile("zt-x8.txt"), "second csv\n");
+    for (const char* gone : {"zt-x4.txt", "zt-x5.txt", "zt-x7.txt", "zt-x10.txt"}) EXPECT_FALSE(folder.exists(gone)) << gone;
+    EXPECT_EQ(console.output(), "\n");
+}
+
+TEST_F(RunFiles, OpenoutfileCutsTheSuffixTo22)
+{
+    std::string name;
+    textfile f;
+    openoutfile("zt-", "abcdefghijklmnopqrstuvwxyz", f, name);
+    EXPECT_EQ(name, "zt-abcdefghijklmnopqrstuv");
+    closetextfile(f);
+    EXPECT_TRUE(folder.exists(name));
+}
+
+TEST_F(RunFiles, StartoutAsksForTheSuffixAndOpensTheFilesInOrder)
+{
+    folder.writefile("zt-AFM.txt", "axfile x\n");
+    testing::consolecapture console("AFM\n");
+    startout();
+    EXPECT_EQ(runfiles.datafilenamesuffix, "AFM");
+    EXPECT_EQ(runfiles.scriptfilename, "zt-AFM.txt");
+    EXPECT_EQ(runfiles.curfilename, "zt-AFM-o.txt");
+    EXPECT_EQ(console.output(),
+              "suffix to name for script info datafile : "
+              "summary output in the file, \"zt-AFM-o.txt\"\n"
+              "other (eg quillet) output in the file, \"zt-AFM-ql.txt\"\n"
+              "a-x info in the file, \"zt-AFM-it.txt\"\n"
+              "details of calc results in the file, \"zt-AFM-ic.txt\"\n"
+              "info in csv format in the files, \"zt-AFM.csv\" and \"zt-AFM-2.csv\"\n"
+              "graphics info in the files, \"zt-AFM.svg\"\n\n"
+              "these may not all be populated, depending on the calcs;\n"
+              "zeltram should delete empty files at the end of each run\n");
+    closeall();
+    EXPECT_TRUE(folder.exists("zt-AFM-o.txt"));
+    EXPECT_FALSE(folder.exists("zt-AFM.svg"));
+}
+
+TEST_F(RunFiles, StartoutRefusesSuffixesWhoseOutputNamesWouldClash)
+{
+    const std::string nineteen = "abcdefghijklmnopqrs";
+    folder.writefile("zt-" + nineteen + ".txt", "");
+    prefs.scriptsuffix = nineteen;
+    {
+        testing::consolecapture console;
+        EXPECT_EQ(testing::exitcodeof(startout), -1);
+    }
+    // The cut leaves seven distinct names.
+    for (const char* end : {"-o.", "-ql", "-it", "-ic", ".cs", "-2.", ".sv"})
+        EXPECT_TRUE(folder.exists("zt-" + nineteen + end)) << end;
+    closeall();
+
+    SetUp();
+    const std::string twenty = nineteen + "t";
+    folder.writefile("zt-" + twenty + ".txt", "");
+    prefs.scriptsuffix = twenty;
+    testing::consolecapture console;
+    EXPECT_EQ(testing::exitcodeof(startout), 1);
+    EXPECT_NE(console.output().find("-- run bombed in startout : "), std::string::npos);
+    EXPECT_NE(console.output().find("at most 19 characters"), std::string::npos);
+    EXPECT_FALSE(folder.exists("zt-" + twenty + "-o"));
+    EXPECT_FALSE(folder.exists("zt-" + twenty + "-i"));
+}
+
+TEST_F(RunFiles, MissingInputFileIsReported)
+{
+    struct missingcase {
+        std::string suffix;
+        std::string input;
+        std::string message;
+    };
+    const missingcase cases[] = {
+        {"KFMASH", "", "cannot locate file \"zt-KFMASH.txt\"\n"},
+        {"", "\n", "-- run bombed in promptdatafile : expecting a suffix for data filename"},
+    };
+    for (const missingcase& c : cases) {
+        SetUp();
+        prefs.scriptsuffix = c.suffix;
+        testing::consolecapture console(c.input);
+        EXPECT_EQ(testing::exitcodeof(startout), 1);
+        EXPECT_NE(console.output().find(c.message), std::string::npos) << console.output();
+        EXPECT_FALSE(folder.exists("zt-" + c.suffix + "-o.txt"));
+    }
+}
+
+}  // namespace
+}  // namespace zt

@@ -1,0 +1,58 @@
+#include "runtime/textfile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/testsupport.h"
+
+namespace zt {
+namespace {
+
+using testing::exitcodeof;
+using testing::tempfolder;
+
+TEST(TextFile, ReadsLinesWithoutTheirEnds) {
+    tempfolder folder;
+    folder.writefile("a.txt", "one\r\n\ntwo");
+    textfile f;
+    EXPECT_FALSE(openforreading(f, "missing.txt"));
+    ASSERT_TRUE(openforreading(f, "a.txt"));
+    std::string line;
+    const char* expected[] = {"one", "", "two"};
+    for (const char* e : expected) {
+        EXPECT_FALSE(atendoffile(f));
+        ASSERT_TRUE(readfileline(f, line));
+        EXPECT_EQ(line, e);
+    }
+    EXPECT_TRUE(atendoffile(f));
+    EXPECT_FALSE(readfileline(f, line));
+    rewindfile(f);
+    ASSERT_TRUE(readfileline(f, line));
+    EXPECT_EQ(line, "one");
+    EXPECT_TRUE(closetextfile(f));
+    EXPECT_FALSE(f.isopen);
+}
+
+TEST(TextFile, WritesRawBytesAndErases) {
+    tempfolder folder;
+    textfile f;
+    openforwriting(f, "out.txt");
+    writefiletext(f, std::string("deg\xA1\n"));
+    EXPECT_TRUE(closetextfile(f));
+    EXPECT_EQ(folder.readfile("out.txt"), "deg\xA1\n");
+    EXPECT_TRUE(fileexists("out.txt"));
+    EXPECT_TRUE(erasefilenamed("out.txt"));
+    EXPECT_FALSE(fileexists("out.txt"));
+    EXPECT_FALSE(erasefilenamed("out.txt"));
+}
+
+TEST(TextFile, FileThatCannotBeCreatedEndsTheProgram) {
+    tempfolder folder;
+    textfile f;
+    const int code = exitcodeof([&] { openforwriting(f, "no-such-folder/out.txt"); });
+    EXPECT_GT(code, 0);
+}
+
+}  // namespace
+}  // namespace zt

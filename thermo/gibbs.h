@@ -1,0 +1,26 @@
+// Apparent Gibbs energy G(P, T) of end-members, kJ (T in K, P in kbar).
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/types.h"
+
+namespace zt {
+
+// PLACEHOLDER until script/settings.h carries the flags of the script keywords
+// "numerical" (settings.numerical) and "wqx" (settings.wqxon).
+struct thermoflagsplaceholder {
+    bool numerical = false;
+    bool wqxon = false;
+};
+extern thermoflagsplaceholder thermoflags;
+
+// G of working end-member i: plain ones through gem, made ones as their DQF plus the
+// weighted G of their constituents.
+void gemdriver(int16_t i, real& G, real P, real T);
+
+// G of a dataset end-member: working end-member i, or refinement entry i in the
+// refinement.
+void gem(int16_t i, real& G, real P, real T);
+
+}  // namespace zt

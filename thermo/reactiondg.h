@@ -1,0 +1,18 @@
+// Gibbs-energy change of a reaction among working end-members (a row of the reaction
+// array) with its P and T derivatives, and its ln K.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/types.h"
+
+namespace zt {
+
+// dG = dG0 + R T ln K for the fluid composition xco2, xh2o.
+void calcdg(int16_t ir, real& dGdP, real& dGdT, real P, real T, real xco2, real xh2o, real& dG);
+// dG0 = sum of nu G with forward-difference derivatives.
+void calcdg0(int16_t ir, real& dG0dP, real& dG0dT, real P, real T, real& dG0);
+// Sum of nu ln a plus the fluid terms; P and T are not used.
+void calclnk(int16_t ir, real& lnK, real P, real T, real xco2, real xh2o);
+
+}  // namespace zt
