@@ -40,7 +40,7 @@ void with(const scriptline& l)
     s.withswitch = askasyes(l.sw);
     s.nwith = 0;
     if (l.sw == 1) return;
-    if (word(1) == "all") bombout("reading script", "\"all\" in " + quoted(l.keyword) + " only defined for utilitycalc", 0);
+    if (word(1) == "all") bombout("reading script", "\"all\" in " + inquotes(l.keyword) + " only defined for utilitycalc", 0);
     if (in.ninfo == 0) {
         putstr(1, l.keyword + " should be followed by a list of phase names", 1, 9);
         bombout("reading scripts", l.keyword + ": missing list", 0);

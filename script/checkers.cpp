@@ -65,7 +65,7 @@ bool getnumbers(const str22& kw, int16_t& n, bool integers)
     for (int i = 1; i <= last; ++i) {
         const bool ok = integers ? kind(i) == wkinteger : isnumberkind(kind(i));
         if (!ok)
-            return fail(kw, ", info includes " + quoted(word(i)) + (integers ? " not just integers" : ", not just reals"),
+            return fail(kw, ", info includes " + inquotes(word(i)) + (integers ? " not just integers" : ", not just reals"),
                         strict, closing);
     }
     if (n == 0) n = scriptinfo.ninfo;
@@ -80,11 +80,11 @@ bool getonereal(const str22& kw, real low, real high)
 {
     const char* const closing = "a real will be prompted for";
     if (kind(1) == 0) return fail(kw, ", no info given: one real expected", "real expected", closing);
-    if (!isnumberkind(kind(1))) return fail(kw, ", info given is " + quoted(word(1)), "real expected", closing);
+    if (!isnumberkind(kind(1))) return fail(kw, ", info given is " + inquotes(word(1)), "real expected", closing);
     const real x = value(1);
     if (low != high && !(x >= low && x <= high))
         return fail(kw,
-                    ", info given is " + quoted(word(1)) + ", " + "but limits are " + realtostr(3, true, low) + " to " +
+                    ", info given is " + inquotes(word(1)) + ", " + "but limits are " + realtostr(3, true, low) + " to " +
                         realtostr(3, true, high),
                     "real inappropriate", closing);
     return true;
@@ -94,11 +94,11 @@ bool getoneinteger(const str22& kw, int16_t low, int16_t high)
 {
     const char* const closing = "an integer will be prompted for";
     if (kind(1) == 0) return fail(kw, ", no info given: one integer expected", "integer expected", closing);
-    if (kind(1) != wkinteger) return fail(kw, ", info given is " + quoted(word(1)), "integer expected", closing);
+    if (kind(1) != wkinteger) return fail(kw, ", info given is " + inquotes(word(1)), "integer expected", closing);
     const int16_t n = scriptinfo.infoint[1];
     if (low != high && (n < low || n > high))
         return fail(kw,
-                    ", info given is " + quoted(word(1)) + ", " + "but limits are " + wholetostr(low) + " to " +
+                    ", info given is " + inquotes(word(1)) + ", " + "but limits are " + wholetostr(low) + " to " +
                         wholetostr(high),
                     "integer inappropriate", closing);
     return true;

@@ -65,7 +65,7 @@ void storeinfo(const str22& keyword, const stringlist& words, int16_t count, int
             scriptinfo.infokind[k] = wkword;
             scriptinfo.inforeal[k] = 0;
             scriptinfo.infoint[k] = 0;
-            scriptvalueproblem(keyword, "for " + keyword + ", info given is " + quoted(word) + ", not a readable number",
+            scriptvalueproblem(keyword, "for " + keyword + ", info given is " + inquotes(word) + ", not a readable number",
                                "number is not a number", "info in the script needs to be corrected");
         }
     }
@@ -100,7 +100,7 @@ void checktablespace(const str22& keyword, int count, int limit, const std::stri
     if (count > limit) bombout("reading scripts", keyword + ": more than " + wholetostr(limit) + " " + what, 0);
 }
 
-std::string quoted(const std::string& word) { return "\"" + word + "\""; }
+std::string inquotes(const std::string& word) { return "\"" + word + "\""; }
 
 real roundeven(real x) { return std::nearbyint(x); }
 

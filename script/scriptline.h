@@ -46,7 +46,7 @@ void scriptvalueproblem(const str22& keyword, const std::string& message, const 
 void checktablespace(const str22& keyword, int count, int limit, const std::string& what);
 
 // The word between double-quote characters.
-std::string quoted(const std::string& word);
+std::string inquotes(const std::string& word);
 
 // Rounded to the nearest whole number, ties to the even one.
 real roundeven(real x);

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "runtime/capacities.h"
 #include "runtime/types.h"
@@ -358,7 +359,8 @@ struct runsettings : scriptsettings {
     std::array<real, maxbulkcomps + 1> bulk1{};
     std::array<real, maxbulkcomps + 1> bulk2{};
     std::array<str22, maxrbilines + 1> rbinames;
-    std::array<std::array<real, maxbulkoxides + 1>, maxrbilines + 1> rbitable{};  // row 0: modes
+    std::vector<std::array<real, maxbulkoxides + 1>> rbitable =
+        std::vector<std::array<real, maxbulkoxides + 1>>(maxrbilines + 1);  // row 0: modes
     std::array<str22, maxprojoxides + 1> projoxides;
     std::array<str22, maxprojoxides + 1> apexnames;
     std::array<std::array<real, maxprojoxides + 1>, maxprojoxides + 1> apexcomps{};
@@ -379,16 +381,17 @@ struct runsettings : scriptsettings {
     std::array<str22, maxmodeguesses + 1> modeguessnames;
     std::array<real, maxmodeguesses + 1> modeguessvalues{};
 
-    // Batches and Monte Carlo.
-    std::array<batchrec, maxbatches + 1> batches;
+    // Batches and Monte Carlo (large tables on the heap).
+    std::vector<batchrec> batches = std::vector<batchrec>(maxbatches + 1);
     std::array<bool, maxbatches + 1> batchselect{};
     std::array<int16_t, maxbatches + 1> batchlabel{};
-    std::array<guessblock, maxguessblocks + 1> batchxyzguess;
-    std::array<batchreqrow, maxbatchreqrows + 1> batchreqs;
-    std::array<std::array<real, maxbatchbulkcomps + 1>, maxbatchbulkrows + 1> batchbulks{};
-    std::array<mcrangerec, maxmcentries + 1> mcranges;
-    std::array<mcfuncrec, maxmcentries + 1> mcfuncs;
-    std::array<mcrec, maxmcentries + 1> mcentries;
+    std::vector<guessblock> batchxyzguess = std::vector<guessblock>(maxguessblocks + 1);
+    std::vector<batchreqrow> batchreqs = std::vector<batchreqrow>(maxbatchreqrows + 1);
+    std::vector<std::array<real, maxbatchbulkcomps + 1>> batchbulks =
+        std::vector<std::array<real, maxbatchbulkcomps + 1>>(maxbatchbulkrows + 1);
+    std::vector<mcrangerec> mcranges = std::vector<mcrangerec>(maxmcentries + 1);
+    std::vector<mcfuncrec> mcfuncs = std::vector<mcfuncrec>(maxmcentries + 1);
+    std::vector<mcrec> mcentries = std::vector<mcrec>(maxmcentries + 1);
 };
 extern runsettings settings;
 

@@ -272,7 +272,7 @@ void setactivities(const scriptline& l)
         if (givenasa) {
             if (!(x > 0)) {
                 scriptvalueproblem(l.keyword,
-                                   "for " + l.keyword + ", info given is " + quoted(l.words[i - 1]) +
+                                   "for " + l.keyword + ", info given is " + inquotes(l.words[i - 1]) +
                                        ", but an activity must be greater than 0",
                                    "activity inappropriate", "info in the script needs to be corrected");
                 droplist();
@@ -443,7 +443,7 @@ void buffer(const scriptline& l)
 {
     if (l.sw == 0) {
         s.buffername = word(1);
-        if (!isnumber(2)) bombout("reading scripts", "buffer, " + quoted(word(1)) + ", not a del", 0);
+        if (!isnumber(2)) bombout("reading scripts", "buffer, " + inquotes(word(1)) + ", not a del", 0);
         s.bufferdel = val(2);
     }
     std::string del;

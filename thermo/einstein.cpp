@@ -302,6 +302,8 @@ real expseries(real y, real x) {
     }
     if (converged) return sum;
     fit.nseriesfail += 1;
+    // Both exponential integrals diverge at x = 0, where the integral is ln(1 + y).
+    if (x == 0) return std::log(1 + y);
     return std::exp(x) * (cfrac(-x * (1 + y)) - cfrac(-x));
 }
 

@@ -9,6 +9,7 @@
 #include "runtime/heap.h"
 #include "runtime/numberformat.h"
 #include "runtime/reporter.h"
+#include "script/settings.h"
 #include "thermo/dataset.h"
 #include "thermo/workingset.h"
 
@@ -17,9 +18,6 @@ namespace zt {
 namespace {
 
 size_t at(int i) { return static_cast<size_t>(i); }
-
-// Oxide-based amounts: the run setting defaults to the old-layout flag.
-bool oxidemodeson() { return ds.oldds; }
 
 int16_t workingcolumn(const str22& name) {
     for (int16_t i = 1; i <= ws.nem; ++i) {
@@ -154,7 +152,7 @@ void countcomp() {
             if (oxides.oxideformula[at(k)] == ws.compnames[at(r)] || oxides.oxideelement[at(k)] == ws.compnames[at(r)]) entry = k;
         }
         if (entry == 0) bombout("countcomp", "cannot find oxide name", 0);
-        weight[at(r)] = oxidemodeson() ? 1 : oxides.oxidecations[at(entry)] + oxides.oxideoxygens[at(entry)];
+        weight[at(r)] = settings.oxidemodes ? 1 : oxides.oxidecations[at(entry)] + oxides.oxideoxygens[at(entry)];
     }
     auto count = [&](const std::array<int16_t, maxcomps + 1>& comp, real& bulkatoms, const std::string& who) {
         real sumox = 0, sumw = 0;
@@ -164,8 +162,8 @@ void countcomp() {
             sumox += amount;
             sumw += amount * weight[at(r)];
         }
-        bulkatoms = oxidemodeson() ? sumox : sumw;
-        if (oxidemodeson() && sumox <= 0) bombout("countcomp", "sumox <= 0 for " + who, 0);
+        bulkatoms = settings.oxidemodes ? sumox : sumw;
+        if (settings.oxidemodes && sumox <= 0) bombout("countcomp", "sumox <= 0 for " + who, 0);
     };
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         axphase& ph = phases.prec1[at(k)];

@@ -24,15 +24,6 @@ namespace {
 
 constexpr int maxscratchnames = 800;
 
-// Oxide-based amounts: the run setting defaults to the old-layout flag.
-bool oxidemodeson() { return ds.oldds; }
-
-// The fixed-activity list of the script: its first name, when there is one.
-bool firstlnaname(std::string& name) {
-    (void)name;
-    return false;
-}
-
 size_t at(int i) { return static_cast<size_t>(i); }
 
 // Scratch list of makename.
@@ -308,7 +299,7 @@ void makeoxides() {
     for (int r = 1; r <= ncomps; ++r) {
         const int16_t k = findoxideentry(ws.compnames[at(r)]);
         if (k == 0) bombout("makeoxides", "cannot find oxide name", 0);
-        ws.compatoms[at(r)] = oxidemodeson()
+        ws.compatoms[at(r)] = settings.oxidemodes
                                   ? int16_t{1}
                                   : static_cast<int16_t>(oxides.oxidecations[at(k)] + oxides.oxideoxygens[at(k)]);
     }
@@ -357,8 +348,7 @@ void findspecialems() {
     ws.iaqsi = findem("aqSi");
     ws.icrd = findem("crd");
     ws.ifcrd = findem("fcrd");
-    std::string lna;
-    if (firstlnaname(lna)) ws.ilna = findem(lna);
+    if (settings.nlna >= 1) ws.ilna = findem(settings.lnanames[1]);
 }
 
 bool checkname(str22& name, const phasenamelist& list, bool quiet, int16_t& index) {

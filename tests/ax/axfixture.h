@@ -2,6 +2,8 @@
 // invented dataset name list and fresh phase records.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "ax/axreader.h"
@@ -100,6 +102,28 @@ inline std::string garnetmodel(const std::string& name = "g", const std::string&
            "  py  1 1 xMgX 3  check 0 0\n"
            "  alm 1 1 xFeX 3  check 1 0\n"
            "  gr  1 1 xCaX 3  check 0 1\n";
+}
+
+// Two end-members, symmetric, coding 1.
+inline const std::string twoemmodel =
+    "g 2 1\n"
+    "  x(g) 0.3\n"
+    "  p(py) 1 1 1 1 -1 x\n"
+    "  p(alm) 1 1 0 1 1 x\n"
+    "  sf\n"
+    "  W(py,alm) 2.5 0 0\n"
+    "  2\n"
+    "  xMg 1 1 1 1 -1 x\n"
+    "  xFe 1 1 0 1 1 x\n"
+    "  py 1 1 xMg 3\n"
+    "  alm 1 1 xFe 3\n";
+
+// text with the first occurrence of from replaced by to.
+inline std::string replaced(const std::string& text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at == std::string::npos) return text;
+    return text.substr(0, at) + to + text.substr(at + from.size());
 }
 
 }  // namespace zt::axtest

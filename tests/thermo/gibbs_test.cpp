@@ -203,9 +203,10 @@ TEST_F(GibbsTest, PressureDerivativeIsTheVolume) {
         {"spx", einsteinrec(), 7, false, false, 0.5L, 700, einsteinv, 1e-8L},
         {"spx", einsteinrec(), 7, false, false, 25, 1300, einsteinv, 1e-8L},
         {"spx", einsteinrec(), 7, false, false, 1000, 1000, einsteinv, 1e-8L},
-        {"spx", einsteinrec(), 7, false, true, 0.5L, 700, einsteinv, 1e-8L},
-        {"spx", einsteinrec(), 7, false, true, 25, 1300, einsteinv, 1e-8L},
-        {"spx", einsteinrec(), 7, false, true, 1000, 1000, einsteinv, 1e-8L},
+        // The exponential law is exact only to the 1e-8 cut-off of its series.
+        {"spx", einsteinrec(), 7, false, true, 0.5L, 700, einsteinv, 1e-6L},
+        {"spx", einsteinrec(), 7, false, true, 25, 1300, einsteinv, 1e-6L},
+        {"spx", einsteinrec(), 7, false, true, 1000, 1000, einsteinv, 1e-6L},
         {"qzx", landaurec(), 6, false, false, 2, 700, landauv, 1e-8L},
         {"qzx", landaurec(), 6, false, false, 2, 1000, landauv, 1e-8L},
         {"abx", bwrec(), 6, false, false, 8, 900, bwv, 1e-6L},

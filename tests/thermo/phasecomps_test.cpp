@@ -136,7 +136,7 @@ TEST_F(PhaseComps, CountcompOverTheBulkComponents) {
     countcomp();
     EXPECT_EQ(phases.prec1[1].em[3].bulkatoms, 3 + 2 + 0.5L * 2);  // SiO2 1, MgO 1, CaO 1/2
 
-    ds.oldds = true;  // oxide-based: oxides per formula unit
+    settings.oxidemodes = true;  // oxides per formula unit
     countcomp();
     EXPECT_EQ(phases.prec1[1].em[1].bulkatoms, 3);
     EXPECT_EQ(phases.prec1[1].em[3].bulkatoms, 2.5L);
@@ -165,10 +165,9 @@ TEST_F(PhaseComps, CountcompRefusals) {
         SCOPED_TRACE(c.label);
         channels.outchannels = 1;  // the last report closed it
         pd.inbulk.fill(true);
-        ds.oldds = true;
+        ds.oldds = settings.oxidemodes = true;
         ws.compnames[2] = "MgO";
         phases.prec1[1].nem = 3;
-        if (std::string(c.label) == "unknown component") ds.oldds = false;
         c.edit();
         consolecapture console;
         EXPECT_EQ(exitcodeof([] { countcomp(); }), 1);

@@ -29,6 +29,8 @@ inline void resetthermo() {
     resetchannels();
     channels.outchannels = 1;
     settings.autoexit = true;
+    settings.oxidemodes = false;
+    settings.nlna = 0;
     resetrunstate();
     run.calcmode = 1;
     resetprefs();

@@ -97,7 +97,7 @@ TEST_F(WorkingSet, WithoutOxygenComponentsAreElements) {
     makeoxides();
     expectmatrix({{"Si", 3, 3, {1, 2}}, {"Al", 1, 5, {1, 0}}});
 
-    ds.oldds = true;  // oxide-based modes count one per component
+    settings.oxidemodes = true;  // one per component
     setcompositions({{{1, 1}, {3, 1}}, {{1, 2}}});
     makeoxides();
     EXPECT_EQ(ws.compatoms[1], 1);
@@ -187,12 +187,18 @@ TEST_F(WorkingSet, FindemAndTheSpecialIndices) {
     EXPECT_EQ(findem("crd"), 4);
     EXPECT_EQ(findem("Crd"), 0);
     EXPECT_EQ(findem(""), 0);
+    ws.ilna = 9;
     findspecialems();
+    EXPECT_EQ(ws.ilna, 9);  // no fixed activities: left alone
     EXPECT_EQ(ws.ih2o, 1);
     EXPECT_EQ(ws.ico2, 2);
     EXPECT_EQ(ws.icrd, 4);
     EXPECT_EQ(ws.ifcrd, 5);
     EXPECT_EQ(ws.iaqsi, 6);
+    settings.nlna = 1;
+    settings.lnanames[1] = "fcrd";
+    findspecialems();
+    EXPECT_EQ(ws.ilna, 5);
 }
 
 TEST_F(WorkingSet, CheckNameGivesOneChanceToCorrect) {
