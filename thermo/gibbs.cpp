@@ -24,10 +24,6 @@
 
 namespace zt {
 
-// PLACEHOLDER until script/settings.h carries the flags of the script keywords
-// "numerical" and "wqx".
-thermoflagsplaceholder thermoflags;
-
 namespace {
 
 int32_t rounded(real x) { return static_cast<int32_t>(std::nearbyint(x)); }
@@ -269,7 +265,7 @@ void gem(int16_t i, real& G, real P, real T) {
     const int32_t code = rounded(d.code);
     const bool einsteinlayout = ds.dsmode == 7 && code >= 3 && code <= 5;
     const bool liquid = !name.empty() && name.back() == 'L';
-    if (einsteinlayout) prepareeinstein(d, thermoflags.wqxon);
+    if (einsteinlayout) prepareeinstein(d, settings.wqxon);
 
     if (std::fabs(d.S) < 1e-8L) {
         G = d.H;
@@ -284,7 +280,7 @@ void gem(int16_t i, real& G, real P, real T) {
     else
         gv = volumeterm(g, liquid);
 
-    const real gcp = einsteinlayout ? einsteingcp(T, thermoflags.numerical) : cpterm(d, T);
+    const real gcp = einsteinlayout ? einsteingcp(T, settings.numerical) : cpterm(d, T);
 
     real vfluid;
     const real gf = fluidterm(g, vfluid);

@@ -7,14 +7,6 @@
 
 namespace zt {
 
-// PLACEHOLDER until script/settings.h carries the flags of the script keywords
-// "numerical" (settings.numerical) and "wqx" (settings.wqxon).
-struct thermoflagsplaceholder {
-    bool numerical = false;
-    bool wqxon = false;
-};
-extern thermoflagsplaceholder thermoflags;
-
 // G of working end-member i: plain ones through gem, made ones as their DQF plus the
 // weighted G of their constituents.
 void gemdriver(int16_t i, real& G, real P, real T);

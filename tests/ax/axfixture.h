@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "ax/axreader.h"
@@ -124,6 +125,61 @@ inline std::string replaced(const std::string& text, const std::string& from, co
     EXPECT_NE(at, std::string::npos) << from;
     if (at == std::string::npos) return text;
     return text.substr(0, at) + to + text.substr(at + from.size());
+}
+
+}  // namespace zt::axtest
+
+namespace zt::axtest {
+
+// The with list as the script reader leaves it: the part before "_" and the name as written.
+inline void setwith(std::initializer_list<const char*> names) {
+    settings.nwith = 0;
+    for (const char* n : names) {
+        const std::string written = n;
+        const size_t sep = written.find('_');
+        ++settings.nwith;
+        settings.withnames[static_cast<size_t>(settings.nwith)] = written.substr(0, sep);
+        settings.withshortnames[static_cast<size_t>(settings.nwith)] = written;
+    }
+}
+
+struct guess {
+    const char* name;
+    real value;
+    real sd = 0, low = 0, high = 1;
+};
+
+inline void setguesses(std::initializer_list<guess> guesses) {
+    settings.nxyzguess = 0;
+    for (const guess& g : guesses) {
+        const size_t i = static_cast<size_t>(++settings.nxyzguess);
+        settings.xyzguessnames[i] = g.name;
+        settings.xyzguessvalues[i] = g.value;
+        settings.xyzguesssd[i] = g.sd;
+        settings.xyzguesslow[i] = g.low;
+        settings.xyzguesshigh[i] = g.high;
+    }
+}
+
+// A script samecoding group, every name stored as written.
+inline void addsamegroup(std::initializer_list<const char*> names) {
+    if (settings.nsamecoding < 0) settings.nsamecoding = 0;
+    const size_t g = static_cast<size_t>(++settings.nsamecoding);
+    settings.nsameitems[g] = 0;
+    for (const char* n : names) {
+        const size_t i = static_cast<size_t>(++settings.nsameitems[g]);
+        settings.sameshortname[g][i] = n;
+        settings.samewrittenname[g][i] = n;
+        settings.samefullname[g][i] = n;
+    }
+}
+
+// A coding-2 model of two end-members whose variable has no formula.
+inline std::string codingtwo(const std::string& written, const std::string& full, const std::string& also = "") {
+    return written + " 2 2 " + full + " 10 " + also + "\nverbatim\n  model " + written + "\nverbatim\n"
+           "  x(" + written + ") -\n"
+           "  p(py) 1 1 1 1 -1 x\n  p(alm) 1 1 0 1 1 x\n  ideal\n  2\n"
+           "  xMg 1 1 1 1 -1 x\n  xFe 1 1 0 1 1 x\n  py 1 1 xMg 3\n  alm 1 1 xFe 3\n";
 }
 
 }  // namespace zt::axtest

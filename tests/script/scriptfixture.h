@@ -61,6 +61,7 @@ protected:
         folder.writefile("zt-t.txt", script);
         openforreading(runfiles.datafile, "zt-t.txt");
         runfiles.datafilenamesuffix = "t";
+        channels.outchannels = 1 << chconsole;  // a report of an earlier reading closed it
         testing::consolecapture console(answers);
         const int code = testing::exitcodeof([] { readcontrol(); });
         output = console.output();

@@ -67,6 +67,7 @@ TEST_F(AqueousTest, PureWaterNeverTouchesCarbonDioxide) {
 
 TEST_F(AqueousTest, TraceLineAtDebugLevelFive) {
     settings.debuglevel = 5;
+    channels.pagewidth = 250;  // the line is longer than a console page
     zt::testing::consolecapture console;
     const real dh = debyehuckel(2, 800, 0, 1, 0.1L, 1);
     const std::string out = console.output();

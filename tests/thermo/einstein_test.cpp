@@ -113,12 +113,12 @@ TEST_F(EinsteinTest, ThermalSeriesAgreesWithSimpson) {
     ds.dsmode = 7;
     const int16_t i = addem("spx", einsteinrec());
     for (bool wqx : {false, true}) {
-        thermoflags.wqxon = wqx;
+        settings.wqxon = wqx;
         for (real T : {283.0L, 350.0L, 500.0L, 800.0L, 1100.0L, 1400.0L, 1600.0L}) {
             for (real P : {0.001L, 10.0L, 40.0L}) {
-                thermoflags.numerical = false;
+                settings.numerical = false;
                 const real gseries = gof(i, P, T);
-                thermoflags.numerical = true;
+                settings.numerical = true;
                 const real gsimpson = gof(i, P, T);
                 EXPECT_NEAR(static_cast<double>(gseries), static_cast<double>(gsimpson), 1e-4)
                     << wqx << " P " << static_cast<double>(P) << " T " << static_cast<double>(T);
@@ -154,13 +154,13 @@ TEST_F(EinsteinTest, HeatCapacityIsEinsteinWithoutExpansion) {
     ds.dsmode = 7;
     const int16_t i = addem("spx", r);
     for (real T : {350.0L, 900.0L, 1700.0L}) {
-        thermoflags.numerical = false;
+        settings.numerical = false;
         const real curv = d2dx2([i](real t) { return gof(i, Pr, t); }, T, 0.05L);
         const real x = r.theta / T;
         const real cp = r.cpa * x * x * std::exp(x) / std::pow(std::exp(x) - 1, 2) + r.cpb * T;
         EXPECT_NEAR(static_cast<double>(-T * curv), static_cast<double>(cp), 1e-6 * static_cast<double>(cp));
         const real g = gof(i, 3, T);
-        thermoflags.numerical = true;
+        settings.numerical = true;
         EXPECT_EQ(gof(i, 3, T), g);
     }
 }

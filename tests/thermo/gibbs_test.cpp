@@ -229,7 +229,7 @@ TEST_F(GibbsTest, PressureDerivativeIsTheVolume) {
         ds.dsmode = c.dsmode;
         ds.oldds = c.dsmode == -1;
         ds.spswitch = c.spswitch;
-        thermoflags.wqxon = c.wqx;
+        settings.wqxon = c.wqx;
         tdrecord rec = c.rec;
         if (c.name == "H2O" || c.name == "CO2" || c.rec.S == 0.13068L) rec.V = 0;
         const int16_t i = addem(c.name, rec);

@@ -35,7 +35,6 @@ inline void resetthermo() {
     for (auto& a : ws.emact) a = 1;
     settings = runsettings{};
     settings.autoexit = true;
-    thermoflags = thermoflagsplaceholder{};
     pd.fluidtype = 0;
     fit.fitreport = false;
     fit.expcrdflag = false;
