@@ -129,6 +129,14 @@ TEST(AxReader, ThePhaseLimitsAreChecked) {
     EXPECT_TRUE(w.bombedwith("too many ss phases (max = 80) ")) << w.out().substr(w.out().size() - 300);
 }
 
+TEST(AxReader, FourHundredPhasesAtMost) {
+    axworld w;
+    std::string text;
+    for (int i = 0; i < 401; ++i) text += "q\n";
+    EXPECT_EQ(w.readax(text), 1);
+    EXPECT_TRUE(w.bombedwith("too many phases (max = 400) "));
+}
+
 TEST(AxReader, BufferOfTheScriptMustBeInTheFile) {
     axworld w;
     settings.buffername = "bb";

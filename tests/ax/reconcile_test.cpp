@@ -137,6 +137,17 @@ TEST(Reconcile, ACopyNeedsItsOwnGuesses) {
     EXPECT_TRUE(w.bombedwith("first samecoding phase, gt is not in the axfile"));
 }
 
+TEST(Reconcile, ACopyBeyondFourHundredPhasesEndsTheRun) {
+    axworld w;
+    setwith({"g2"});
+    setguesses({{"x(g2)", 0.3L}});
+    addsamegroup({"g", "g2"});
+    std::string text = axtest::twoemmodel;
+    for (int i = 0; i < 399; ++i) text += "q\n";
+    EXPECT_EQ(w.readax(text), 1);
+    EXPECT_TRUE(w.bombedwith("too many phases in making samecoding phase g2 (max = 400) ")) << w.out().substr(0, 300);
+}
+
 TEST(Reconcile, ScriptAndFileGroupsOfOneSourceMerge) {
     axworld w("");
     addsamegroup({"g_a", "g3", "g2"});
