@@ -1,3 +1,4 @@
+#include "thermo/workingset.h"
 #include "ax/axreader.h"
 
 #include "ax/axmodels.h"
@@ -6,7 +7,6 @@
 #include "ax/fluidphases.h"
 #include "ax/phaserecords.h"
 #include "ax/reconcile.h"
-#include "ax/scriptneeds.h"
 #include "ax/varlimits.h"
 #include "dsfit/fitset.h"
 #include "runtime/bytes.h"
@@ -29,7 +29,6 @@ axreaderstate axreader;
 
 namespace {
 
-constexpr int maxphases = 400;
 constexpr int progresswidth = 80;
 
 bool infitset() { return run.calcmode == 4; }
@@ -129,7 +128,7 @@ void openaxfile() {
         promptdatafile("ds-", suffix, "a-x info", name, runfiles.datafile);
     } else {
         putstr(0, std::string(60, '^'), 2, 13);
-        axreader.runinfo[1] = runinfo.progname + " running at " + runinfo.datetimestamp;
+        axreader.runinfo[1] = runopening.progname + " running at " + runopening.datetimestamp;
         putstr(0, axreader.runinfo[1], 1, 13);
         axreader.runinfo[2] = "using " + ds.dstitle;
         putstr(0, axreader.runinfo[2], 1, 13);
@@ -190,7 +189,7 @@ void readphases() {
     do {
         phases.nphases = static_cast<int16_t>(phases.nphases + 1);
         if (phases.nphases == 1 && axtok.nexttoken == "header") readheaderblock();
-        if (phases.nphases > maxphases) bombout("setup phases", "too many phases" + maxtext(maxphases), 0);
+        if (phases.nphases > maxphasecount) bombout("setup phases", "too many phases" + maxtext(maxphasecount), 0);
         const std::string context = "name for " + ordinalword(phases.nphases) + " phase";
         nextaxtoken(context);
         const str22 name = readname(axtok.kind, axtok.token, context);
@@ -224,9 +223,9 @@ void closeaxfile() {
 }
 
 void setupphases() {
-    axwsneeds.sdaslope = 0;
-    axwsneeds.sdamin = 0;
-    axwsneeds.sdarelmin = 0;
+    ws.sdaslope = 0;
+    ws.sdamin = 0;
+    ws.sdarelmin = 0;
     axreader.defaultsdw = settings.justrelu == 0 ? 0 : 2.0L;
     resetphaserecords();
     axreader.nscriptgroups = settings.nsamecoding > 0 ? settings.nsamecoding : 0;

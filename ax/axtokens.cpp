@@ -52,8 +52,8 @@ void resetaxheader() {
 }
 
 std::string ordinalword(int n) {
-    if (n >= 1 && n <= maxems && !runinfo.ordinals[static_cast<size_t>(n)].empty()) {
-        return runinfo.ordinals[static_cast<size_t>(n)];
+    if (n >= 1 && n <= maxems && !runopening.ordinals[static_cast<size_t>(n)].empty()) {
+        return runopening.ordinals[static_cast<size_t>(n)];
     }
     if (n == 1) return "1st";
     if (n == 2) return "2nd";

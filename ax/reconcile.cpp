@@ -18,7 +18,6 @@ namespace zt {
 namespace {
 
 constexpr int allphases = 100;  // a with count above this stands for "all"
-constexpr int maxphases = 400;
 
 bool withbatches() { return settings.batch == 0; }
 
@@ -135,8 +134,8 @@ str22 renamedvar(const str22& name, const str22& inside) {
 
 void makecopy(int16_t src, const sameitem& item) {
     if (phases.nsolnphases >= maxsolnphases) bombout("setup phases", "too many ss phases (in making samecoding phases)", 0);
-    if (phases.nphases >= maxphases) {
-        bombout("setup phases", "too many phases in making samecoding phase " + item.shortname + maxtext(maxphases), 0);
+    if (phases.nphases >= maxphasecount) {
+        bombout("setup phases", "too many phases in making samecoding phase " + item.shortname + maxtext(maxphasecount), 0);
     }
     phases.nphases = static_cast<int16_t>(phases.nphases + 1);
     phases.nsolnphases = static_cast<int16_t>(phases.nsolnphases + 1);
@@ -161,6 +160,17 @@ void makecopy(int16_t src, const sameitem& item) {
     for (int g = 1; g <= settings.nsamecoding; ++g) {
         int16_t& s = axreader.samesource[static_cast<size_t>(g)];
         if (s > src) s = static_cast<int16_t>(s + 1);
+    }
+}
+
+// Monte Carlo entries of the source vary the copy as well.
+void addtomcentries(const axphase& source, const str22& copyname) {
+    for (int e = 1; e <= settings.nmc; ++e) {
+        mcrec& entry = settings.mcentries[static_cast<size_t>(e)];
+        if (entry.phase != source.shortname && entry.phase != source.longname) continue;
+        if (entry.nphasewords >= maxmcphases) bombout("read", "number of mcphase", 0);
+        entry.nphasewords = static_cast<int16_t>(entry.nphasewords + 1);
+        entry.phasewords[static_cast<size_t>(entry.nphasewords)] = copyname;
     }
 }
 
@@ -269,7 +279,9 @@ void makesamecodingcopies() {
             const sameitem item = getitem(g, i);
             if (!inwithlist(item.shortname, item.written)) continue;
             const int16_t src = axreader.samesource[gg];
-            if (!withbatches()) {
+            if (withbatches()) {
+                addtomcentries(phases.prec1[static_cast<size_t>(src)], item.shortname);
+            } else {
                 const axphase& source = phases.prec1[static_cast<size_t>(src)];
                 const str22 firstvar = renamedvar(source.vars[1].name, item.shortname);
                 if (settings.nxyzguess <= 0) bombout("setup phases", "no xyz starting guesses in scriptfile 2", 0);

@@ -11,6 +11,7 @@ constexpr int maxems = 400;         // working end-members
 constexpr int maxdsentries = 320;   // dataset entries
 constexpr int maxsolnphases = 80;   // solution phases
 constexpr int maxpurephases = 400;  // single-end-member phases
+constexpr int maxphasecount = 400;  // phases of one a-x reading, samecoding copies included
 constexpr int maxcomps = 26;        // system components
 constexpr int maxreactions = 150;   // reaction rows
 constexpr int maxvars = 90;         // equilibrium variables

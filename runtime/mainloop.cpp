@@ -123,7 +123,7 @@ int16_t getcalcmode()
 void reportelapsed()
 {
     const clockreading now = clocknow();
-    const int64_t span = now.msecs - runinfo.starttime.msecs;
+    const int64_t span = now.msecs - runopening.starttime.msecs;
     std::string line = "elapsed = ";
     if (span < 5000)
         line += wholetostr(static_cast<real>(span)) + " msecs, n = ";

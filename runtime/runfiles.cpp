@@ -53,7 +53,7 @@ std::string openchannelfile(const std::string& prefix, const std::string& suffix
 
 void startcalcfiles()
 {
-    putstr(1, runinfo.progname + "  running at " + runinfo.datetimestamp, 1, 12);
+    putstr(1, runopening.progname + "  running at " + runopening.datetimestamp, 1, 12);
 
     runfiles.datafilenamesuffix = prefs.scriptsuffix;
     std::string name;
@@ -106,8 +106,8 @@ void startfitfiles()
     runfiles.curfilename = name;
     runfiles.scriptfilename = name;
 
-    putstr(1, "running FITSET from within " + runinfo.progname, 1, 13);
-    putstr(0, "at " + runinfo.datetimestamp, 1, 13);
+    putstr(1, "running FITSET from within " + runopening.progname, 1, 13);
+    putstr(0, "at " + runopening.datetimestamp, 1, 13);
     if (sfx.empty()) bombout("startout", "blank datafilenamesuffix?", 0);
 }
 

@@ -7,7 +7,7 @@
 
 namespace zt {
 
-runopenstate runinfo;
+runopenstate runopening;
 
 namespace {
 
@@ -19,15 +19,15 @@ void computemacheps()
         volatile real sum = 1 + eps;  // kept in memory: compare in extended precision
         if (sum == 1) break;
     }
-    runinfo.macheps = eps;
+    runopening.macheps = eps;
 }
 
 void fillordinals()
 {
-    runinfo.ordinals[1] = "1st";
-    runinfo.ordinals[2] = "2nd";
-    runinfo.ordinals[3] = "3rd";
-    for (int i = 4; i <= maxems; ++i) runinfo.ordinals[static_cast<size_t>(i)] = (wholetostr(i) + "th").substr(0, 5);
+    runopening.ordinals[1] = "1st";
+    runopening.ordinals[2] = "2nd";
+    runopening.ordinals[3] = "3rd";
+    for (int i = 4; i <= maxems; ++i) runopening.ordinals[static_cast<size_t>(i)] = (wholetostr(i) + "th").substr(0, 5);
 }
 
 }  // namespace
@@ -36,9 +36,9 @@ void openrun(const std::string& label)
 {
     computemacheps();
     fillordinals();
-    for (int i = 0; i <= 30; ++i) runinfo.masks[static_cast<size_t>(i)] = static_cast<int32_t>(1u << i);
+    for (int i = 0; i <= 30; ++i) runopening.masks[static_cast<size_t>(i)] = static_cast<int32_t>(1u << i);
 
-    runinfo.progname = label;
+    runopening.progname = label;
     channels.outchannels = 1 << chconsole;
     putstr(1, label + " - by the zeltram developers", 1, 13);
 
@@ -67,7 +67,7 @@ void datestamp()
     static const char* const monthnames[] = {" Jan,", " Feb,", " Mar,", " Apr,", " May,", " Jun,",
                                              " Jul,", " Aug,", " Sep,", " Oct,", " Nov,", " Dec,"};
     const clockreading now = clocknow();
-    runinfo.starttime = now;
+    runopening.starttime = now;
 
     std::string stamp = wholetostr(now.hour);
     stamp += now.minute < 10 ? ".0" : ".";
@@ -76,7 +76,7 @@ void datestamp()
     stamp += wholetostr(now.day);
     stamp += now.month >= 1 && now.month <= 12 ? monthnames[now.month - 1] : "nomonth?";
     stamp += wholetostr(now.year);
-    runinfo.datetimestamp = stamp;
+    runopening.datetimestamp = stamp;
 }
 
 }  // namespace zt

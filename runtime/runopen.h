@@ -18,7 +18,7 @@ struct runopenstate {
     std::string datetimestamp;
     clockreading starttime;
 };
-extern runopenstate runinfo;
+extern runopenstate runopening;
 
 void openrun(const std::string& label);
 void datestamp();

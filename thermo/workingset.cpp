@@ -149,6 +149,7 @@ void resetworkingset() {
     ws.emsda.fill(0);
     ws.ico2 = ws.ih2o = ws.iaqsi = ws.icrd = ws.ifcrd = ws.ilna = ws.imu = 0;
     ws.aqsihydration = 4;
+    ws.sdaslope = ws.sdamin = ws.sdarelmin = 0;
     for (tdrecord& t : ws.td) t = tdrecord{};
     for (real& x : ws.cov) x = 0;
 }

@@ -44,6 +44,9 @@ struct workingsetstate {
     int16_t ico2 = 0, ih2o = 0, iaqsi = 0, icrd = 0, ifcrd = 0, ilna = 0, imu = 0;
     int16_t aqsihydration = 4;                    // hydration number of aqueous silica
 
+    // Default-uncertainty parameters of the end-member activities.
+    real sdaslope = 0, sdamin = 0, sdarelmin = 0;
+
     std::vector<tdrecord> td;                     // heap array "td": 1..400
     std::vector<real> cov;                        // heap array "cov": 400 x 400, see covat
 

@@ -49,8 +49,8 @@ inline void resetaxworld() {
     resetfluidtable();
     resetrunfiles();
     pd.fluidtype = 0;
-    runinfo.progname = "zeltram";
-    runinfo.datetimestamp = "10.30 on Mon 3 Mar,2025";
+    runopening.progname = "zeltram";
+    runopening.datetimestamp = "10.30 on Mon 3 Mar,2025";
 }
 
 // One test's world: a fresh folder (the working folder while it lives) and the console

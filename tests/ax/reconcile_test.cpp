@@ -118,6 +118,25 @@ TEST(Reconcile, ScriptSameCodingMakesACopyRightAfterTheSource) {
     EXPECT_EQ(settings.withshortnames[1], "g2");
 }
 
+TEST(Reconcile, WithBatchesACopyJoinsTheMonteCarloEntriesOfItsSource) {
+    axworld w;
+    settings.batch = 0;
+    setwith({"g", "g2"});
+    addsamegroup({"g", "g2"});
+    settings.nmc = 2;
+    settings.mcentries[1].phase = "g";
+    settings.mcentries[1].nphasewords = 1;
+    settings.mcentries[1].phasewords[1] = "g";
+    settings.mcentries[2].phase = "h";
+    settings.mcentries[2].nphasewords = 1;
+    ASSERT_EQ(w.readax(axtest::twoemmodel), -1) << w.out();
+    EXPECT_EQ(phases.nsolnphases, 2);
+    EXPECT_EQ(soln(2).shortname, "g2");
+    ASSERT_EQ(settings.mcentries[1].nphasewords, 2);
+    EXPECT_EQ(settings.mcentries[1].phasewords[2], "g2");
+    EXPECT_EQ(settings.mcentries[2].nphasewords, 1);
+}
+
 TEST(Reconcile, ACopyNeedsItsOwnGuesses) {
     struct row {
         bool anyguesses;

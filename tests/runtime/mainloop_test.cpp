@@ -94,7 +94,7 @@ TEST(ReportElapsed, MillisecondsBelowFiveSecondsElseWholeSeconds)
     for (const elapsedcase& c : cases) {
         clockreading now;
         now.msecs = 1000000 + c.span;
-        runinfo.starttime.msecs = 1000000;
+        runopening.starttime.msecs = 1000000;
         setfixedclock(&now);
         testing::consolecapture console;
         reportelapsed();

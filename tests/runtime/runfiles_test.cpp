@@ -23,8 +23,8 @@ protected:
         settings = runsettings{};
         settings.autoexit = true;
         run.calcmode = 1;
-        runinfo.progname = "ZELTRAM 3.51";
-        runinfo.datetimestamp = "9.05 on Wed 9 Dec,2026";
+        runopening.progname = "ZELTRAM 3.51";
+        runopening.datetimestamp = "9.05 on Wed 9 Dec,2026";
         channels.outchannels = 1 << chconsole;
     }
     void TearDown() override

@@ -47,8 +47,8 @@ TEST(DateStamp, FormatsHourMinuteDayAndMonth)
     for (const stampcase& c : cases) {
         fixedclock clock(c.when);
         datestamp();
-        EXPECT_EQ(runinfo.datetimestamp, c.stamp);
-        EXPECT_EQ(runinfo.starttime.hour, c.when.hour);
+        EXPECT_EQ(runopening.datetimestamp, c.stamp);
+        EXPECT_EQ(runopening.starttime.hour, c.when.hour);
     }
 }
 
@@ -71,14 +71,14 @@ TEST_F(RunOpening, FillsTablesOpensLogAndStamps)
     fixedclock clock(reading(14, 30, 3, 10, 3, 2026));
     openrun("ZELTRAM 3.51");
 
-    EXPECT_EQ(runinfo.macheps, std::ldexp(1.0L, -64));
+    EXPECT_EQ(runopening.macheps, std::ldexp(1.0L, -64));
     const std::pair<int, const char*> ordinals[] = {
         {1, "1st"}, {2, "2nd"}, {3, "3rd"}, {4, "4th"}, {12, "12th"}, {21, "21th"}, {22, "22th"}, {400, "400th"}};
-    for (const auto& [i, word] : ordinals) EXPECT_EQ(runinfo.ordinals[static_cast<size_t>(i)], word) << i;
-    EXPECT_EQ(runinfo.masks[0], 1);
-    EXPECT_EQ(runinfo.masks[30], 1 << 30);
-    EXPECT_EQ(runinfo.progname, "ZELTRAM 3.51");
-    EXPECT_EQ(runinfo.datetimestamp, "14.30 on Tue 10 Mar,2026");
+    for (const auto& [i, word] : ordinals) EXPECT_EQ(runopening.ordinals[static_cast<size_t>(i)], word) << i;
+    EXPECT_EQ(runopening.masks[0], 1);
+    EXPECT_EQ(runopening.masks[30], 1 << 30);
+    EXPECT_EQ(runopening.progname, "ZELTRAM 3.51");
+    EXPECT_EQ(runopening.datetimestamp, "14.30 on Tue 10 Mar,2026");
     EXPECT_EQ(runfiles.curfilename, "zt-log.txt");
     EXPECT_EQ(channels.outchannels, (1 << chconsole) | (1 << chlog));
 

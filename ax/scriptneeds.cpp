@@ -1,7 +1,0 @@
-#include "ax/scriptneeds.h"
-
-namespace zt {
-
-axworkingsetplaceholder axwsneeds;
-
-}  // namespace zt
