@@ -51,6 +51,7 @@ TEST_F(Checkers, ValueCheckersReportWhatIsWrongAndCountIt)
         {{"10"}, 0, true, ""},
         {{"2.5"}, 1, false, "for kw, info given is \"2.5\"\nan integer will be prompted for\n"},
         {{"7"}, 1, false, "for kw, info given is \"7\", but limits are 0 to 6\n"},
+        {{"-1"}, 1, false, "for kw, info given is \"-1\", but limits are 0 to 6\nan integer will be prompted for\n"},
         {{}, 1, false, "for kw, no info given: one integer expected"},
         {{"1", "2", "x"}, 2, false, "for kw, info includes \"x\", not just reals\ninfo in the script needs"},
         {{"1", "2"}, 2, false, "for kw, only 2 numbers in a line, but 3 needed"},
