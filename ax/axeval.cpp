@@ -143,7 +143,9 @@ void axvarlabels(int16_t k, axlabels& labels) {
 void printaxexpr(const axexpr& expr, const std::string& name, int16_t k, wordset channelset) {
     std::string& row = channels.linebuf;
     row = "   " + trunc22(name) + " = ";
-    if (expr.nterms == 0 || (expr.nterms == 1 && expr.term[1].coef == 0)) {
+    bool anyterm = false;  // terms of coefficient 0 are skipped, so all such is a 0
+    for (int t = 1; t <= expr.nterms && !anyterm; ++t) anyterm = expr.term[static_cast<size_t>(t)].coef != 0;
+    if (!anyterm) {
         addfield("0", 0, row);
         putstr(0, row, 1, channelset);
         return;

@@ -15,9 +15,15 @@ bool samelabel(const str22& varname, const str22& word) {
     return word.size() == len && varname.compare(0, len, word) == 0;
 }
 
-int16_t readcount(const std::string& context) {
-    nextaxtoken(context);
-    return getinteger(axtok.kind, axtok.token, context);
+// A count in lo..hi: below ends the run with few + context, above with many + context
+// and the limit.
+int16_t readcount(const std::string& countcontext, int16_t lo, int16_t hi, const std::string& few,
+                  const std::string& many, const std::string& context) {
+    nextaxtoken(countcontext);
+    const int16_t n = getinteger(axtok.kind, axtok.token, countcontext);
+    if (n < lo) bombout("setup phases", few + context, 0);
+    if (n > hi) bombout("setup phases", many + context + maxtext(hi), 0);
+    return n;
 }
 
 void readfraction(const std::string& context, int16_t& num, int16_t& den) {
@@ -29,10 +35,8 @@ void readfraction(const std::string& context, int16_t& num, int16_t& den) {
 void readfactorhead(axfactor& fac, int f, const std::string& context) {
     const std::string ordf = ordinalword(f);
     readfraction("constant in " + ordf + " term" + context, fac.c0num, fac.c0den);
-    const int16_t m = readcount("no of terms in " + ordf + " term" + context);
-    if (m < 0) bombout("setup phases", "too few terms in x" + context, 0);
-    if (m > maxaxitems) bombout("setup phases", "too many terms in x" + context + maxtext(maxaxitems), 0);
-    fac.nitems = m;
+    fac.nitems = readcount("no of terms in " + ordf + " term" + context, 0, maxaxitems, "too few terms in x",
+                           "too many terms in x", context);
 }
 
 void checkzeroterm(const axfactor& fac, const std::string& context) {
@@ -43,16 +47,12 @@ void checkzeroterm(const axfactor& fac, const std::string& context) {
 
 void readsfterms(axexpr& expr, const axphase& ph, const std::string& context) {
     resetaxexpr(expr);
-    const int16_t nterms = readcount("no of sxterms" + context);
-    if (nterms < 1) bombout("setup phases", "too few sxterms" + context, 0);
-    if (nterms > maxaxterms) bombout("setup phases", "too many sxterms" + context + maxtext(maxaxterms), 0);
+    const int16_t nterms = readcount("no of sxterms" + context, 1, maxaxterms, "too few sxterms", "too many sxterms", context);
     expr.nterms = nterms;
     for (int t = 1; t <= nterms; ++t) {
         axterm& term = expr.term[static_cast<size_t>(t)];
         term.coef = 1;
-        const int16_t nf = readcount("no of xterms" + context);
-        if (nf < 1) bombout("setup phases", "too few x terms" + context, 0);
-        if (nf > maxaxfactors) bombout("setup phases", "too many x terms" + context + maxtext(maxaxfactors), 0);
+        const int16_t nf = readcount("no of xterms" + context, 1, maxaxfactors, "too few x terms", "too many x terms", context);
         term.nfactors = nf;
         for (int f = 1; f <= nf; ++f) {
             axfactor& fac = term.factor[static_cast<size_t>(f)];

@@ -301,6 +301,13 @@ bool enclosed(const str22& name, const std::string& opening, size_t minlen, std:
     return true;
 }
 
+// A name written opening + .. + ")" must enclose the end-member's name; a name of
+// another form must be the end-member's name.
+bool namesendmember(const str22& name, const std::string& opening, const str22& emname) {
+    std::string inner;
+    return (enclosed(name, opening, 3, inner) ? inner : std::string(name)) == emname;
+}
+
 void namechecks(const axphase& ph, const entrynames& names) {
     for (int v = 1; v <= ph.nvars; ++v) {
         const str22& n = ph.vars[static_cast<size_t>(v)].writtenname;
@@ -312,23 +319,16 @@ void namechecks(const axphase& ph, const entrynames& names) {
         const size_t jj = static_cast<size_t>(j);
         const str22& pn = names.propname[jj];
         const str22& emname = ph.em[jj].name;
-        std::string inner;
-        const std::string compared = enclosed(pn, "p(", 3, inner) ? inner : pn;
-        if (compared != emname) {
+        if (!namesendmember(pn, "p(", emname)) {
             bombout("setup phases", "name in propname, \"" + pn + "\" does not match " + emname + " in " + ph.shortname, 0);
         }
     }
-    if (ph.model == 2) {
-        for (int j = 1; j <= ph.nem; ++j) {
-            const size_t jj = static_cast<size_t>(j);
-            const str22& an = names.sizename[jj];
-            const str22& emname = ph.em[jj].name;
-            std::string inner;
-            const std::string compared = enclosed(an, "a(", 3, inner) ? inner : an;
-            if (compared != emname) {
-                bombout("setup phases",
-                        "name in alphaname, \"" + an + "\" does not match \"" + emname + "\" in " + ph.shortname, 0);
-            }
+    for (int j = 1; j <= ph.nem && ph.model == 2; ++j) {
+        const size_t jj = static_cast<size_t>(j);
+        const str22& an = names.sizename[jj];
+        const str22& emname = ph.em[jj].name;
+        if (!namesendmember(an, "a(", emname)) {
+            bombout("setup phases", "name in alphaname, \"" + an + "\" does not match \"" + emname + "\" in " + ph.shortname, 0);
         }
     }
     if (ph.model == 0) return;

@@ -1,4 +1,3 @@
-#include "thermo/workingset.h"
 #include "ax/axreader.h"
 
 #include "ax/axmodels.h"
@@ -22,6 +21,7 @@
 #include "runtime/words.h"
 #include "script/settings.h"
 #include "thermo/dataset.h"
+#include "thermo/workingset.h"
 
 namespace zt {
 
@@ -56,15 +56,18 @@ bool oneisactivity(const str22& name) {
     return query("the '1' its activity");
 }
 
-void readactivity(emphaserec& ph, bool onealso) {
-    const bool activitynext = axtok.nextkind == wkreal || (onealso && axtok.nexttoken == "1");
-    if (!activitynext) return;
+// The activity (the next token) and, when a real or the word "0" follows, its sd.
+void takeactivity(emphaserec& ph) {
     nextaxtoken("fixed activity for" + ph.name);
     ph.activity = getsingle(axtok.kind, axtok.token, "fixed activity for" + ph.name);
     if (axtok.nextkind == wkreal || axtok.nexttoken == "0") {
         nextaxtoken("sd of fixed activity for" + ph.name);
         ph.sd = getsingle(axtok.kind, axtok.token, "sd of fixed activity for" + ph.name);
     }
+}
+
+void readactivity(emphaserec& ph, bool onealso) {
+    if (axtok.nextkind == wkreal || (onealso && axtok.nexttoken == "1")) takeactivity(ph);
 }
 
 void readoneendmemberphase(emphaserec& ph) {
@@ -81,36 +84,18 @@ void readoneendmemberphase(emphaserec& ph) {
     }
 }
 
-void takemodeguess(real& modestart, const str22& name) {
-    modestart = -1;
-    for (int i = 1; i <= settings.nmodeguess; ++i) {
-        if (settings.modeguessnames[static_cast<size_t>(i)] != name) continue;
-        if (settings.modeguessvalues[static_cast<size_t>(i)] > 0) modestart = settings.modeguessvalues[static_cast<size_t>(i)];
-        return;
-    }
-}
-
 }  // namespace
 
 void resetaxreader() { axreader = axreaderstate{}; }
 
 void resetphaserecords() {
-    for (size_t k = 1; k < phases.prec1.size(); ++k) {
-        axphase& ph = phases.prec1[k];
-        resetaxphase(ph);
-        ph.shortname = "unset";
-        ph.nem = 0;
-    }
+    // Every field, not only the few the readers test: a flag left from an earlier
+    // reading would otherwise follow a phase of the same number.
+    for (size_t k = 1; k < phases.prec1.size(); ++k) resetaxphase(phases.prec1[k]);
+    clearsolnphases();
     if (!infitset()) {
-        for (size_t i = 1; i < phases.prec0.size(); ++i) {
-            emphaserec& ph = phases.prec0[i];
-            resetemphaserec(ph);
-            ph.name = "unset";
-            ph.emname.clear();
-            ph.activity = 1;
-            ph.sd = 0;
-            ph.nmake = 0;
-        }
+        for (size_t i = 1; i < phases.prec0.size(); ++i) resetemphaserec(phases.prec0[i]);
+        clearpurephases();
     }
     phases.nsolnphases = 0;
     phases.npurephases = 0;
@@ -159,12 +144,7 @@ void readpurephase(const str22& name) {
     } else if (kind == wkinteger || kind == wkrational) {
         int16_t i = 0;
         if (findindataset(name, i) && oneisactivity(name)) {
-            nextaxtoken("fixed activity for" + name);
-            ph.activity = getsingle(axtok.kind, axtok.token, "fixed activity for" + name);
-            if (axtok.nextkind == wkreal || axtok.nexttoken == "0") {
-                nextaxtoken("sd of fixed activity for" + name);
-                ph.sd = getsingle(axtok.kind, axtok.token, "sd of fixed activity for" + name);
-            }
+            takeactivity(ph);
         } else {
             readoneendmemberphase(ph);
         }

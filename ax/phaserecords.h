@@ -2,7 +2,7 @@
 // phases (prec1). Plain data: every reader reaches the fields directly.
 //
 // All arrays are indexed from 1 (element 0 unused). The records are large (an axphase
-// is several hundred kilobytes): pass them by reference, never copy them in a hot path.
+// is about a megabyte): pass them by reference, never copy them in a hot path.
 #pragma once
 
 #include <array>

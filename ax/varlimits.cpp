@@ -70,15 +70,6 @@ void checkguesses(const axphase& ph) {
     }
 }
 
-void takemodeguess(real& modestart, const str22& name) {
-    modestart = -1;
-    for (int i = 1; i <= settings.nmodeguess; ++i) {
-        if (settings.modeguessnames[static_cast<size_t>(i)] != name) continue;
-        if (settings.modeguessvalues[static_cast<size_t>(i)] > 0) modestart = settings.modeguessvalues[static_cast<size_t>(i)];
-        return;
-    }
-}
-
 template <typename record>
 void takecolour(record& r, const str22& name) {
     r.hascolour = false;
@@ -121,6 +112,15 @@ void checkpureendmember(const axphase& ph, int j, std::string& idlist, std::stri
 }
 
 }  // namespace
+
+void takemodeguess(real& modestart, const str22& name) {
+    modestart = -1;
+    for (int i = 1; i <= settings.nmodeguess; ++i) {
+        if (settings.modeguessnames[static_cast<size_t>(i)] != name) continue;
+        if (settings.modeguessvalues[static_cast<size_t>(i)] > 0) modestart = settings.modeguessvalues[static_cast<size_t>(i)];
+        return;
+    }
+}
 
 void setvarlim(const axexpr& expr, int16_t term, int16_t factor, int16_t ncols, int16_t& count,
                std::array<limrow, maxlimrows + 1>& numrows, std::array<limrow, maxlimrows + 1>& denrows) {

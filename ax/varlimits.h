@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "ax/phaserecords.h"
+#include "runtime/types.h"
 
 namespace zt {
 
@@ -12,6 +13,9 @@ namespace zt {
 // (ncols = nem: the variables, then the constant).
 void setvarlim(const axexpr& expr, int16_t term, int16_t factor, int16_t ncols, int16_t& count,
                std::array<limrow, maxlimrows + 1>& numrows, std::array<limrow, maxlimrows + 1>& denrows);
+
+// -1, or the value of the script's first mode guess for name when it is positive.
+void takemodeguess(real& modestart, const str22& name);
 
 // Limits, scales, tolerances and variable-limit rows of solution phase k.
 void setphaselimits(int16_t k);

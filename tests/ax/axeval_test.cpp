@@ -143,6 +143,8 @@ TEST(AxEval, ExpressionsPrintAsTheyRead) {
     addterm(twoterms, {factor(0, 1, {{1, 1, 1}})});
     addterm(twoterms, {factor(0, 1, {{-1, 1, 2}})});
     addterm(twox, {factor(-1, 2, {{2, 1, 1}, {-3, 4, 2}})});
+    axexpr allzero = twoterms;
+    allzero.term[1].coef = allzero.term[2].coef = 0;
     struct row {
         const axexpr* e;
         bool magemin;
@@ -158,6 +160,7 @@ TEST(AxEval, ExpressionsPrintAsTheyRead) {
         {&twoterms, false, "   alm = x + (-y)\n"},
         {&twox, false, "   alm = -1/2 + 2x - 3/4 y\n"},
         {&zero, false, "   alm = 0\n"},
+        {&allzero, false, "   alm = 0\n"},
     };
     for (const row& r : rows) {
         axworld w;

@@ -199,6 +199,32 @@ TEST(AxModels, MalformedModelsEndTheRunWithTheirMessages) {
     }
 }
 
+TEST(AxModels, OldLayoutModelsHaveCodingZero) {
+    struct row {
+        const char* head;
+        const char* message;  // empty: read
+    };
+    const row rows[] = {
+        {"g 2\n", ""},
+        {"g 2 0\n", ""},
+        {"g 2 1\n", "incorrect info after no of end-members for g"},
+    };
+    for (const row& r : rows) {
+        axworld w;
+        ds.oldds = true;
+        const bool fails = r.message[0] != 0;
+        EXPECT_EQ(w.readax(replaced(twoem, "g 2 1\n", r.head)), fails ? 1 : -1) << r.head << w.out();
+        if (fails) {
+            EXPECT_TRUE(w.bombedwith(r.message)) << w.out();
+            continue;
+        }
+        EXPECT_EQ(soln(1).coding, 0);
+        EXPECT_TRUE(soln(1).noverbatim);
+        EXPECT_EQ(soln(1).nem, 2);
+        EXPECT_NEAR(soln(1).vars[1].value, 0.3L, 1e-18L);
+    }
+}
+
 TEST(AxModels, NameChecksCanBeSwitchedOff) {
     axworld w;
     settings.axnamechecks = false;

@@ -96,6 +96,7 @@ TEST(EmOptions, FaultyOptionsEndTheRun) {
         {"mk 1 sill make 1 1 ky 1\n", "expecting a name; got: 1 - action for end-members in making sill"},
         {"mk 1 sill make 1 zz 1\n", "zz not in \"zt-dstest.txt\""},
         {"mk 1 sill make 2 ky 1/300 and 1/301\n", "common denominator beyond 16 bits for sill in mk"},
+        {"mk 1 sill make 2 ky 30000 and 1/2\n", "coefficient beyond 16 bits for sill in mk"},
         {"mk 1 sill make 1 ky 4 " + utf8 + " 1 0 0\n",
          "unknown option " + utf8 + " for sill (the increment sign must be the single byte 0xC6)"},
         {"mk 1 sill make 3 Na+ 1/3 Cl- 1/3 ky 1/3\n", "must be just 2 charged species in a compound"},
