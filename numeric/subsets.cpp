@@ -28,8 +28,10 @@ void nextsubset(indexvector& v, int16_t k, int16_t n, bool& more) {
     checkpositions(k, "nextsubset");
     more = false;
     if (k < 1) return;
-    v[k] = static_cast<int16_t>(v[k] + 1);
-    if (v[k] <= n) {
+    // compared before the store: a last value of 32767 would wrap and never end
+    const int last = v[k] + 1;
+    v[k] = static_cast<int16_t>(last);
+    if (last <= n) {
         more = true;
         return;
     }
@@ -59,8 +61,9 @@ void nextcounter(indexvector& v, const indexvector& limits, int16_t k, bool& mor
     // a digit that cannot take even the value 1 leaves nothing to count
     for (int i = 1; i <= k; ++i)
         if (limits[i] < 1) return;
-    v[k] = static_cast<int16_t>(v[k] + 1);
-    if (v[k] <= limits[k]) {
+    const int last = v[k] + 1;
+    v[k] = static_cast<int16_t>(last);
+    if (last <= limits[k]) {
         more = true;
         return;
     }

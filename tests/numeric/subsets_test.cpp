@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "numeric/fatalreport.h"
@@ -17,19 +18,24 @@ indexvector junk() {
     return v;
 }
 
-sequence subsetsof(int16_t k, int16_t n) {
-    indexvector v = junk();
-    firstsubset(v, k);
+// Steps a freshly prepared vector until more comes back false, keeping every combination.
+sequence collect(indexvector v, int16_t k, const std::function<void(indexvector&, bool&)>& next) {
     for (int i = k + 1; i <= maxems; ++i) EXPECT_EQ(v[i], -1) << i;
     sequence seen;
     bool more = true;
     for (int guard = 0; guard < 100000; ++guard) {
-        nextsubset(v, k, n, more);
+        next(v, more);
         if (!more) return seen;
         seen.emplace_back(v.begin() + 1, v.begin() + k + 1);
     }
     ADD_FAILURE() << "enumeration does not end";
     return seen;
+}
+
+sequence subsetsof(int16_t k, int16_t n) {
+    indexvector v = junk();
+    firstsubset(v, k);
+    return collect(v, k, [&](indexvector& x, bool& more) { nextsubset(x, k, n, more); });
 }
 
 sequence countsof(const std::vector<int16_t>& digitlimits) {
@@ -38,16 +44,7 @@ sequence countsof(const std::vector<int16_t>& digitlimits) {
     for (size_t j = 0; j < digitlimits.size(); ++j) limits[j + 1] = digitlimits[j];
     indexvector v = junk();
     firstcounter(v, k);
-    for (int i = k + 1; i <= maxems; ++i) EXPECT_EQ(v[i], -1) << i;
-    sequence seen;
-    bool more = true;
-    for (int guard = 0; guard < 100000; ++guard) {
-        nextcounter(v, limits, k, more);
-        if (!more) return seen;
-        seen.emplace_back(v.begin() + 1, v.begin() + k + 1);
-    }
-    ADD_FAILURE() << "enumeration does not end";
-    return seen;
+    return collect(v, k, [&](indexvector& x, bool& more) { nextcounter(x, limits, k, more); });
 }
 
 TEST(Subsets, LexicographicSubsets) {
@@ -80,6 +77,16 @@ TEST(Subsets, CountersRunLikeAnOdometer) {
         {{}, {}},
     };
     for (const auto& c : cases) EXPECT_EQ(countsof(c.limits), c.expected) << c.limits.size() << " digits";
+}
+
+TEST(Subsets, TheLargest16BitLimitStillEnds) {
+    const sequence subsets = subsetsof(1, 32767);
+    ASSERT_EQ(subsets.size(), 32767u);
+    EXPECT_EQ(subsets.back(), std::vector<int16_t>{32767});
+
+    const sequence counts = countsof({32767});
+    ASSERT_EQ(counts.size(), 32767u);
+    EXPECT_EQ(counts.back(), std::vector<int16_t>{32767});
 }
 
 TEST(Subsets, MoreThan400PositionsEndTheRun) {
