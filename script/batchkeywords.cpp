@@ -1,5 +1,6 @@
 // Batch, Monte Carlo and filter keywords of the script.
 #include <cmath>
+#include <iterator>
 #include <string>
 
 #include "runtime/channels.h"
@@ -19,18 +20,7 @@ runsettings& s = settings;
 
 constexpr real celsiustokelvin = 273.15L;
 
-struct handlerrow {
-    const char* keyword;
-    void (*handle)(const scriptline&);
-};
-
 [[noreturn]] void fatal(const std::string& message) { bombout("reading scripts", message, 0); }
-
-bool isnumber(int i) { return isnumberkind(in.infokind[static_cast<size_t>(i)]); }
-real val(int i) { return in.inforeal[static_cast<size_t>(i)]; }
-const str22& word(int i) { return in.infoword[static_cast<size_t>(i)]; }
-
-void nextrow(int16_t& counter) { counter = counter == -1 ? int16_t{1} : static_cast<int16_t>(counter + 1); }
 
 // The position of a phase in the with list, 0 when absent.
 int16_t withposition(const str22& name)
@@ -240,7 +230,7 @@ int16_t batchnumbers(int first, std::array<bool, maxbatches + 1>& given, const s
     given.fill(false);
     int16_t distinct = 0;
     for (int i = first; i <= in.ninfo; ++i) {
-        const int16_t b = in.infokind[static_cast<size_t>(i)] == wkinteger ? in.infoint[static_cast<size_t>(i)] : int16_t{0};
+        const int16_t b = valuekind(i) == wkinteger ? valueint(i) : int16_t{0};
         if (b < 1 || b > s.nbatches) fatal(outofrange);
         if (!given[static_cast<size_t>(b)]) ++distinct;
         given[static_cast<size_t>(b)] = true;
@@ -255,8 +245,8 @@ void batchswitch(const scriptline&)
     const char* const outofrange = "batchswitch not in range";
     s.batchselect.fill(false);
     const int16_t nb = s.nbatches < 0 ? int16_t{0} : s.nbatches;
-    if (word(1) == "all") {
-        const bool except = in.ninfo >= 2 && word(2) == "except";
+    if (valueword(1) == "all") {
+        const bool except = in.ninfo >= 2 && valueword(2) == "except";
         const int16_t excluded = except ? batchnumbers(3, given, outofrange) : int16_t{0};
         for (int b = 1; b <= nb; ++b) s.batchselect[static_cast<size_t>(b)] = !given[static_cast<size_t>(b)];
         s.nbatchselect = static_cast<int16_t>(nb - excluded);
@@ -281,8 +271,8 @@ void batchreq(const scriptline&)
     if (in.ninfo == 0) fatal("in batchreq, not enough info in a line");
     std::array<bool, maxbatches + 1> given{};
     std::array<int16_t, maxbatches + 1> numbers{};
-    if (word(1) == "all") {
-        const bool except = in.ninfo >= 2 && word(2) == "except";
+    if (valueword(1) == "all") {
+        const bool except = in.ninfo >= 2 && valueword(2) == "except";
         if (except) batchnumbers(3, given, "batchreq not in range");
         s.nbatchreq = 0;
         for (int b = 1; b <= s.nbatches; ++b) {
@@ -294,10 +284,10 @@ void batchreq(const scriptline&)
         return;
     }
     int16_t n = 0;
-    while (n < in.ninfo && in.infokind[static_cast<size_t>(n + 1)] == wkinteger) ++n;
+    while (n < in.ninfo && valuekind(n + 1) == wkinteger) ++n;
     if (n == 0) fatal("batchreq not given an index");
     for (int i = 1; i <= n; ++i) {
-        const int16_t b = in.infoint[static_cast<size_t>(i)];
+        const int16_t b = valueint(i);
         if (b < 1 || b > s.nbatches) fatal("batchreq not in range");
         numbers[static_cast<size_t>(i)] = b;
     }
@@ -311,7 +301,7 @@ void batchxyzguess(const scriptline&)
         if (s.nbatchxyzguess != 0) fatal("in bxyzguess, not enough info in a line (1)");
         return;
     }
-    if (word(1) == "startblock") {
+    if (valueword(1) == "startblock") {
         nextrow(s.nbatchxyzguess);
         if (s.nbatchxyzguess > maxguessblocks) fatal("in bxyzguess, too big");
         guessblock& g = s.batchxyzguess[static_cast<size_t>(s.nbatchxyzguess)];
@@ -320,19 +310,19 @@ void batchxyzguess(const scriptline&)
         return;
     }
     if (in.ninfo < 2) fatal("in bxyzguess, not enough info in a line (2)");
-    if (s.nbatchxyzguess < 1) fatal("in bxyzguess, guesses given before the first startblock");
+    if (s.nbatchxyzguess < 1) fatal("batchxyzguess: guesses given before the first startblock");
     guessblock& g = s.batchxyzguess[static_cast<size_t>(s.nbatchxyzguess)];
     if (g.nguesses >= maxblockguesses) fatal("in bxyzguess, too many guesses");
     const size_t k = static_cast<size_t>(++g.nguesses);
-    g.names[k] = word(1);
-    if (!isnumber(2)) fatal("in bxyzguess, no guess");
-    g.values[k] = val(2);
+    g.names[k] = valueword(1);
+    if (!isvaluenumber(2)) fatal("in bxyzguess, no guess");
+    g.values[k] = valuereal(2);
     g.rangelow[k] = 0;
     g.rangehigh[k] = 1;
-    if (in.ninfo >= 5 && word(3) == "range") {
-        if (!isnumber(4) || !isnumber(5)) fatal("in bxyzguess, range info fubar");
-        g.rangelow[k] = val(4);
-        g.rangehigh[k] = val(5);
+    if (in.ninfo >= 5 && valueword(3) == "range") {
+        if (!isvaluenumber(4) || !isvaluenumber(5)) fatal("in bxyzguess, range info fubar");
+        g.rangelow[k] = valuereal(4);
+        g.rangehigh[k] = valuereal(5);
     }
     if (g.values[k] == 0) ++g.nzeroguesses;
 }
@@ -341,7 +331,7 @@ void filter(const scriptline&)
 {
     if (s.nbatches == 0) s.nfiltersets = 0;
     if (s.nfiltersets == 0) return;
-    if (in.infokind[1] != wkinteger) fatal("filter keyword must be followed by an integer");
+    if (valuekind(1) != wkinteger) fatal("filter keyword must be followed by an integer");
     if (s.nfiltersets == -1) {
         s.nfiltersets = 1;
         s.filtersetno = 1;
@@ -354,8 +344,8 @@ void filter(const scriptline&)
     if (s.nfiltersets != s.nbatches) fatal("filters not interleaved with batches");
     batchrec& b = s.batches[static_cast<size_t>(s.nfiltersets)];
     if (s.filtersetno > b.npt) fatal("too many filter sets");
-    const int16_t f = in.infoint[1];
-    if (f > maxfilters) fatal("too many filters");
+    if (valuereal(1) > maxfilters) fatal("too many filters");  // also a count past 16 bits
+    const int16_t f = valueint(1);
     const int16_t more = static_cast<int16_t>(in.ninfo - 1);
     if (f < 0 || more < 3 * f) fatal("insufficient filter info");
     if (more % 3 != 0) fatal("wrong length of filter info");
@@ -364,13 +354,13 @@ void filter(const scriptline&)
     for (int k = 1; k <= f; ++k) {
         const int at = 2 + 3 * (k - 1);
         filterrec& fr = b.filters[point][static_cast<size_t>(k)];
-        const bool coded = in.infokind[static_cast<size_t>(at)] == wkinteger;
-        fr.code = coded ? in.infoint[static_cast<size_t>(at)] : int16_t{0};
-        fr.name = coded ? str22() : word(at);
-        if (!isnumber(at + 1)) fatal("lower filter not a number");
-        if (!isnumber(at + 2)) fatal("higher filter not a number");
-        fr.low = val(at + 1);
-        fr.high = val(at + 2);
+        const bool coded = valuekind(at) == wkinteger;
+        fr.code = coded ? valueint(at) : int16_t{0};
+        fr.name = coded ? str22() : valueword(at);
+        if (!isvaluenumber(at + 1)) fatal("lower filter not a number");
+        if (!isvaluenumber(at + 2)) fatal("higher filter not a number");
+        fr.low = valuereal(at + 1);
+        fr.high = valuereal(at + 2);
         if (fr.code == 2 || fr.name == "T") {
             fr.low += celsiustokelvin;
             fr.high += celsiustokelvin;
@@ -407,10 +397,10 @@ void mcit(const scriptline& l)
     s.mcrunlimit = 1;
     s.mcwanted = 1;
     if (l.sw == 1 || in.ninfo < 2) return;
-    if (!isnumber(1) || !isnumber(2)) fatal("wrong mcit info");
-    const real wanted = roundeven(val(2));
+    if (!isvaluenumber(1) || !isvaluenumber(2)) fatal("wrong mcit info");
+    const real wanted = roundeven(valuereal(2));
     if (!(wanted >= -32767 && wanted <= 32767)) fatal("wrong mcit info");
-    s.mcrunlimit = val(1);
+    s.mcrunlimit = valuereal(1);
     s.mcwanted = static_cast<int16_t>(wanted);
 }
 
@@ -587,12 +577,7 @@ const handlerrow handlerrows[] = {
 
 bool batchkeyword(const scriptline& line)
 {
-    for (const handlerrow& row : handlerrows) {
-        if (line.keyword != row.keyword) continue;
-        row.handle(line);
-        return true;
-    }
-    return false;
+    return runhandler(std::begin(handlerrows), std::end(handlerrows), line);
 }
 
 }  // namespace zt

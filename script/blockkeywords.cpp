@@ -1,4 +1,5 @@
 // Phase, bulk-composition and block keywords of the script.
+#include <iterator>
 #include <string>
 
 #include "runtime/channels.h"
@@ -16,36 +17,22 @@ namespace {
 scriptinfostate& in = scriptinfo;
 runsettings& s = settings;
 
-struct handlerrow {
-    const char* keyword;
-    void (*handle)(const scriptline&);
-};
-
-bool isnumber(int i) { return isnumberkind(in.infokind[static_cast<size_t>(i)]); }
-real val(int i) { return in.inforeal[static_cast<size_t>(i)]; }
-const str22& word(int i) { return in.infoword[static_cast<size_t>(i)]; }
 int32_t askasyes(int32_t sw) { return sw == 2 ? 0 : sw; }
 
 // "FeOt" and "FeOtot" are both FeO.
 str22 oxidename(const str22& name) { return name == "FeOt" || name == "FeOtot" ? str22("FeO") : name; }
-
-// A value counter of a block: from the header state to 1, or up by 1.
-void nextrow(int16_t& counter, int16_t headerstate)
-{
-    counter = counter == headerstate ? int16_t{1} : static_cast<int16_t>(counter + 1);
-}
 
 void with(const scriptline& l)
 {
     s.withswitch = askasyes(l.sw);
     s.nwith = 0;
     if (l.sw == 1) return;
-    if (word(1) == "all") bombout("reading script", "\"all\" in " + inquotes(l.keyword) + " only defined for utilitycalc", 0);
+    if (valueword(1) == "all") bombout("reading script", "\"all\" in " + inquotes(l.keyword) + " only defined for utilitycalc", 0);
     if (in.ninfo == 0) {
         putstr(1, l.keyword + " should be followed by a list of phase names", 1, 9);
         bombout("reading scripts", l.keyword + ": missing list", 0);
     }
-    s.someof = word(1) == "someof";
+    s.someof = valueword(1) == "someof";
     if (s.someof) {
         if (in.ninfo == 1) {
             putstr(1, l.keyword + "someof should be followed by a list of phase names", 1, 9);
@@ -56,7 +43,7 @@ void with(const scriptline& l)
     int16_t n = 0;
     if (!getstrings(l.keyword, n)) return;
     for (int i = 1; i <= n; ++i) {
-        const str22& name = word(i);
+        const str22& name = valueword(i);
         if (name.empty()) bombout("reading script" + l.keyword, "zero-length string", 0);
         if (name.front() == '_' || name.back() == '_') bombout("reading script", "sepchar in wrong place in " + name, 0);
         s.withshortnames[static_cast<size_t>(i)] = name;
@@ -68,7 +55,7 @@ void with(const scriptline& l)
 // inexcess and tozero: a list of phases, or none.
 void phaselist(const scriptline& l, int32_t& sw, int16_t& count, std::array<str22, maxexcesslist + 1>& names)
 {
-    if (l.sw == 1 || in.ninfo == 0 || word(1) == "none") {
+    if (l.sw == 1 || in.ninfo == 0 || valueword(1) == "none") {
         sw = 0;
         count = 0;
         return;
@@ -76,7 +63,7 @@ void phaselist(const scriptline& l, int32_t& sw, int16_t& count, std::array<str2
     int16_t n = 0;
     if (!getstrings(l.keyword, n)) return;
     checktablespace(l.keyword, n, maxexcesslist, "phases");
-    for (int i = 1; i <= n; ++i) names[static_cast<size_t>(i)] = word(i);
+    for (int i = 1; i <= n; ++i) names[static_cast<size_t>(i)] = valueword(i);
     count = n;
 }
 
@@ -126,6 +113,14 @@ void pseudosection(const scriptline& l)
         bombout("reading scripts", "pseudosection script needs to be before reading bulk", 0);
 }
 
+// A block whose first line holds numbers where the header of names now stands.
+[[noreturn]] void oldheaderlayout(const std::string& first, const std::string& second, const std::string& message)
+{
+    putstr(1, first, 1, 13);
+    putstr(0, second, 1, 13);
+    bombout("reading scripts", message, 0);
+}
+
 void ambiguousbulk()
 {
     putstr(1, "both bulk and rbi in the scriptfile; choose which to use", 0, 13);
@@ -138,8 +133,18 @@ bool bulkheader(const scriptline& l, int limit)
     int16_t n = 0;
     if (!getstrings(l.keyword, n)) return false;
     checktablespace(l.keyword, n, limit, "components");
-    for (int i = 1; i <= n; ++i) s.bulkoxides[static_cast<size_t>(i)] = oxidename(word(i));
+    for (int i = 1; i <= n; ++i) s.bulkoxides[static_cast<size_t>(i)] = oxidename(valueword(i));
     s.nbulkoxides = n;
+    return true;
+}
+
+// The row of amounts after the first value word: width values, or all when width is 0.
+bool rowafterfirst(const str22& keyword, int16_t width, real* row)
+{
+    shiftinfo(1);
+    int16_t n = width;
+    if (!getreals(keyword, n)) return false;
+    for (int i = 1; i <= n; ++i) row[i] = valuereal(i);
     return true;
 }
 
@@ -152,14 +157,16 @@ void bulkcomposition(const scriptline& l)
         s.nbulks = 0;
         return;
     }
+    // A muval line may have named more components since the header.
+    checktablespace(l.keyword, n, maxbulkcomps, "components");
     real sum = 0;
-    for (int i = 1; i <= n; ++i) sum += val(i);
+    for (int i = 1; i <= n; ++i) sum += valuereal(i);
     if (!(sum > 0)) bombout("reading scripts", "sum of bulk composition <= 0?", 0);
     std::array<real, maxbulkcomps + 1>& row = s.nbulks == 1 ? s.bulk1 : s.bulk2;
-    for (int i = 1; i <= n; ++i) row[static_cast<size_t>(i)] = val(i) * 100 / sum;
+    for (int i = 1; i <= n; ++i) row[static_cast<size_t>(i)] = valuereal(i) * 100 / sum;
     if (s.nbulks == 2 && in.ninfo > s.nbulkoxides) {
         shiftinfo(s.nbulkoxides);
-        if (getoneinteger(l.keyword, 2, 100)) s.nbulksteps = static_cast<int16_t>(in.infoint[1] + 1);
+        if (getoneinteger(l.keyword, 2, 100)) s.nbulksteps = static_cast<int16_t>(valueint(1) + 1);
     }
 }
 
@@ -171,11 +178,10 @@ void bulk(const scriptline& l)
     } else if (s.nbulks != 0 && s.pseudosection) {
         if (s.rbi == 0) ambiguousbulk();
         if (s.nbulks == -3) {
-            if (in.ninfo > 0 && isnumber(1)) {
-                putstr(1, l.keyword + " should start with an oxide list on a line,  ", 1, 13);
-                putstr(0, "before the one or two lines of compositions", 1, 13);
-                bombout("reading scripts", "change the " + l.keyword + " script", 0);
-            }
+            if (in.ninfo > 0 && isvaluenumber(1))
+                oldheaderlayout(l.keyword + " should start with an oxide list on a line,  ",
+                                "before the one or two lines of compositions",
+                                "change the " + l.keyword + " script");
             s.nbulks = bulkheader(l, maxbulkcomps) ? int16_t{-2} : int16_t{0};
         } else if (s.nbulks == 2) {
             bombout("reading scripts", "more than two compositions in setbulk?", 0);
@@ -195,21 +201,15 @@ void rbiline(const scriptline& l)
         s.nrbi = 0;
         return;
     }
-    s.rbinames[k] = word(1);
+    s.rbinames[k] = valueword(1);
     shiftinfo(1);
-    if (word(1) == "##") bombout("reading scripts", "replace ## with modes in rbi", 0);
+    if (valueword(1) == "##") bombout("reading scripts", "replace ## with modes in rbi", 0);
     if (!getonereal(l.keyword, -1, 100)) {
         s.nrbi = 0;
         return;
     }
-    s.rbitable[0][k] = val(1);
-    shiftinfo(1);
-    int16_t n = s.nbulkoxides;
-    if (!getreals(l.keyword, n)) {
-        s.nrbi = 0;
-        return;
-    }
-    for (int i = 1; i <= n; ++i) s.rbitable[k][static_cast<size_t>(i)] = val(i);
+    s.rbitable[0][k] = valuereal(1);
+    if (!rowafterfirst(l.keyword, s.nbulkoxides, s.rbitable[k].data())) s.nrbi = 0;
 }
 
 void rbi(const scriptline& l)
@@ -225,11 +225,10 @@ void rbi(const scriptline& l)
         }
         if (s.bulk == 0) ambiguousbulk();
         if (s.nrbi == -1) {
-            if (in.ninfo > 0 && isnumber(1)) {
-                putstr(1, "now, rbi starts with a component list on a line (run a ", 1, 13);
-                putstr(0, "calculation with printbulkinfo to see the new format)", 1, 13);
-                bombout("reading scripts", "change the rbi", 0);
-            }
+            if (in.ninfo > 0 && isvaluenumber(1))
+                oldheaderlayout("now, rbi starts with a component list on a line (run a ",
+                                "calculation with printbulkinfo to see the new format)",
+                                "change the rbi");
             s.nrbi = bulkheader(l, maxbulkoxides) ? int16_t{-2} : int16_t{0};
         } else {
             rbiline(l);
@@ -255,21 +254,21 @@ void splitbulk(const scriptline& l)
         s.bulksubrangelo = -1;
         return;
     }
-    s.bulksubrangelo = val(1);
+    s.bulksubrangelo = valuereal(1);
     if (in.ninfo == 1) {
-        s.bulksubrangehi = val(1);
-        s.onebulkvalue = val(1);
+        s.bulksubrangehi = valuereal(1);
+        s.onebulkvalue = valuereal(1);
         return;
     }
     shiftinfo(1);
-    if (getonereal(l.keyword, 0, 1) && val(1) >= s.bulksubrangelo) s.bulksubrangehi = val(1);
+    if (getonereal(l.keyword, 0, 1) && valuereal(1) >= s.bulksubrangelo) s.bulksubrangehi = valuereal(1);
 }
 
 void onebulk(const scriptline& l)
 {
     s.onebulk = l.sw;
     s.onebulkvalue = -1;
-    if (l.sw != 1 && in.ninfo > 0 && getonereal(l.keyword, 0, 1)) s.onebulkvalue = val(1);
+    if (l.sw != 1 && in.ninfo > 0 && getonereal(l.keyword, 0, 1)) s.onebulkvalue = valuereal(1);
 }
 
 void project(const scriptline& l)
@@ -288,18 +287,17 @@ void projplane(const scriptline& l)
     }
     if (s.napices == 0 || s.projection == 1) return;
     if (s.napices == -1) {
-        if (in.ninfo > 0 && isnumber(1)) {
-            putstr(1, "now, " + l.keyword + " starts with an oxide list on a line, before the block ", 1, 13);
-            putstr(0, "of apex compositions (this line was there before but preceded by a %)", 1, 13);
-            bombout("reading scripts", "change the " + l.keyword + " script", 0);
-        }
+        if (in.ninfo > 0 && isvaluenumber(1))
+            oldheaderlayout("now, " + l.keyword + " starts with an oxide list on a line, before the block ",
+                            "of apex compositions (this line was there before but preceded by a %)",
+                            "change the " + l.keyword + " script");
         int16_t n = 0;
         if (!getstrings(l.keyword, n)) {
             s.napices = 0;
             return;
         }
         checktablespace(l.keyword, n, maxprojoxides, "oxides");
-        for (int i = 1; i <= n; ++i) s.projoxides[static_cast<size_t>(i)] = oxidename(word(i));
+        for (int i = 1; i <= n; ++i) s.projoxides[static_cast<size_t>(i)] = oxidename(valueword(i));
         s.nprojoxides = n;
         s.napices = -2;
         return;
@@ -311,14 +309,8 @@ void projplane(const scriptline& l)
         s.napices = 0;
         return;
     }
-    s.apexnames[k] = word(1);
-    shiftinfo(1);
-    int16_t n = s.nprojoxides;
-    if (!getreals(l.keyword, n)) {
-        s.napices = 0;
-        return;
-    }
-    for (int i = 1; i <= n; ++i) s.apexcomps[k][static_cast<size_t>(i)] = val(i);
+    s.apexnames[k] = valueword(1);
+    if (!rowafterfirst(l.keyword, s.nprojoxides, s.apexcomps[k].data())) s.napices = 0;
 }
 
 void isr(const scriptline& l)
@@ -327,15 +319,14 @@ void isr(const scriptline& l)
     if (l.sw == 1) {
         s.nisr = 0;
     } else if (s.nisr != 0) {
-        if (s.nisr == -1 && in.ninfo > 0 && isnumber(1)) {
-            putstr(1, "now, " + l.keyword + " starts with an end-member list on a line, before the block ", 1, 13);
-            putstr(0, "of reaction coeffs (this line was there before but preceded by a %)", 1, 13);
-            bombout("reading scripts", "change the " + l.keyword + " script", 0);
-        }
+        if (s.nisr == -1 && in.ninfo > 0 && isvaluenumber(1))
+            oldheaderlayout("now, " + l.keyword + " starts with an end-member list on a line, before the block ",
+                            "of reaction coeffs (this line was there before but preceded by a %)",
+                            "change the " + l.keyword + " script");
         if (s.nisr == -1) {
             int16_t n = 0;
             if (getstrings(l.keyword, n)) {
-                for (int i = 1; i <= n; ++i) s.isrnames[static_cast<size_t>(i)] = word(i);
+                for (int i = 1; i <= n; ++i) s.isrnames[static_cast<size_t>(i)] = valueword(i);
                 s.nisrnames = n;
                 s.nisr = -2;
             } else {
@@ -347,7 +338,7 @@ void isr(const scriptline& l)
             int16_t n = s.nisrnames;
             if (getintegers(l.keyword, n)) {
                 for (int i = 1; i <= n; ++i)
-                    s.isrcoeffs[static_cast<size_t>(s.nisr)][static_cast<size_t>(i)] = in.infoint[static_cast<size_t>(i)];
+                    s.isrcoeffs[static_cast<size_t>(s.nisr)][static_cast<size_t>(i)] = valueint(i);
             } else {
                 s.nisr = 0;
             }
@@ -397,7 +388,7 @@ void samecoding(const scriptline& l)
             const size_t g = static_cast<size_t>(s.nsamecoding);
             for (int i = 1; i <= in.ninfo; ++i) {
                 const size_t k = static_cast<size_t>(i);
-                s.sameshortname[g][k] = s.samewrittenname[g][k] = s.samefullname[g][k] = word(i);
+                s.sameshortname[g][k] = s.samewrittenname[g][k] = s.samefullname[g][k] = valueword(i);
             }
             s.nsameitems[g] = in.ninfo;
         }
@@ -505,12 +496,7 @@ const handlerrow handlerrows[] = {
 
 bool blockkeyword(const scriptline& line)
 {
-    for (const handlerrow& row : handlerrows) {
-        if (line.keyword != row.keyword) continue;
-        row.handle(line);
-        return true;
-    }
-    return false;
+    return runhandler(std::begin(handlerrows), std::end(handlerrows), line);
 }
 
 }  // namespace zt

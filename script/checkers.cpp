@@ -1,5 +1,6 @@
 #include "script/checkers.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -18,9 +19,11 @@ constexpr real celsiustokelvin = 273.15L;
 constexpr real tlowc = 9.85L;      // 283 K
 constexpr real thighc = 2726.85L;  // 3000 K
 
-const str22& word(int i) { return scriptinfo.infoword[static_cast<size_t>(i)]; }
-int32_t kind(int i) { return scriptinfo.infokind[static_cast<size_t>(i)]; }
-real value(int i) { return scriptinfo.inforeal[static_cast<size_t>(i)]; }
+// An integer word whose value fits a 16-bit integer (a larger one is held only as a real).
+bool isint16(int i)
+{
+    return valuekind(i) == wkinteger && valuereal(i) >= INT16_MIN && valuereal(i) <= INT16_MAX;
+}
 
 bool fail(const str22& kw, const std::string& piece, const std::string& strictmessage, const std::string& closing)
 {
@@ -53,7 +56,7 @@ bool getnumbers(const str22& kw, int16_t& n, bool integers)
 {
     const char* const closing = "info in the script needs to be corrected";
     const char* const strict = integers ? "integers expected" : "reals expected";
-    if (kind(1) == 0)
+    if (valuekind(1) == 0)
         return fail(kw, integers ? ", no info given: one or more integers expected"
                                  : ", no info given: one or more reals expected",
                     strict, closing);
@@ -63,13 +66,79 @@ bool getnumbers(const str22& kw, int16_t& n, bool integers)
                     strict, closing);
     const int last = n > 0 ? n : scriptinfo.ninfo;
     for (int i = 1; i <= last; ++i) {
-        const bool ok = integers ? kind(i) == wkinteger : isnumberkind(kind(i));
+        const bool ok = integers ? isint16(i) : isnumberkind(valuekind(i));
         if (!ok)
-            return fail(kw, ", info includes " + inquotes(word(i)) + (integers ? " not just integers" : ", not just reals"),
+            return fail(kw, ", info includes " + inquotes(valueword(i)) + (integers ? " not just integers" : ", not just reals"),
                         strict, closing);
     }
     if (n == 0) n = scriptinfo.ninfo;
     return true;
+}
+
+// What a P or T check prints and how it stores: the bounds of the values as entered, the
+// texts that show them, and the offset added to a value stored (kelvin from Celsius).
+struct onelimits {
+    const char* name;
+    std::string low, high;  // "greater than" and "less than" texts
+    real lowest, highest;
+    real fallbacklow, fallbackhigh;  // stored when the value is below or above
+    real offset;
+};
+
+struct rangelimits {
+    const char* name;
+    std::string within, bottom, top;
+    real lowest, highest;
+    real offset;
+};
+
+int32_t checkone(const str22& kw, real& target, int16_t k, const onelimits& c)
+{
+    const real x = valuereal(k);
+    const std::string one = std::string(", the one ") + c.name;
+    if (x < c.lowest) {
+        reject(kw, one + " needs to be greater than " + c.low + "; default used");
+        target = c.fallbacklow;
+        return 1;
+    }
+    if (x > c.highest) {
+        reject(kw, one + " needs to be less than " + c.high + "; default used");
+        target = c.fallbackhigh;
+        return 1;
+    }
+    target = x + c.offset;
+    return 0;
+}
+
+// A reversed range is swapped, counted and checked on; a range past a bound keeps the
+// caller's default at that end.
+int32_t checkrange(const str22& kw, real& low, real& high, int16_t k, const rangelimits& c)
+{
+    const std::string name = c.name;
+    int32_t result = 0;
+    if (valuereal(k + 1) < valuereal(k)) {
+        reject(kw, ", the 2nd " + name + " in the " + name + " range must be larger than the 1st " + name);
+        swapvalues(k);
+        result = 1;
+    }
+    const real x1 = valuereal(k), x2 = valuereal(k + 1);
+    if (x1 < c.lowest && x2 > c.highest) {
+        reject(kw, ", the " + name + " range needs to be within " + c.within + "; default used");
+        return 1;
+    }
+    if (x1 < c.lowest) {
+        reject(kw, ", the bottom of the " + name + " range needs to be greater than " + c.bottom + "; default used");
+        high = x2 + c.offset;
+        return 1;
+    }
+    if (x2 > c.highest) {
+        reject(kw, ", the top of the " + name + " range needs to be less than " + c.top + "; default used");
+        low = x1 + c.offset;
+        return 1;
+    }
+    low = x1 + c.offset;
+    high = x2 + c.offset;
+    return result;
 }
 
 }  // namespace
@@ -79,12 +148,12 @@ bool isnumberkind(int32_t k) { return k == wkinteger || k == wkreal || k == wkra
 bool getonereal(const str22& kw, real low, real high)
 {
     const char* const closing = "a real will be prompted for";
-    if (kind(1) == 0) return fail(kw, ", no info given: one real expected", "real expected", closing);
-    if (!isnumberkind(kind(1))) return fail(kw, ", info given is " + inquotes(word(1)), "real expected", closing);
-    const real x = value(1);
+    if (valuekind(1) == 0) return fail(kw, ", no info given: one real expected", "real expected", closing);
+    if (!isnumberkind(valuekind(1))) return fail(kw, ", info given is " + inquotes(valueword(1)), "real expected", closing);
+    const real x = valuereal(1);
     if (low != high && !(x >= low && x <= high))
         return fail(kw,
-                    ", info given is " + inquotes(word(1)) + ", " + "but limits are " + realtostr(3, true, low) + " to " +
+                    ", info given is " + inquotes(valueword(1)) + ", " + "but limits are " + realtostr(3, true, low) + " to " +
                         realtostr(3, true, high),
                     "real inappropriate", closing);
     return true;
@@ -93,12 +162,14 @@ bool getonereal(const str22& kw, real low, real high)
 bool getoneinteger(const str22& kw, int16_t low, int16_t high)
 {
     const char* const closing = "an integer will be prompted for";
-    if (kind(1) == 0) return fail(kw, ", no info given: one integer expected", "integer expected", closing);
-    if (kind(1) != wkinteger) return fail(kw, ", info given is " + inquotes(word(1)), "integer expected", closing);
-    const int16_t n = scriptinfo.infoint[1];
+    if (valuekind(1) == 0) return fail(kw, ", no info given: one integer expected", "integer expected", closing);
+    if (valuekind(1) != wkinteger || (low == high && !isint16(1)))
+        return fail(kw, ", info given is " + inquotes(valueword(1)), "integer expected", closing);
+    // Compared as read, so that an integer past 16 bits fails its limits.
+    const real n = valuereal(1);
     if (low != high && (n < low || n > high))
         return fail(kw,
-                    ", info given is " + inquotes(word(1)) + ", " + "but limits are " + wholetostr(low) + " to " +
+                    ", info given is " + inquotes(valueword(1)) + ", " + "but limits are " + wholetostr(low) + " to " +
                         wholetostr(high),
                     "integer inappropriate", closing);
     return true;
@@ -110,7 +181,7 @@ bool getintegers(const str22& kw, int16_t& n) { return getnumbers(kw, n, true); 
 
 bool getonestring(const str22& kw)
 {
-    if (kind(1) == 0)
+    if (valuekind(1) == 0)
         return fail(kw, ", no info given: one string expected", "string expected",
                     "a string is needed (or will be prompted for)");
     return true;
@@ -119,7 +190,7 @@ bool getonestring(const str22& kw)
 bool getstrings(const str22& kw, int16_t& n)
 {
     const char* const closing = "info in the script needs to be corrected";
-    if (kind(1) == 0) return fail(kw, ", no info given: one or more strings expected", "strings expected", closing);
+    if (valuekind(1) == 0) return fail(kw, ", no info given: one or more strings expected", "strings expected", closing);
     if (n > scriptinfo.ninfo)
         return fail(kw, ", only " + wholetostr(scriptinfo.ninfo) + "numbers in line " + "but " + wholetostr(n) + " needed",
                     "strings expected", closing);
@@ -129,99 +200,33 @@ bool getstrings(const str22& kw, int16_t& n)
 
 int32_t checkonep(const str22& kw, real& p, real lowlimit, real highlimit, int16_t k)
 {
-    const real x = value(k);
-    if (x < lowlimit) {
-        reject(kw, ", the one P needs to be greater than " + lowp(lowlimit) + " kbar; default used");
-        p = settings.pmin;
-        return 1;
-    }
-    if (x > highlimit) {
-        reject(kw, ", the one P needs to be less than " + highp(highlimit) + " kbar; default used");
-        p = 1500;
-        return 1;
-    }
-    p = x;
-    return 0;
+    return checkone(kw, p, k,
+                    {"P", lowp(lowlimit) + " kbar", highp(highlimit) + " kbar", lowlimit, highlimit, settings.pmin, 1500, 0});
 }
 
 int32_t checkprange(const str22& kw, real& plow, real& phigh, real lowlimit, real highlimit, int16_t k)
 {
-    int32_t result = 0;
-    if (value(k + 1) < value(k)) {
-        reject(kw, ", the 2nd P in the P range must be larger than the 1st P");
-        swapvalues(k);
-        result = 1;
-    }
-    const real x1 = value(k), x2 = value(k + 1);
-    if (x1 < lowlimit && x2 > highlimit) {
-        reject(kw, ", the P range needs to be within " + lowp(lowlimit) + " kbar to " + highp(highlimit) +
-                       " kbar; default used");
-        return 1;
-    }
-    if (x1 < lowlimit) {
-        reject(kw, ", the bottom of the P range needs to be greater than " + lowp(lowlimit) + " kbar; default used");
-        phigh = x2;
-        return 1;
-    }
-    if (x2 > highlimit) {
-        reject(kw, ", the top of the P range needs to be less than " + highp(highlimit) + " kbar; default used");
-        plow = x1;
-        return 1;
-    }
-    plow = x1;
-    phigh = x2;
-    return result;
+    return checkrange(kw, plow, phigh, k,
+                      {"P", lowp(lowlimit) + " kbar to " + highp(highlimit) + " kbar", lowp(lowlimit) + " kbar",
+                       highp(highlimit) + " kbar", lowlimit, highlimit, 0});
 }
 
+// Temperatures are tested against the fixed bounds only, whatever the limits passed.
 int32_t checkonet(const str22& kw, real& t, real lowlimit, real highlimit, int16_t k)
 {
     (void)lowlimit;
     (void)highlimit;
-    const real x = value(k);
-    if (x < tlowc) {
-        reject(kw, ", the one T needs to be greater than " + degc(10) + "; default used");
-        t = 283;
-        return 1;
-    }
-    if (x > thighc) {
-        reject(kw, ", the one T needs to be less than " + degc(2727) + "; default used");
-        t = 3000;
-        return 1;
-    }
-    t = x + celsiustokelvin;
-    return 0;
+    return checkone(kw, t, k, {"T", degc(10), degc(2727), tlowc, thighc, 283, 3000, celsiustokelvin});
 }
 
 int32_t checktrange(const str22& kw, real& tlow, real& thigh, real lowlimit, real highlimit, int16_t k)
 {
     (void)lowlimit;
     (void)highlimit;
-    int32_t result = 0;
-    if (value(k + 1) < value(k)) {
-        reject(kw, ", the 2nd T in the T range must be larger than the 1st T");
-        swapvalues(k);
-        result = 1;
-    }
-    const real x1 = value(k), x2 = value(k + 1);
-    if (x1 < tlowc && x2 > thighc) {
-        reject(kw, ", the T range needs to be within " + degc(10) + " to " + degc(2727) + "; default used");
-        return 1;
-    }
-    if (x1 < tlowc) {
-        reject(kw, ", the bottom of the T range needs to be greater than " + wholetostr(10) + " " + degreebyte +
-                       "C; default used");
-        thigh = x2 + celsiustokelvin;
-        return 1;
-    }
-    if (x2 > thighc) {
-        reject(kw, ", the top of the T range needs to be less than " + wholetostr(2727) + " " + degreebyte +
-                       "C; default used");
-        tlow = x1 + celsiustokelvin;
-        return 1;
-    }
-    tlow = x1 + celsiustokelvin;
-    thigh = x2 + celsiustokelvin;
-    return result;
+    const std::string degrees = std::string(" ") + degreebyte + "C";
+    return checkrange(kw, tlow, thigh, k,
+                      {"T", degc(10) + " to " + degc(2727), wholetostr(10) + degrees, wholetostr(2727) + degrees,
+                       tlowc, thighc, celsiustokelvin});
 }
 
 void setcalcptfromwindow()

@@ -6,6 +6,14 @@
 
 namespace zt {
 
+// One row of a keyword table: the keyword (or alias) and its handler.
+struct handlerrow {
+    const char* keyword;
+    void (*handle)(const scriptline&);
+};
+// Runs the handler of the line's keyword among rows [first, last); false when none has it.
+bool runhandler(const handlerrow* first, const handlerrow* last, const scriptline& line);
+
 // Each returns false when the keyword is not one of its family.
 bool switchkeyword(const scriptline& line);  // switches, levels and single values
 bool windowkeyword(const scriptline& line);  // windows, lists, fluid and fixed activities

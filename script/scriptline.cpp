@@ -14,6 +14,17 @@ scriptinfostate scriptinfo;
 
 void resetscriptinfo() { scriptinfo = scriptinfostate{}; }
 
+int32_t valuekind(int i) { return scriptinfo.infokind[static_cast<size_t>(i)]; }
+real valuereal(int i) { return scriptinfo.inforeal[static_cast<size_t>(i)]; }
+int16_t valueint(int i) { return scriptinfo.infoint[static_cast<size_t>(i)]; }
+const str22& valueword(int i) { return scriptinfo.infoword[static_cast<size_t>(i)]; }
+bool isvaluenumber(int i) { return isnumeric(valuekind(i)); }
+
+void nextrow(int16_t& counter, int16_t startstate)
+{
+    counter = counter == startstate ? int16_t{1} : static_cast<int16_t>(counter + 1);
+}
+
 namespace {
 
 void clearentry(size_t i)

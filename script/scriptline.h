@@ -22,6 +22,13 @@ struct scriptinfostate {
 extern scriptinfostate scriptinfo;
 void resetscriptinfo();
 
+// Value word i of the current line: its kind, real, integer and text; whether it is a number.
+int32_t valuekind(int i);
+real valuereal(int i);
+int16_t valueint(int i);
+const str22& valueword(int i);
+bool isvaluenumber(int i);
+
 // A logical line: words[1] is the keyword, words[used+1..count] the value words.
 struct scriptline {
     const stringlist& words;
@@ -36,6 +43,9 @@ struct scriptline {
 void storeinfo(const str22& keyword, const stringlist& words, int16_t count, int16_t used);
 // Drops the first n value words; nothing changes when n >= ninfo.
 void shiftinfo(int16_t n);
+
+// A block or list counter: from its starting state to 1, or up by 1.
+void nextrow(int16_t& counter, int16_t startstate = -1);
 
 // A value problem: its message line; under strictscripting the run ends with the strict
 // message, otherwise the closing line follows and the problem is counted.

@@ -121,6 +121,16 @@ void problemsummary()
 
 }  // namespace
 
+bool runhandler(const handlerrow* first, const handlerrow* last, const scriptline& line)
+{
+    for (const handlerrow* row = first; row != last; ++row) {
+        if (line.keyword != row->keyword) continue;
+        row->handle(line);
+        return true;
+    }
+    return false;
+}
+
 void getscriptfile()
 {
     if (prefs.scriptsuffix.empty()) {

@@ -1,5 +1,6 @@
 // Switch, level and single-value keywords of the script.
 #include <cmath>
+#include <iterator>
 #include <string>
 
 #include "numeric/equilibriumstate.h"
@@ -28,11 +29,6 @@ struct switchrow {
 struct flagrow {
     const char* keyword;
     bool scriptsettings::*field;
-};
-
-struct handlerrow {
-    const char* keyword;
-    void (*handle)(const scriptline&);
 };
 
 const switchrow switchrows[] = {
@@ -88,7 +84,7 @@ const flagrow flagrows[] = {
 void level(const scriptline& l, int16_t& setting, int16_t high)
 {
     setting = 1;
-    if (getoneinteger(l.keyword, 0, high)) setting = in.infoint[1];
+    if (getoneinteger(l.keyword, 0, high)) setting = valueint(1);
 }
 
 void modebox(const scriptline& l) { s.modebox = l.sw == 2 ? 0 : l.sw; }
@@ -107,7 +103,7 @@ void quillet(const scriptline& l)
 {
     s.quilleton = l.sw;
     s.quilletoption = 0;
-    if (in.ninfo > 0 && getoneinteger(l.keyword, 0, 1)) s.quilletoption = in.infoint[1];
+    if (in.ninfo > 0 && getoneinteger(l.keyword, 0, 1)) s.quilletoption = valueint(1);
 }
 
 // "0 " for 0, else "1e" and the power of ten.
@@ -124,24 +120,24 @@ void convergence(const scriptline& l)
     if (l.sw != 0) return;
     int16_t n = 4;
     if (!getreals(l.keyword, n)) return;
-    s.esize = in.inforeal[1];
-    s.fsize = in.inforeal[2];
-    s.dxtol = in.inforeal[3];
-    s.modesumtol = in.inforeal[4];
+    s.esize = valuereal(1);
+    s.fsize = valuereal(2);
+    s.dxtol = valuereal(3);
+    s.modesumtol = valuereal(4);
     std::string line = "conv: ";
     for (size_t i = 1; i <= 3; ++i) {
-        line += powerfield(in.inforeal[i]);
-        if (in.inforeal[i] != 0) line += " ";
+        line += powerfield(valuereal(i));
+        if (valuereal(i) != 0) line += " ";
     }
     std::string last;
-    addfield(realtostr(0, true, std::log10(in.inforeal[4])), 2, last);
+    addfield(realtostr(0, true, std::log10(valuereal(4))), 2, last);
     putstr(0, line + "1e" + last, 1, 1);
 }
 
 void axfile(const scriptline& l)
 {
     s.axfile.clear();
-    if (l.sw != 1 && getonestring(l.keyword)) s.axfile = in.infoword[1];
+    if (l.sw != 1 && getonestring(l.keyword)) s.axfile = valueword(1);
 }
 
 void calctype(const scriptline& l)
@@ -150,14 +146,14 @@ void calctype(const scriptline& l)
     s.calctype = 0;
     if (s.calctypegiven == 1) return;
     const int16_t high = run.calcmode == 2 ? 2 : run.calcmode == 3 ? 5 : 0;
-    if (high > 0 && getoneinteger(l.keyword, 1, high)) s.calctype = in.infoint[1];
+    if (high > 0 && getoneinteger(l.keyword, 1, high)) s.calctype = valueint(1);
 }
 
 void rockname(const scriptline& l)
 {
     s.rocknameswitch = l.sw;
     s.rockname.clear();
-    if (l.sw != 1 && getonestring(l.keyword)) s.rockname = in.infoword[1];
+    if (l.sw != 1 && getonestring(l.keyword)) s.rockname = valueword(1);
 }
 
 void maxsd(const scriptline& l, int32_t& sw, real& value, real fallback, real low, real high)
@@ -166,7 +162,7 @@ void maxsd(const scriptline& l, int32_t& sw, real& value, real fallback, real lo
     value = fallback;
     if (l.sw == 1) return;
     if (getonereal(l.keyword, low, high))
-        value = in.inforeal[1];
+        value = valuereal(1);
     else
         sw = 1;
 }
@@ -182,7 +178,7 @@ void dogmin(const scriptline& l)
         return;
     }
     s.dogminlevel = 2;
-    if (in.ninfo > 0 && getoneinteger(l.keyword, 0, 2)) s.dogminlevel = in.infoint[1];
+    if (in.ninfo > 0 && getoneinteger(l.keyword, 0, 2)) s.dogminlevel = valueint(1);
 }
 
 void maxvar(const scriptline& l)
@@ -192,13 +188,13 @@ void maxvar(const scriptline& l)
     s.dogminmaxvar = 0;
     if (in.ninfo == 0 || !s.dogminon) {
         s.maxvar = 1;
-    } else if (in.infokind[1] != wkinteger) {
+    } else if (valuekind(1) != wkinteger) {
         s.maxvar = 1;
-    } else if (in.ninfo >= 2 && in.infokind[2] == wkinteger) {
-        s.dogminminvar = in.infoint[1] < 2 ? int16_t{2} : in.infoint[1];
-        s.dogminmaxvar = in.infoint[2];
+    } else if (in.ninfo >= 2 && valuekind(2) == wkinteger) {
+        s.dogminminvar = valueint(1) < 2 ? int16_t{2} : valueint(1);
+        s.dogminmaxvar = valueint(2);
     } else {
-        s.dogminmaxvar = in.infoint[1];
+        s.dogminmaxvar = valueint(1);
     }
     if (s.maxvar != 1 && s.dogminmaxvar < s.dogminminvar) s.dogminmaxvar = s.dogminminvar;
 }
@@ -208,8 +204,8 @@ void setvar(const scriptline& l)
     s.setvar = l.sw;
     if (in.ninfo == 0 || l.sw == 1) {
         s.setvar = 1;
-    } else if (in.infokind[1] == wkinteger) {
-        reactions.var = getinteger(in.infokind[1], in.infoword[1], "bad integer in setvar script");
+    } else if (valuekind(1) == wkinteger) {
+        reactions.var = getinteger(valuekind(1), valueword(1), "bad integer in setvar script");
     } else {
         s.setvar = 1;
     }
@@ -300,12 +296,7 @@ bool switchkeyword(const scriptline& line)
         s.*row.field = line.sw == 0;
         return true;
     }
-    for (const handlerrow& row : handlerrows) {
-        if (line.keyword != row.keyword) continue;
-        row.handle(line);
-        return true;
-    }
-    return false;
+    return runhandler(std::begin(handlerrows), std::end(handlerrows), line);
 }
 
 }  // namespace zt

@@ -1,5 +1,6 @@
 // Window, list, fluid and fixed-activity keywords of the script.
 #include <cmath>
+#include <iterator>
 #include <string>
 
 #include "runtime/channels.h"
@@ -20,15 +21,8 @@ runsettings& s = settings;
 
 constexpr real celsiustokelvin = 273.15L;
 
-struct handlerrow {
-    const char* keyword;
-    void (*handle)(const scriptline&);
-};
+bool isword(int i) { return valuekind(i) == wkword; }
 
-bool isword(int i) { return in.infokind[static_cast<size_t>(i)] == wkword; }
-bool isnumber(int i) { return isnumberkind(in.infokind[static_cast<size_t>(i)]); }
-real val(int i) { return in.inforeal[static_cast<size_t>(i)]; }
-const str22& word(int i) { return in.infoword[static_cast<size_t>(i)]; }
 
 void diagrampt(const scriptline& l)
 {
@@ -57,17 +51,15 @@ void calcrange(const scriptline& l, bool pressure)
     range[2] = window[2];
     if (l.sw == 1) return;
     int16_t n = 0;
-    const bool none = in.ninfo == 0;
-    if (none || !getreals(l.keyword, n)) {
+    if (!getreals(l.keyword, n)) {  // counted there, or the end of a strict run
         putstr(1, "for " + l.keyword + ", 1, 2 or 3 numbers needed", 0, 9);
-        if (none) ++s.nscriptproblems;  // a failed getreals has counted it
         sw = 1;
         return;
     }
     if (n >= 2) {
         sw = pressure ? checkprange(l.keyword, range[1], range[2], window[1], window[2], 1)
                       : checktrange(l.keyword, range[1], range[2], window[1], window[2], 1);
-        if (sw == 0 && n >= 3) (pressure ? s.pinterval : s.tinterval) = val(3);
+        if (sw == 0 && n >= 3) (pressure ? s.pinterval : s.tinterval) = valuereal(3);
     } else {
         sw = pressure ? checkonep(l.keyword, range[1], window[1], window[2], 1)
                       : checkonet(l.keyword, range[1], window[1], window[2], 1);
@@ -84,8 +76,8 @@ void ptforaxe(const scriptline& l)
     if (l.sw == 1) return;
     int16_t n = 2;
     if (getreals(l.keyword, n)) {
-        s.pforaxe = val(1);
-        s.tforaxe = val(2);
+        s.pforaxe = valuereal(1);
+        s.tforaxe = valuereal(2);
     } else {
         s.ptforaxe = 1;
     }
@@ -113,7 +105,7 @@ void ptguess(const scriptline& l)
 void figure(const scriptline&)
 {
     if (in.ninfo == 0) return;
-    const str22& w = word(1);
+    const str22& w = valueword(1);
     if (w == "P-T" || w == "PT")
         s.figure = 0;
     else if (w == "T-x(CO2)" || w == "Tx(CO2)")
@@ -136,18 +128,17 @@ void xco2values(const scriptline& l)
         putstr(1, "x(CO2): low, high and inc expected, or one or more values", 0, 9);
         bombout("reading scripts", "info inappropriate", 0);
     }
-    if (n == 3 && val(3) < val(2)) {
-        const real low = val(1), high = val(2);
-        real step = val(3);
+    if (n == 3 && valuereal(3) < valuereal(2)) {
+        const real low = valuereal(1), high = valuereal(2);
+        real step = valuereal(3);
         if (!(low > 0 && high < 1 && low <= high && step > 0 && step <= high - low)) {
             putstr(1, "x(CO2): low, high and inc expected", 0, 9);
             bombout("reading scripts", "values inappropriate", 0);
         }
-        int32_t nx = static_cast<int32_t>(std::trunc((high - low) / step)) + 1;
-        if (nx > 200) {
-            nx = 201;
-            step = (high - low) / 200;
-        }
+        // Counted as a real first: a tiny step would pass any integer type.
+        const real count = std::trunc((high - low) / step) + 1;
+        int32_t nx = count > 200 ? 201 : static_cast<int32_t>(count);
+        if (count > 200) step = (high - low) / 200;
         for (int32_t k = 1; k <= nx; ++k) s.xco2list[static_cast<size_t>(k)] = low + (k - 1) * step;
         if (std::fabs(s.xco2list[static_cast<size_t>(nx)] - high) > 1e-8L && nx < maxlist) {
             ++nx;
@@ -159,7 +150,7 @@ void xco2values(const scriptline& l)
     }
     int16_t kept = 0;
     for (int i = 1; i <= n; ++i) {
-        if (val(i) > 0 && val(i) < 1) s.xco2list[static_cast<size_t>(++kept)] = val(i);
+        if (valuereal(i) > 0 && valuereal(i) < 1) s.xco2list[static_cast<size_t>(++kept)] = valuereal(i);
     }
     if (kept == 0) {
         putstr(1, "x(CO2): list of values between 0 and 1 expected", 0, 9);
@@ -175,8 +166,8 @@ void setfluid(const scriptline& l)
     s.xh2ofluid = 1;
     if (l.sw == 1) return;
     if (getonereal(l.keyword, 0, 1)) {
-        s.xco2fluid = val(1);
-        s.xh2ofluid = 1 - val(1);
+        s.xco2fluid = valuereal(1);
+        s.xh2ofluid = 1 - valuereal(1);
     } else {
         s.setfluid = 1;
     }
@@ -186,18 +177,18 @@ void lna(const scriptline& l)
 {
     s.setlna = l.sw == 2 ? 1 : l.sw;
     if (run.calcmode == 1) {
-        if (word(1) == "none" || in.ninfo < 2) {
+        if (valueword(1) == "none" || in.ninfo < 2) {
             s.setlna = 1;
         } else if (s.setlna != 1 && isword(1)) {
             s.nlna = 1;
             s.nlnalist[1] = 1;
-            s.lnanames[1] = word(1);
-            if (isnumber(2))
-                s.lnavalues[1] = val(2);
+            s.lnanames[1] = valueword(1);
+            if (isvaluenumber(2))
+                s.lnavalues[1] = valuereal(2);
             else
                 s.setlna = 1;
-            s.lnalabels[1] = in.ninfo >= 3 ? word(3) : word(1);
-        } else if (isnumber(1)) {
+            s.lnalabels[1] = in.ninfo >= 3 ? valueword(3) : valueword(1);
+        } else if (isvaluenumber(1)) {
             s.setlna = 1;
         }
     }
@@ -223,6 +214,62 @@ std::string valuefield(real x, int16_t decimals)
     return field;
 }
 
+// How a list of names with optional numbers is held and echoed.
+struct namedlist {
+    const char* what;   // for the capacity report
+    int limit;
+    std::string label;  // "ln a(", "log a(" or "mu("
+    int16_t decimals;
+    real unset;         // the value of a name without a number
+    bool activities;    // given as a, held as ln a
+    str22* names;
+    real* values;
+};
+
+// Names from the first value word on, each with an optional number; one name alone is
+// taken silently, otherwise each entry is echoed on the console. False when a number does
+// not read, or an activity is not above 0: the caller then drops the list.
+bool readnamedlist(const scriptline& l, const namedlist& d, int16_t& n)
+{
+    n = 0;
+    int16_t i = static_cast<int16_t>(l.used + 1);
+    if (l.valuewords() == 1) {
+        n = 1;
+        d.names[1] = l.words[i];
+        d.values[1] = d.unset;
+        return true;
+    }
+    while (i <= l.count) {
+        const str22 name = l.words[i];
+        ++i;
+        checktablespace(l.keyword, n + 1, d.limit, d.what);
+        ++n;
+        d.names[n] = name;
+        d.values[n] = d.unset;
+        bool ok = true;
+        real x = 0;
+        if (!numberafter(l, i, ok, x)) {
+            putstr(0, d.label + name + ") - to be set ", 1, 1);
+            continue;
+        }
+        ++i;
+        if (!ok) return false;
+        if (d.activities) {
+            if (!(x > 0)) {
+                scriptvalueproblem(l.keyword,
+                                   "for " + l.keyword + ", info given is " + inquotes(l.words[i - 1]) +
+                                       ", but an activity must be greater than 0",
+                                   "activity inappropriate", "info in the script needs to be corrected");
+                return false;
+            }
+            x = std::log(x);
+        }
+        d.values[n] = x;
+        putstr(0, d.label + name + ") = " + valuefield(x, d.decimals), 1, 1);
+    }
+    return true;
+}
+
 // seta, setlna and setloga: a list of end-members with their activities.
 void setactivities(const scriptline& l)
 {
@@ -237,89 +284,21 @@ void setactivities(const scriptline& l)
     if (!givenasa) s.seta = 1;
     if (!givenaslog) s.setloga = 1;
     if (givenasa || givenaslog) s.setlna = 1;
-    const std::string prefix = givenaslog ? "log a(" : "ln a(";
-    auto droplist = [] {
-        s.seta = s.setlna = s.setloga = 1;
-        s.nlna = 0;
-    };
-    if (l.valuewords() == 1) {
-        s.nlna = 1;
-        s.lnanames[1] = l.words[l.used + 1];
-        s.lnavalues[1] = 10;
-        return;
-    }
+    const namedlist list{"end-members", maxlnavalues, givenaslog ? "log a(" : "ln a(", 4, 10, givenasa,
+                         s.lnanames.data(), s.lnavalues.data()};
+    if (readnamedlist(l, list, s.nlna)) return;
+    s.seta = s.setlna = s.setloga = 1;
     s.nlna = 0;
-    int16_t i = static_cast<int16_t>(l.used + 1);
-    while (i <= l.count) {
-        const str22 name = l.words[i];
-        ++i;
-        checktablespace(l.keyword, s.nlna + 1, maxlnavalues, "end-members");
-        ++s.nlna;
-        const size_t k = static_cast<size_t>(s.nlna);
-        s.lnanames[k] = name;
-        s.lnavalues[k] = 10;
-        bool ok = true;
-        real x = 0;
-        if (!numberafter(l, i, ok, x)) {
-            putstr(0, prefix + name + ") - to be set ", 1, 1);
-            continue;
-        }
-        ++i;
-        if (!ok) {
-            droplist();
-            return;
-        }
-        if (givenasa) {
-            if (!(x > 0)) {
-                scriptvalueproblem(l.keyword,
-                                   "for " + l.keyword + ", info given is " + inquotes(l.words[i - 1]) +
-                                       ", but an activity must be greater than 0",
-                                   "activity inappropriate", "info in the script needs to be corrected");
-                droplist();
-                return;
-            }
-            x = std::log(x);
-        }
-        s.lnavalues[k] = x;
-        putstr(0, prefix + name + ") = " + valuefield(x, 4), 1, 1);
-    }
 }
 
 void setmu(const scriptline& l)
 {
     s.setmu = l.sw;
     if (l.sw == 1 || l.valuewords() < 1) return;
-    if (l.valuewords() == 1) {
-        s.nmu = 1;
-        s.munames[1] = l.words[l.used + 1];
-        s.muvalues[1] = 0;
-        return;
-    }
+    const namedlist list{"components", maxmuvalues, "mu(", 2, 0, false, s.munames.data(), s.muvalues.data()};
+    if (readnamedlist(l, list, s.nmu)) return;
+    s.setmu = 1;
     s.nmu = 0;
-    int16_t i = static_cast<int16_t>(l.used + 1);
-    while (i <= l.count) {
-        const str22 name = l.words[i];
-        ++i;
-        checktablespace(l.keyword, s.nmu + 1, maxmuvalues, "components");
-        ++s.nmu;
-        const size_t k = static_cast<size_t>(s.nmu);
-        s.munames[k] = name;
-        s.muvalues[k] = 0;
-        bool ok = true;
-        real x = 0;
-        if (!numberafter(l, i, ok, x)) {
-            putstr(0, "mu(" + name + ") - to be set ", 1, 1);
-            continue;
-        }
-        ++i;
-        if (!ok) {
-            s.setmu = 1;
-            s.nmu = 0;
-            return;
-        }
-        s.muvalues[k] = x;
-        putstr(0, "mu(" + name + ") = " + valuefield(x, 2), 1, 1);
-    }
 }
 
 void muval(const scriptline& l)
@@ -338,30 +317,30 @@ void muval(const scriptline& l)
     if (s.muvalswitch != 0) return;
     if (w2 == "no" || w2 == "ask" || w2 == "yes") bombout("reading scripts", "cbool out of place in muval script", 0);
     std::string line;
-    if (word(1) == "PT") {
+    if (valueword(1) == "PT") {
         shiftinfo(1);
         int16_t n = 2;
         if (!getreals(l.keyword, n)) return;
-        s.muvalpt[1] = val(1);
-        s.muvalpt[2] = val(2) + celsiustokelvin;
+        s.muvalpt[1] = valuereal(1);
+        s.muvalpt[2] = valuereal(2) + celsiustokelvin;
         if (s.muvalpt[1] < s.calcprange[1] || s.muvalpt[2] < s.calctrange[1])
             bombout("reading scripts", "PT of muval too small", 0);
         addreal(2, true, 8, s.muvalpt[1], line);
-        addreal(1, true, 7, val(2), line);
-    } else if (isnumber(1)) {
+        addreal(1, true, 7, valuereal(2), line);
+    } else if (isvaluenumber(1)) {
         int16_t n = s.nbulkoxides;
         if (!getreals(l.keyword, n)) return;
         checktablespace(l.keyword, n, maxcomps, "values");
         for (int i = 1; i <= n; ++i) {
-            s.mucalc[static_cast<size_t>(i)] = val(i);
-            addreal(3, true, 10, val(i), line);
+            s.mucalc[static_cast<size_t>(i)] = valuereal(i);
+            addreal(3, true, 10, valuereal(i), line);
         }
     } else {
         int16_t n = 0;
         if (!getstrings(l.keyword, n)) return;
         for (int i = 1; i <= n; ++i) {
-            s.munames[static_cast<size_t>(i)] = word(i);
-            addfield(word(i), 10, line);
+            s.munames[static_cast<size_t>(i)] = valueword(i);
+            addfield(valueword(i), 10, line);
         }
         s.nbulkoxides = n;
     }
@@ -374,16 +353,16 @@ void isoplethforms(const scriptline& l, std::array<isoplethentry, 3>& info, cons
     isoplethentry& a = info[1];
     isoplethentry& b = info[2];
     const int16_t n = in.ninfo;
-    a.name = word(1);
-    auto number = [](int i) { return isnumber(i) ? val(i) : 0; };
+    a.name = valueword(1);
+    auto number = [](int i) { return isvaluenumber(i) ? valuereal(i) : 0; };
     if (n == 1) {
     } else if (isword(2)) {
-        b.name = word(2);
+        b.name = valueword(2);
     } else if (n == 2) {
         a.low = a.high = number(2);
     } else if (n == 4 && isword(3)) {
         a.low = a.high = number(2);
-        b.name = word(3);
+        b.name = valueword(3);
         b.low = b.high = number(4);
     } else if (n == 4) {
         shiftinfo(1);
@@ -396,7 +375,7 @@ void isoplethforms(const scriptline& l, std::array<isoplethentry, 3>& info, cons
         a.low = number(2);
         a.high = number(3);
         a.step = number(4);
-        b.name = word(5);
+        b.name = valueword(5);
         if (n == 6) b.low = b.high = number(6);
         if (n == 8) {
             b.low = number(6);
@@ -421,7 +400,7 @@ void isoplethkeyword(const scriptline& l, int32_t& sw, std::array<isoplethentry,
 {
     sw = l.sw;
     for (size_t k = 1; k <= 2; ++k) info[k] = isoplethentry{"", 0, 0, 0.001L};
-    if (word(1) == "none") {
+    if (valueword(1) == "none") {
         sw = 1;
         return;
     }
@@ -435,16 +414,16 @@ void zeromodeiso(const scriptline& l)
 {
     s.zeromodeiso = l.sw;
     if (l.sw != 0 || in.ninfo == 0) return;
-    s.zeromodeisonames[1] = word(1);
-    if (in.ninfo >= 2) s.zeromodeisonames[2] = word(2);
+    s.zeromodeisonames[1] = valueword(1);
+    if (in.ninfo >= 2) s.zeromodeisonames[2] = valueword(2);
 }
 
 void buffer(const scriptline& l)
 {
     if (l.sw == 0) {
-        s.buffername = word(1);
-        if (!isnumber(2)) bombout("reading scripts", "buffer, " + inquotes(word(1)) + ", not a del", 0);
-        s.bufferdel = val(2);
+        s.buffername = valueword(1);
+        if (!isvaluenumber(2)) bombout("reading scripts", "buffer, " + inquotes(valueword(1)) + ", not a del", 0);
+        s.bufferdel = valuereal(2);
     }
     std::string del;
     addreal(2, true, 4, s.bufferdel, del);
@@ -488,12 +467,7 @@ const handlerrow handlerrows[] = {
 
 bool windowkeyword(const scriptline& line)
 {
-    for (const handlerrow& row : handlerrows) {
-        if (line.keyword != row.keyword) continue;
-        row.handle(line);
-        return true;
-    }
-    return false;
+    return runhandler(std::begin(handlerrows), std::end(handlerrows), line);
 }
 
 }  // namespace zt

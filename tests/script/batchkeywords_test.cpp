@@ -196,6 +196,7 @@ TEST_F(BatchKeywords, FormatProblemsEndTheRun)
         {"filter 1 T 500 700", "filters not interleaved with batches"},
         {one + "filter x", "filter keyword must be followed by an integer"},
         {one + "filter 31", "too many filters"},
+        {one + "filter 70000", "too many filters"},
         {one + "filter 2 T 500 700", "insufficient filter info"},
         {one + "filter 1 T 500 700 1", "wrong length of filter info"},
         {one + "filter 1 T x 700", "lower filter not a number"},
@@ -243,7 +244,7 @@ TEST_F(BatchKeywords, BadBatchBulkRowsAreDropped)
 TEST_F(BatchKeywords, GuessLinesNeedABlock)
 {
     EXPECT_EQ(read(std::string(mandatorylines) + "batchxyzguess x(g) 0.1\n"), 1);
-    EXPECT_TRUE(said("-- run bombed in reading scripts : in bxyzguess, guesses given before the first startblock"));
+    EXPECT_TRUE(said("-- run bombed in reading scripts : batchxyzguess: guesses given before the first startblock"));
 }
 
 TEST_F(BatchKeywords, BatchLinesBeforeTheWithListFail)

@@ -53,11 +53,14 @@ TEST_F(Checkers, ValueCheckersReportWhatIsWrongAndCountIt)
         {{"7"}, 1, false, "for kw, info given is \"7\", but limits are 0 to 6\n"},
         {{"-1"}, 1, false, "for kw, info given is \"-1\", but limits are 0 to 6\nan integer will be prompted for\n"},
         {{}, 1, false, "for kw, no info given: one integer expected"},
+        // An integer past 16 bits is held only as a real: it must not pass as 0.
+        {{"40000"}, 1, false, "for kw, info given is \"40000\", but limits are 0 to 6\n"},
         {{"1", "2", "x"}, 2, false, "for kw, info includes \"x\", not just reals\ninfo in the script needs"},
         {{"1", "2"}, 2, false, "for kw, only 2 numbers in a line, but 3 needed"},
         {{}, 2, false, "for kw, no info given: one or more reals expected"},
         {{"1", "2", "3", "x"}, 2, true, ""},
         {{"1", "2.5"}, 3, false, "for kw, info includes \"2.5\" not just integers"},
+        {{"1", "40000"}, 3, false, "for kw, info includes \"40000\" not just integers"},
         {{"a", "b"}, 4, false, "for kw, only 2numbers in line but 3 needed"},
         {{"1", "b", "3"}, 4, true, ""},
     };

@@ -75,6 +75,7 @@ TEST_F(KeywordRules, ValuesKeptOrRefused)
         {1, "xco2values 0.1 0.2 0.3", [&] { return s.nxco2values; }, 3, 0},
         {1, "xco2values 0.1 0.9 0.001", [&] { return s.nxco2values * 1000 + s.xco2list[201]; }, 201000.9L, 0},
         {1, "xco2values 0.1 0.6 0.1", [&] { return s.nxco2values; }, 6, 0},
+        {1, "xco2values 0.1 0.9 1e-12", [&] { return s.nxco2values; }, 201, 0},
         {1, "xco2values 0.1 0.65 0.1", [&] { return s.nxco2values * 100 + s.xco2list[7]; }, 700.65L, 0},
         {1, "xco2values 0 0.5 2", [&] { return s.nxco2values * 10 + s.xco2list[1]; }, 10.5L, 0},
         {1, "setfluid 1.5", [&] { return s.setfluid * 10 + s.xh2ofluid; }, 11, 1},
@@ -187,6 +188,10 @@ TEST_F(KeywordRules, FormatProblemsEndTheRun)
         {2, "seta" + words("e", 13), "reading scripts : seta: more than 12 end-members", ""},
         {2, "setmu" + words("c", 9), "reading scripts : setmu: more than 8 components", ""},
         {1, "muval\nmuval" + words("", 27), "reading scripts : muval: more than 26 values", ""},
+        {1, "pseudosection\nbulk SiO2\nmuval\nmuval" + words("c", 27) + "\nbulk" + words("", 27),
+         "reading scripts : bulk: more than 26 components", ""},
+        {1, "strictscripting\ncalcT", "reading script for calcT : reals expected",
+         "\nfor calcT, no info given: one or more reals expected\n"},
     };
     for (const fatal& c : cases) {
         SetUp();
