@@ -19,6 +19,18 @@ real powi(int16_t n, real x) {
     return n < 0 ? 1 / p : p;
 }
 
+void taitparams(real K, real kp, real kpp, real& a, real& b, real& c) {
+    if (kpp == 0) {
+        a = 1;
+        b = kp / K;
+        c = 1 / kp;
+        return;
+    }
+    a = (1 + kp) / (1 + kp + K * kpp);
+    b = (kp + kp * kp - K * kpp) / (K * (1 + kp));
+    c = (1 + kp + K * kpp) / (kp + kp * kp - K * kpp);
+}
+
 real einsteinfn(real x) {
     real em1 = std::expm1(x);
     return x * x * std::exp(x) / (em1 * em1);
@@ -38,11 +50,9 @@ void prepareeinstein(const tdrecord& rec, bool wqx) {
     e.x0 = e.theta / reftemp;
     e.xi0 = einsteinfn(e.x0);
     e.pthcoef = e.a0 * e.k0 / e.xi0;
-    const real kp = e.k0p, k0 = e.k0, kpp = e.k0pp;
+    const real kp = e.k0p;
     if (!wqx) {
-        e.taita = (1 + kp) / (1 + kp + k0 * kpp);
-        e.taitb = (kp + kp * kp - k0 * kpp) / (k0 * (1 + kp));
-        e.taitc = (1 + kp + k0 * kpp) / (kp + kp * kp - k0 * kpp);
+        taitparams(e.k0, kp, e.k0pp, e.taita, e.taitb, e.taitc);
         const real ac = e.taita * e.taitc;
         e.seriescoef[1] = 1;
         for (int k = 2; k <= 6; ++k)

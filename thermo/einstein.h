@@ -31,6 +31,10 @@ void reseteinstein();
 // Fills eprep from the record's V, cpa, cpb, a0, k0, k0p, k0pp, theta.
 void prepareeinstein(const tdrecord& rec, bool wqx);
 
+// Parameters a, b, c of the Tait compression law for bulk modulus K, K' and K''
+// (the Murnaghan limit when K'' = 0): a b c = 1/K.
+void taitparams(real K, real kp, real kpp, real& a, real& b, real& c);
+
 // x^2 e^x / (e^x - 1)^2
 real einsteinfn(real x);
 // Thermal pressure at T.

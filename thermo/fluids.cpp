@@ -131,6 +131,20 @@ int spbracket(const spcontext& s, real vstart, real (&lower)[4], real (&upper)[4
     return nbrackets;
 }
 
+// The smallest root at or below v: the first sign change of a scan up from V = 3 in
+// steps of ten per cent, fine enough for the liquid volumes that the 20-step scan misses.
+real smallestroot(const spcontext& s, real v) {
+    real lo = 3;
+    real flo = funcx(s, lo);
+    for (real hi = 1.1L * lo; hi < v; hi *= 1.1L) {
+        const real fhi = funcx(s, hi);
+        if (flo * fhi < 0) return spvroot(s, lo, hi, 1e-06L * (lo + hi) / 2);
+        lo = hi;
+        flo = fhi;
+    }
+    return v;
+}
+
 }  // namespace
 
 void doSP(real& V, real& RTlnf, real Pbar, real T, real Psat, const spcoefs& c) {
@@ -144,6 +158,9 @@ void doSP(real& V, real& RTlnf, real Pbar, real T, real Psat, const spcoefs& c) 
         bombout("sterner-pitzer", "no bracket", 0);
     } else if (nb == 1) {
         v = spvroot(s, 3, vstart, 0.001L);
+        // Bisecting the whole scan settles on the steam root when the scan stepped over the
+        // liquid one: above the saturation pressure the liquid, the smallest root, is wanted.
+        if (Psat > 0 && Pbar >= Psat) v = smallestroot(s, v);
     } else {
         v = spvroot(s, lower[1], upper[1], 1e-06L * (lower[1] + upper[1]) / 2);
         for (int k = 2; k <= nb; ++k) {

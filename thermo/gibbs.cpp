@@ -105,15 +105,7 @@ real volumeterm(const gemcontext& g, bool liquid) {
     if (liquid) K = d.k0 + d.dkdt * (T - reftemp);
     const real kp = d.k0p, kpp = d.k0pp;
     real a, b, c;
-    if (kpp == 0) {
-        a = 1;
-        b = kp / K;
-        c = 1 / kp;
-    } else {
-        a = (1 + kp) / (1 + kp + K * kpp);
-        b = (kp + kp * kp - K * kpp) / (K * (1 + kp));
-        c = (1 + kp + K * kpp) / (kp + kp * kp - K * kpp);
-    }
+    taitparams(K, kp, kpp, a, b, c);
     const real norm = (1 - a) + a * std::pow(1 + b * refpres, -c);
     if (liquid)
         return d.V * std::exp(d.a0 * (T - reftemp)) *
@@ -259,7 +251,7 @@ void gem(int16_t i, real& G, real P, real T) {
     const bool refining = run.calcmode == 4;
     if (refining) loadfitrecord(fit.tda[static_cast<size_t>(i)], fitrec);
     const tdrecord& d = refining ? fitrec : ws.td[static_cast<size_t>(i)];
-    const str22& name = refining ? fit.dsnames[static_cast<size_t>(i)] : ws.emname[static_cast<size_t>(i)];
+    const str22& name = refining ? ds.dsnames[static_cast<size_t>(i)] : ws.emname[static_cast<size_t>(i)];
     const gemcontext g{d, name, P, T};
 
     const int32_t code = rounded(d.code);

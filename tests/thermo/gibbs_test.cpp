@@ -88,6 +88,36 @@ tdrecord bwrec() {
     return r;
 }
 
+// The refinement's copy of a record (no aqueous terms, x(H2O) implied).
+fitemrecord fitrecordof(const tdrecord& r) {
+    fitemrecord f;
+    f.code = static_cast<int16_t>(r.code);
+    f.H = r.H;
+    f.S = r.S;
+    f.V = r.V;
+    f.cpa = r.cpa;
+    f.cpb = r.cpb;
+    f.cpc = r.cpc;
+    f.cpd = r.cpd;
+    f.a0 = r.a0;
+    f.k0 = r.k0;
+    f.k0p = r.k0p;
+    f.k0pp = r.k0pp;
+    f.theta = r.theta;
+    f.dkdt = r.dkdt;
+    f.tlandau = r.tlandau;
+    f.smax = r.smax;
+    f.vmax = r.vmax;
+    f.bwdh = r.bwdh;
+    f.bwdhv = r.bwdhv;
+    f.bww = r.bww;
+    f.bwwv = r.bwwv;
+    f.bwn = static_cast<int16_t>(r.bwn);
+    f.bwfac = r.bwfac;
+    f.xco2 = r.xco2;
+    return f;
+}
+
 class GibbsTest : public ::testing::Test {
 protected:
     void SetUp() override { resetthermo(); }
@@ -421,23 +451,9 @@ TEST_F(GibbsTest, CordieriteHydrationFollowsModeNameAndFluid) {
     // The refinement: only for an experiment flagged for cordierite, with x(H2O) = 1 - x(CO2).
     run.calcmode = 4;
     fit.tda.assign(maxdsentries + 1, fitemrecord{});
-    fitemrecord& f = fit.tda[1];
-    f.H = r.H;
-    f.S = r.S;
-    f.V = r.V;
-    f.cpa = r.cpa;
-    f.cpc = r.cpc;
-    f.cpd = r.cpd;
-    f.a0 = r.a0;
-    f.k0 = r.k0;
-    f.k0p = r.k0p;
-    f.k0pp = r.k0pp;
-    f.theta = r.theta;
-    f.smax = -1;
-    f.vmax = -1;
-    f.bwfac = 1;
-    f.xco2 = 0;
-    fit.dsnames[1] = "crd";
+    fit.tda[1] = fitrecordof(r);
+    ds.dsnames[1] = "crd";
+    ws.emname[1] = "gtx";  // the refinement must not look at the working names
     fit.expcrdflag = false;
     real g;
     gem(1, g, P, T);
@@ -472,22 +488,8 @@ TEST_F(GibbsTest, RefinementReadsItsOwnRecords) {
     const real expected = gof(i, 9, 1050);
     run.calcmode = 4;
     fit.tda.assign(maxdsentries + 1, fitemrecord{});
-    fitemrecord& f = fit.tda[5];
-    f.code = 3;
-    f.H = r.H;
-    f.S = r.S;
-    f.V = r.V;
-    f.cpa = r.cpa;
-    f.cpb = r.cpb;
-    f.a0 = r.a0;
-    f.k0 = r.k0;
-    f.k0p = r.k0p;
-    f.k0pp = r.k0pp;
-    f.theta = r.theta;
-    f.smax = -1;
-    f.vmax = -1;
-    f.bwfac = 1;
-    fit.dsnames[5] = "spx";
+    fit.tda[5] = fitrecordof(r);
+    ds.dsnames[5] = "spx";
     real g;
     gem(5, g, 9, 1050);
     EXPECT_NEAR(static_cast<double>(g), static_cast<double>(expected), 1e-10);
