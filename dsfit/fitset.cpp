@@ -22,19 +22,6 @@ constexpr int32_t xxbytes = 3840000;
 constexpr int32_t xbytes = 768000;
 constexpr int32_t bbytes = 384000;
 
-// A suffix keyword: kept unless switched on; on, the keyword alone empties it and
-// "yes" takes the word after it.
-void suffixvalue(const stringlist& words, int16_t count, int32_t sw, str22& field)
-{
-    if (sw != 0) return;
-    if (count == 1)
-        field.clear();
-    else if (words[2] != "yes")
-        field = words[2];
-    else
-        field = count >= 3 ? words[3] : str22();
-}
-
 void applydsprefsline(const stringlist& words, int16_t count)
 {
     fitsetprefsrecord& p = fit.fitsetprefs;
@@ -43,13 +30,13 @@ void applydsprefsline(const stringlist& words, int16_t count)
     switchword(words, count, sw, used);
     const str22& keyword = words[1];
     if (keyword == "ztdssuffix") {
-        suffixvalue(words, count, sw, p.ztdssuffix);
+        suffixword(words, count, sw, p.ztdssuffix);
     } else if (keyword == "xpsuffix") {
-        suffixvalue(words, count, sw, p.xpsuffix);
+        suffixword(words, count, sw, p.xpsuffix);
     } else if (keyword == "emsuffix") {
-        suffixvalue(words, count, sw, p.emsuffix);
+        suffixword(words, count, sw, p.emsuffix);
     } else if (keyword == "axsuffix") {
-        suffixvalue(words, count, sw, p.axsuffix);
+        suffixword(words, count, sw, p.axsuffix);
     } else if (keyword == "infolevel") {
         int16_t level = 0;
         std::string errtext;

@@ -47,7 +47,6 @@ struct fitsetstate {
     std::vector<real> xx;                          // [row][em], see fitat
     std::vector<int16_t> x;                        // [row][em]
     std::vector<uint8_t> b;                        // [row][em]: 1 when the end-member takes part
-    std::array<str22, maxdsentries + 1> dsnames;   // names of the tda entries
     int16_t iexp = 1;
     bool fitreport = false;
     bool expcrdflag = false;

@@ -31,12 +31,8 @@ constexpr int32_t prec1bytes = 59178240;
 constexpr int32_t tdbytes = 124000;
 constexpr int32_t compdxbytes = 1560000;
 
-std::string kilobytes(int32_t bytes)
-{
-    const int64_t b = bytes;
-    const int64_t k = b >= 0 ? (b + 512) / 1024 : -((-b + 512) / 1024);
-    return wholetostr(static_cast<real>(k));
-}
+// Rounded like every whole number the program prints: 1562.5k (the "cov" array) is 1562k.
+std::string kilobytes(int32_t bytes) { return wholetostr(static_cast<real>(bytes) / 1024); }
 
 template <typename T>
 void release(std::vector<T>& v)

@@ -83,7 +83,7 @@ void shutdown()
 {
     putstr(1, "[ zt351 is a zt version that performs zt350-consistent mode 1 calculations with the zt360-compliant ",
            1, 13);
-    putstr(0, "a-x data files; a later zt version replaces it ]", 1, 13);
+    putstr(0, "a-x data files of its generation; a later version replaces it ]", 1, 13);
     putstr(0, std::string(60, '='), 1, 13);
     if (run.calcmode != 4 && !settings.autoexit) pausequery("all done - hit return to exit");
     freeglobals();

@@ -27,6 +27,21 @@ bool nonblankrange(const std::string& word, int& first, int& last) {
     return true;
 }
 
+enum class parsed { blank, bad, ok };
+
+// The word cut to 22 characters and, when it parses, its value.
+parsed parsenumber(const std::string& word, str22& w, real& value) {
+    w = numtrunc22(word);
+    int first = 0, last = 0;
+    if (!nonblankrange(w, first, last)) return parsed::blank;
+    digitrecord record;
+    bool ok = false;
+    texttodigits(w, record, ok);
+    if (!ok) return parsed::bad;
+    value = digitstoreal(record);
+    return parsed::ok;
+}
+
 // Words of kind 1..3 for readreals, kind 1 for readints.
 template <typename Value, typename Accept, typename Read>
 bool readrun(const stringlist& words, int16_t last, int16_t first, int16_t& count, Value& values, Accept accept,
@@ -162,40 +177,33 @@ real digitstoreal(const digitrecord& record) {
 }
 
 bool readreal(const std::string& word, real& x, std::string& errtext) {
-    const str22 w = numtrunc22(word);
+    str22 w;
+    real v = 0;
     x = 0;
     errtext.clear();
-    int first = 0, last = 0;
-    if (!nonblankrange(w, first, last)) return false;
-    digitrecord record;
-    bool ok = false;
-    texttodigits(w, record, ok);
-    if (ok) {
-        const real v = digitstoreal(record);
-        // A value beyond the extended range is no number the program can use.
-        if (std::isfinite(v)) {
-            x = v;
-            return true;
-        }
+    const parsed p = parsenumber(word, w, v);
+    if (p == parsed::blank) return false;
+    // A value beyond the extended range is no number the program can use.
+    if (p == parsed::ok && std::isfinite(v)) {
+        x = v;
+        return true;
     }
     errtext = w + " not a real: replace with";
     return false;
 }
 
 bool readint(const std::string& word, int16_t& n, std::string& errtext) {
-    const str22 w = numtrunc22(word);
+    str22 w;
+    real parsedvalue = 0;
     n = 0;
     errtext.clear();
-    int first = 0, last = 0;
-    if (!nonblankrange(w, first, last)) return false;
-    digitrecord record;
-    bool ok = false;
-    texttodigits(w, record, ok);
-    if (!ok) {
+    const parsed p = parsenumber(word, w, parsedvalue);
+    if (p == parsed::blank) return false;
+    if (p == parsed::bad) {
         errtext = w + " not an integer: replace with";
         return false;
     }
-    const double v = static_cast<double>(digitstoreal(record));
+    const double v = static_cast<double>(parsedvalue);
     if (!std::isfinite(v)) {
         errtext = w + " too large: replace with";
         return false;
@@ -357,7 +365,8 @@ void realtofraction(int32_t& p, int32_t& q, real x) {
 }
 
 int16_t decimalsneeded(real x) {
-    if (std::fabs(x - std::nearbyint(x)) <= 1e-8L) return 1;
+    // An infinity or NaN never comes within reach of a whole number: the loop would not end.
+    if (!std::isfinite(x) || std::fabs(x - std::nearbyint(x)) <= 1e-8L) return 1;
     const real f = std::fabs(x - std::trunc(x));
     int16_t k = 0;
     uint32_t v = 1;  // wraps around like a 32-bit integer, which ends the loop after 32 steps

@@ -32,6 +32,17 @@ void switchword(const stringlist& words, int16_t count, int32_t& sw, int16_t& us
     }
 }
 
+void suffixword(const stringlist& words, int16_t count, int32_t sw, str22& suffix)
+{
+    if (sw != 0) return;
+    if (count <= 1)
+        suffix.clear();
+    else if (words[2] != "yes")
+        suffix = words[2];
+    else
+        suffix = count >= 3 ? words[3] : str22();
+}
+
 namespace {
 
 const char* const prefsfilename = "zt-prefs.txt";
@@ -70,13 +81,7 @@ void applyprefsline(const stringlist& words, int16_t count)
     } else if (keyword == "dataset" || keyword == "dsfile") {
         if (sw == 0) prefs.dssuffix = count > used ? words[used + 1] : str22();
     } else if (keyword == "scriptfile" || keyword == "datafile") {
-        if (sw != 0) return;
-        if (count == 1)
-            prefs.scriptsuffix.clear();
-        else if (words[2] != "yes")
-            prefs.scriptsuffix = words[2];
-        else
-            prefs.scriptsuffix = count >= 3 ? words[3] : str22();
+        suffixword(words, count, sw, prefs.scriptsuffix);
     } else if (keyword == "setpagewidth") {
         if (integervalue(words, count, value)) channels.pagewidth = value < 80 ? 80 : value > 249 ? 250 : value;
     } else if (keyword == "calcmode") {

@@ -19,5 +19,8 @@ void resetprefs();
 
 void readprefs(const std::string& label);
 void switchword(const stringlist& words, int16_t count, int32_t& sw, int16_t& used);
+// A suffix keyword of a preferences file: kept unless the switch is 0 (yes); then empty for
+// the keyword alone, else word 2, or word 3 when word 2 is "yes" (only "yes" is skipped).
+void suffixword(const stringlist& words, int16_t count, int32_t sw, str22& suffix);
 
 }  // namespace zt

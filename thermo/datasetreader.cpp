@@ -58,10 +58,14 @@ void skiplines(int n, const std::string& what) {
     for (int i = 0; i < n; ++i) skipline(what);
 }
 
-// One whole line as words (the rest of a current line is dropped first).
-void readwordline(const std::string& what) {
+// One whole line as words (the rest of a current line is dropped first). With
+// endasblank the end of the file reads as an empty line instead of ending the run.
+void readwordline(const std::string& what, bool endasblank = false) {
     cur.haveline = false;
-    if (!readfileline(ds.dsfile, cur.line)) endedearly(what);
+    if (!readfileline(ds.dsfile, cur.line)) {
+        if (!endasblank) endedearly(what);
+        cur.line.clear();
+    }
     if (cur.line.size() > static_cast<size_t>(maxtextlen)) cur.line.resize(maxtextlen);
     string2strings(cur.line, static_cast<int16_t>(cur.line.size()), words, nwords);
 }
@@ -123,18 +127,29 @@ int16_t firstcompword() { return ds.dsmode >= 6 ? 3 : 2; }
 
 std::string entrytext(int i) { return "entry " + wholetostr(i); }
 
+// A word of the name line in words that must be an integer or a real; the report of
+// one that is not names the field and the end-member.
+int16_t wordinteger(int16_t w, const std::string& field) {
+    return getinteger(wordtype(words[w]), words[w], field + " of " + words[1]);
+}
+
+real wordreal(int16_t w, const std::string& field) {
+    return getsingle(wordtype(words[w]), words[w], field + " of " + words[1]);
+}
+
 // nsite and the composition pairs of the name line in words, for working end-member
 // em. Returns the pair count. Indices outside the oxide table, too many pairs and a
 // repeated element would corrupt the compositions silently, so they end the run.
 int16_t readcomposition(int em, const char* ellcontext) {
     const std::string& name = words[1];
     const int16_t w0 = firstcompword();
-    ws.nsite[static_cast<size_t>(em)] = getinteger(wordtype(words[w0]), words[w0], "nsite");
+    ws.nsite[static_cast<size_t>(em)] = wordinteger(w0, "nsite");
     int16_t k = 0;
     real natoms = 0;
     while (true) {
-        const std::string& ellword = words[w0 + 2 * k + 1];
-        const int16_t ell = getinteger(wordtype(ellword), ellword, ellcontext);
+        const auto ellat = static_cast<int16_t>(w0 + 2 * k + 1);
+        const std::string& ellword = words[ellat];
+        const int16_t ell = wordinteger(ellat, ellcontext);
         if (ell == 0) break;
         if (ell < 1 || ell > maxcomps) {
             bombout("readthermo", "element index " + ellword + " outside 1 to 26 in the composition of " + name, 0);
@@ -149,8 +164,7 @@ int16_t readcomposition(int em, const char* ellcontext) {
             }
         }
         ++k;
-        const std::string& amountword = words[w0 + 2 * k];
-        const real amount = getsingle(wordtype(amountword), amountword, "oxno");
+        const real amount = wordreal(static_cast<int16_t>(w0 + 2 * k), "oxno");
         ds.emoxide[static_cast<size_t>(em)][static_cast<size_t>(k)] = ell;
         ds.emoxamount[static_cast<size_t>(em)][static_cast<size_t>(k)] = amount;
         natoms += amount;
@@ -162,10 +176,7 @@ int16_t readcomposition(int em, const char* ellcontext) {
 
 void checkheader() {
     // An empty file is a malformed first line, not an early end.
-    cur.haveline = false;
-    if (!readfileline(ds.dsfile, cur.line)) cur.line.clear();
-    if (cur.line.size() > static_cast<size_t>(maxtextlen)) cur.line.resize(maxtextlen);
-    string2strings(cur.line, static_cast<int16_t>(cur.line.size()), words, nwords);
+    readwordline("line 1", true);
     if (nwords < 10) bombout("setuptextread", "first line of dsfile incorrectly formed 0", 0);
     if (wordtype(words[1]) != wkinteger) bombout("setuptextread", "first line of dsfile incorrectly formed 1", 0);
     const int16_t n = getinteger(wordtype(words[1]), words[1], "ntp?");
@@ -295,10 +306,10 @@ void texthermoread() {
         }
 
         if (ds.oldds) {
-            const int16_t w = firstcompword() + 2 * k;
-            td.H = getsingle(wordtype(words[w + 2]), words[w + 2], "H");
-            td.S = getsingle(wordtype(words[w + 3]), words[w + 3], "S");
-            td.V = getsingle(wordtype(words[w + 4]), words[w + 4], "V");
+            const auto w = static_cast<int16_t>(firstcompword() + 2 * k);
+            td.H = wordreal(static_cast<int16_t>(w + 2), "H");
+            td.S = wordreal(static_cast<int16_t>(w + 3), "S");
+            td.V = wordreal(static_cast<int16_t>(w + 4), "V");
             for (int f = 4; f <= 12; ++f) td.field(f) = readnumber(routine, "number " + wholetostr(f - 3) + " of the second line" + of);
             td.dkdt = td.theta;
             td.theta = td.k0pp;

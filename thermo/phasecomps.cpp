@@ -33,16 +33,16 @@ int16_t checked16(int64_t v, const std::string& emname, int r) {
     return static_cast<int16_t>(v);
 }
 
-// comp of one phase end-member from the working columns; returns its divisor.
-int16_t composition(std::array<int16_t, maxcomps + 1>& comp, const str22& name, int16_t nmake,
-                    const std::array<str22, maxmake + 1>& makeemname, const std::array<int16_t, maxmake + 1>& makecoef,
-                    int16_t makedivisor, const char* plainmissing, const char* mademissing) {
+// comp of one phase end-member from the working columns.
+void composition(std::array<int16_t, maxcomps + 1>& comp, const str22& name, int16_t nmake,
+                 const std::array<str22, maxmake + 1>& makeemname, const std::array<int16_t, maxmake + 1>& makecoef,
+                 const char* plainmissing, const char* mademissing) {
     comp.fill(0);
     if (nmake <= 0) {
         const int16_t col = workingcolumn(name);
         if (col == 0) bombout("make emc", name + plainmissing, 0);
         for (int r = 1; r <= ws.ncomps; ++r) comp[at(r)] = ws.c[at(r)][at(col)];
-        return 1;
+        return;
     }
     std::array<int16_t, maxmake + 1> cols{};
     for (int k = 1; k <= nmake; ++k) {
@@ -57,7 +57,6 @@ int16_t composition(std::array<int16_t, maxcomps + 1>& comp, const str22& name, 
         }
         comp[at(r)] = checked16(sum, name, r);
     }
-    return makedivisor;
 }
 
 // One phase end-member seen by the rebuild: its composition and divisor.
@@ -67,28 +66,33 @@ struct emref {
     int16_t divisor;
 };
 
-}  // namespace
-
-void makeemc() {
-    static std::array<emref, maxems + 1> ems;
-    int n = 0;
+// Calls visit(record, dataset name, owning solution phase or nullptr) for every phase
+// end-member in phase order: solution phases first, then the single-end-member phases.
+template <typename Visit>
+void eachphaseem(Visit visit) {
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         axphase& ph = phases.prec1[at(k)];
-        for (int j = 1; j <= ph.nem; ++j) {
-            axem& em = ph.em[at(j)];
-            const int16_t d = composition(em.comp, em.name, em.nmake, em.makeemname, em.makecoef, em.makedivisor,
-                                          " not found 1", " not found 2");
-            if (n == maxems) bombout("make emc", "too many end-members1", 0);
-            ems[at(++n)] = emref{&em.comp, em.name, d};
-        }
+        for (int j = 1; j <= ph.nem; ++j) visit(ph.em[at(j)], ph.em[at(j)].name, &ph);
     }
     for (int i = 1; i <= phases.npurephases; ++i) {
         emphaserec& ph = phases.prec0[at(i)];
-        const int16_t d = composition(ph.comp, ph.emname, ph.nmake, ph.makeemname, ph.makecoef, ph.makedivisor,
-                                      " not found 3", " not found 4");
-        if (n == maxems) bombout("make emc", "too many end-members2", 0);
-        ems[at(++n)] = emref{&ph.comp, ph.emname, d};
+        visit(ph, ph.emname, static_cast<const axphase*>(nullptr));
     }
+}
+
+}  // namespace
+
+void makeemc() {
+    eachphaseem([](auto& rec, const str22& name, const axphase* owner) {
+        composition(rec.comp, name, rec.nmake, rec.makeemname, rec.makecoef,
+                    owner ? " not found 1" : " not found 3", owner ? " not found 2" : " not found 4");
+    });
+    static std::array<emref, maxems + 1> ems;
+    int n = 0;
+    eachphaseem([&n](auto& rec, const str22& name, const axphase* owner) {
+        if (n == maxems) bombout("make emc", owner ? "too many end-members1" : "too many end-members2", 0);
+        ems[at(++n)] = emref{&rec.comp, name, rec.nmake > 0 ? rec.makedivisor : int16_t{1}};
+    });
 
     for (int r = 1; r <= maxcomps; ++r) ws.c[at(r)].fill(0);
     for (int e = 1; e <= n; ++e) {
@@ -144,35 +148,28 @@ void makeemc() {
 }
 
 void countcomp() {
-    std::array<real, maxcomps + 1> weight{};
     for (int r = 1; r <= ws.ncomps; ++r) {
         if (ds.oldds && ws.compnames[at(r)] == "SO2") bombout("countcomp", "sulphur verboten", 1);
-        int16_t entry = 0;
-        for (int16_t k = 1; k <= maxcomps && entry == 0; ++k) {
-            if (oxides.oxideformula[at(k)] == ws.compnames[at(r)] || oxides.oxideelement[at(k)] == ws.compnames[at(r)]) entry = k;
-        }
+    }
+    std::array<real, maxcomps + 1> weight{};
+    for (int r = 1; r <= ws.ncomps; ++r) {
+        const int16_t entry = findoxideentry(ws.compnames[at(r)]);
         if (entry == 0) bombout("countcomp", "cannot find oxide name", 0);
         weight[at(r)] = settings.oxidemodes ? 1 : oxides.oxidecations[at(entry)] + oxides.oxideoxygens[at(entry)];
     }
-    auto count = [&](const std::array<int16_t, maxcomps + 1>& comp, real& bulkatoms, const std::string& who) {
+    eachphaseem([&weight](auto& rec, const str22&, const axphase* owner) {
         real sumox = 0, sumw = 0;
         for (int r = 1; r <= ws.ncomps; ++r) {
             if (!pd.inbulk[at(r)]) continue;
-            const real amount = static_cast<real>(comp[at(r)]) / ws.compdiv[at(r)];
+            const real amount = static_cast<real>(rec.comp[at(r)]) / ws.compdiv[at(r)];
             sumox += amount;
             sumw += amount * weight[at(r)];
         }
-        bulkatoms = settings.oxidemodes ? sumox : sumw;
-        if (settings.oxidemodes && sumox <= 0) bombout("countcomp", "sumox <= 0 for " + who, 0);
-    };
-    for (int k = 1; k <= phases.nsolnphases; ++k) {
-        axphase& ph = phases.prec1[at(k)];
-        for (int j = 1; j <= ph.nem; ++j) count(ph.em[at(j)].comp, ph.em[at(j)].bulkatoms, ph.em[at(j)].name + ", in " + ph.shortname);
-    }
-    for (int i = 1; i <= phases.npurephases; ++i) {
-        emphaserec& ph = phases.prec0[at(i)];
-        count(ph.comp, ph.bulkatoms, ph.name);
-    }
+        rec.bulkatoms = settings.oxidemodes ? sumox : sumw;
+        if (settings.oxidemodes && sumox <= 0) {
+            bombout("countcomp", "sumox <= 0 for " + (owner ? rec.name + ", in " + owner->shortname : rec.name), 0);
+        }
+    });
 }
 
 }  // namespace zt

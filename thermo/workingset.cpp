@@ -44,13 +44,6 @@ int16_t fit16(real x, const std::string& what) {
     return static_cast<int16_t>(r);
 }
 
-int16_t findoxideentry(const str22& name) {
-    for (int16_t k = 1; k <= maxcomps; ++k) {
-        if (oxides.oxideformula[at(k)] == name || oxides.oxideelement[at(k)] == name) return k;
-    }
-    return 0;
-}
-
 void droprow(int r) {
     for (int i = r; i < ws.ncomps; ++i) {
         ws.c[at(i)] = ws.c[at(i + 1)];
@@ -84,40 +77,42 @@ void dropem(int e) {
     --ws.nrems;
 }
 
-// One word typed at the console, kept whole (a name of more than 22 characters must be
-// seen as such), echoed to the log; "kill" ends the run.
+// One answer at the console, taken as promptword takes it (prompt, log echo, backspaces
+// and "kill" alike), except that the first word comes back whole: promptword cuts it to
+// 22 characters, and a longer name must be seen as such.
 std::string askname(const std::string& prompt) {
-    putstr(0, prompt + " : ", 0, 9);
+    if ((channels.outchannels & 1) != 0) putstr(0, prompt + " : ", 0, 9);
     flushall();
     std::string line;
     if (!readconsoleline(line)) bombout("read in prstrings", "problems reading", 0);
     if (line.size() > static_cast<size_t>(maxtextlen)) line.resize(maxtextlen);
     std::string typed;
     for (char ch : line) {
-        if (ch == backspacebyte) {
-            if (!typed.empty()) typed.pop_back();
+        if (ch != backspacebyte) typed.push_back(ch);
+        else if (!typed.empty()) typed.pop_back();
+    }
+    static stringlist words;
+    int16_t count = 0;
+    string2strings(typed, static_cast<int16_t>(typed.size()), words, count);
+    if ((channels.outchannels & 8) != 0) {
+        std::string echo;
+        if (count == 0) {
+            echo = "(nothing input)";
+        } else if (count == 1) {
+            echo = words[1];
         } else {
-            typed.push_back(ch);
+            for (int i = 1; i <= count && echo.size() < static_cast<size_t>(maxtextlen); ++i) echo += ' ' + words[i];
+            echo += ' ';
         }
+        putstr(0, echo, 1, 8);
     }
-    std::string first, echo;
-    int nwords = 0;
-    size_t i = 0;
-    while (i < typed.size()) {
-        while (i < typed.size() && isblankbyte(typed[i])) ++i;
-        if (i >= typed.size()) break;
-        const size_t start = i;
-        while (i < typed.size() && !isblankbyte(typed[i])) ++i;
-        const std::string word = typed.substr(start, i - start);
-        if (++nwords == 1) first = word;
-        echo += ' ' + word;
-    }
-    if (nwords == 0) echo = "(nothing input)";
-    else if (nwords == 1) echo = first;
-    else echo += ' ';
-    putstr(0, echo, 1, 8);
-    if (nwords == 1 && iskill(first)) killrun();
-    return first;
+    if (count == 1 && iskill(words[1])) killrun();
+    if (count == 0) return std::string();
+    size_t start = 0;
+    while (isblankbyte(typed[start])) ++start;
+    size_t end = start;
+    while (end < typed.size() && !isblankbyte(typed[end])) ++end;
+    return typed.substr(start, end - start);
 }
 
 bool findinlist(const std::string& name, const phasenamelist& list, int16_t& index) {
@@ -133,6 +128,13 @@ bool findinlist(const std::string& name, const phasenamelist& list, int16_t& ind
 }
 
 }  // namespace
+
+int16_t findoxideentry(const str22& name) {
+    for (int16_t k = 1; k <= maxcomps; ++k) {
+        if (oxides.oxideformula[at(k)] == name || oxides.oxideelement[at(k)] == name) return k;
+    }
+    return 0;
+}
 
 void resetworkingset() {
     ws.nem = 0;
@@ -242,7 +244,7 @@ void makeoxides() {
                 ox[at(kO)] = oxygenindex;
             }
             amount[at(kO)] = excess;
-            if (std::fabs(excess) > 0.001f) notbalanced = true;
+            if (std::fabs(excess) > 0.001L) notbalanced = true;
         }
     }
     const bool leaveoutO = hasO && !notbalanced;

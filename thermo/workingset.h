@@ -71,6 +71,9 @@ void makeoxides();
 // together with that end-member, until nothing changes.
 void clean();
 
+// The first oxide-table entry whose formula or element is name, 0 when none.
+int16_t findoxideentry(const str22& name);
+
 // Working index of name, 0 when absent or omitted from the reaction search.
 int16_t findem(const std::string& name);
 

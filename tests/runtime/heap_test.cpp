@@ -29,7 +29,7 @@ TEST_F(Heap, MonitorReportsEveryAllocationAndRelease)
     initglobals();
     EXPECT_EQ(console.output(),
               "space allocated for c is 20k; , heap now 20k\n"
-              "space allocated for cov is 1563k; , heap now 1583k\n"
+              "space allocated for cov is 1562k; , heap now 1583k\n"
               "space allocated for r is 117k; , heap now 1700k\n"
               "space allocated for prec0 is 1875k; , heap now 3575k\n"
               "space allocated for prec1 is 57791k; , heap now 61366k\n"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "runtime/channels.h"
@@ -296,6 +297,9 @@ TEST(DecimalsNeeded, CountsDecimalsOfTheFraction) {
     const int16_t k = decimalsneeded(1.0L / 3);
     EXPECT_GE(k, 1);
     EXPECT_LE(k, 32);
+    // values that are no numbers end it at once
+    EXPECT_EQ(decimalsneeded(std::numeric_limits<real>::infinity()), 1);
+    EXPECT_EQ(decimalsneeded(std::numeric_limits<real>::quiet_NaN()), 1);
 }
 
 }  // namespace

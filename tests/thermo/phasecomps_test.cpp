@@ -124,6 +124,41 @@ TEST_F(PhaseComps, MissingNamesAndOverflowEndTheRun) {
     }
 }
 
+// 400 phase end-members at most; every name is looked up before any is counted.
+TEST_F(PhaseComps, AtMost400PhaseEndMembers) {
+    struct {
+        const char* label;
+        int nsoln;       // solution phases of 15 end-members "a"...
+        int lastnem;     // ...the last one with this many
+        int npure;       // then single-end-member phases of "a"
+        bool lastbad;    // the last end-member is not in the working set
+        const char* report;
+    } cases[] = {
+        {"solution end-member 401", 27, 11, 0, false, "make emc : too many end-members1"},
+        {"single-end-member phase 401", 27, 10, 1, false, "make emc : too many end-members2"},
+        {"missing name beyond 400", 28, 15, 0, true, "make emc : zz not found 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        SetUp();
+        phases.prec1.assign(static_cast<size_t>(c.nsoln + 1), axphase{});
+        phases.prec0.assign(static_cast<size_t>(c.npure + 1), emphaserec{});
+        for (int k = 1; k <= c.nsoln; ++k) {
+            axphase& ph = phases.prec1[static_cast<size_t>(k)];
+            ph.nem = static_cast<int16_t>(k == c.nsoln ? c.lastnem : 15);
+            for (int j = 1; j <= ph.nem; ++j) ph.em[static_cast<size_t>(j)].name = "a";
+        }
+        if (c.lastbad) phases.prec1[static_cast<size_t>(c.nsoln)].em[15].name = "zz";
+        for (int i = 1; i <= c.npure; ++i) phases.prec0[static_cast<size_t>(i)].emname = "a";
+        phases.nsolnphases = static_cast<int16_t>(c.nsoln);
+        phases.npurephases = static_cast<int16_t>(c.npure);
+        consolecapture console;
+        EXPECT_EQ(exitcodeof([] { makeemc(); }), 1);
+        EXPECT_NE(console.output().find("-- run bombed in " + std::string(c.report) + "\n"), std::string::npos)
+            << console.output();
+    }
+}
+
 TEST_F(PhaseComps, CountcompOverTheBulkComponents) {
     makeemc();
     pd.inbulk[3] = false;  // CaO not in the bulk
@@ -160,12 +195,19 @@ TEST_F(PhaseComps, CountcompRefusals) {
          "countcomp : sumox <= 0 for pa"},
         {"sulphur", [] { ws.compnames[2] = "SO2"; }, "countcomp : sulphur verboten"},
         {"unknown component", [] { ws.compnames[2] = "XO"; }, "countcomp : cannot find oxide name"},
+        {"sulphur after an unknown component",
+         [] {
+             ws.compnames[1] = "XO";
+             ws.compnames[2] = "SO2";
+         },
+         "countcomp : sulphur verboten"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         channels.outchannels = 1;  // the last report closed it
         pd.inbulk.fill(true);
         ds.oldds = settings.oxidemodes = true;
+        ws.compnames[1] = "SiO2";
         ws.compnames[2] = "MgO";
         phases.prec1[1].nem = 3;
         c.edit();

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "runtime/prompts.h"
 
 #include "support/testsupport.h"
 #include "thermofixture.h"
@@ -89,6 +92,15 @@ TEST_F(WorkingSet, ExcessOxygenKeepsAnOxygenComponent) {
                   {"TiO2", 1, 3, {0, 0, 1}},
                   {"MnO", 1, 2, {0, 0, 1}},
                   {"O", 1, 1, {1, -1, -12}}});
+}
+
+TEST_F(WorkingSet, AnExcessOfJustOverAThousandthKeepsOxygen) {
+    // The excess is held in single precision: 0.001 becomes 0.0010000000475, above 0.001.
+    setworkingnames({"q", "ox"});
+    setcompositions({{{1, 1}, {10, 2}}, {{10, 0.001L}}});
+    makeoxides();
+    ASSERT_EQ(ws.ncomps, 2);
+    EXPECT_EQ(ws.compnames[2], "O");
 }
 
 TEST_F(WorkingSet, WithoutOxygenComponentsAreElements) {
@@ -238,6 +250,50 @@ TEST_F(WorkingSet, CheckNameGivesOneChanceToCorrect) {
         EXPECT_EQ(index, c.index);
         EXPECT_EQ(name, c.newname);
         EXPECT_EQ(console.output(), c.console);
+    }
+}
+
+// The question is asked, echoed to the log and cleaned of backspaces exactly as
+// promptword does it; only the answer's first word is seen whole.
+TEST_F(WorkingSet, CheckNameAsksAsPromptWordDoes) {
+    const std::string prompt = "unrecognised name : replace \"gt\" with ";
+    const struct {
+        const char* typed;
+        const char* name;  // the name after the question
+    } cases[] = {
+        {"gx\bt  bi", "gt"},
+        {"  abcdefghijklmnopqrstuvwxyz more\n", "gt"},
+        {"\b \t\n", "gt"},
+        {"g\b\bmu\n", "mu"},
+    };
+    phasenamelist list;
+    list[1] = "mu";
+    testing::tempfolder folder;
+    auto asked = [&](const std::function<void()>& ask, std::string& console, std::string& log) {
+        resetchannels();
+        openforwriting(channels.files[chlog], "log.txt");
+        channels.outchannels = 1 + 8;
+        phases.nsolnphases = 1;
+        {
+            consolecapture capture{console};
+            ask();
+            console = capture.output();
+        }
+        flushall();
+        log = folder.readfile("log.txt");
+        resetchannels();
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        std::string promptconsole = c.typed, promptlog, checkconsole = c.typed, checklog;
+        str22 word;
+        asked([&] { promptword(prompt, word); }, promptconsole, promptlog);
+        str22 name = "gt";
+        int16_t index = 0;
+        asked([&] { checkname(name, list, false, index); }, checkconsole, checklog);
+        EXPECT_EQ(checkconsole.substr(0, promptconsole.size()), promptconsole);
+        EXPECT_EQ(checklog.substr(0, promptlog.size()), promptlog);
+        EXPECT_EQ(name, c.name);
     }
 }
 
