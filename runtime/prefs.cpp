@@ -93,19 +93,6 @@ void applyprefsline(const stringlist& words, int16_t count)
 }
 
 // One numbered note through the re-flowing writer; the lines end at the first empty one.
-void writenote(std::initializer_list<std::string> lines)
-{
-    size_t i = 1;
-    for (const std::string& line : lines) channels.msglines[i++] = line;
-    channels.msglines[i] = "";
-    formattext(channels.msglines);
-}
-
-std::string nextnotenumber()
-{
-    settings.nmissingscripts = static_cast<int16_t>(settings.nmissingscripts + 1);
-    return wholetostr(settings.nmissingscripts);
-}
 
 void checkmandatory()
 {
@@ -159,6 +146,25 @@ void readprefs(const std::string& /*label*/)
     }
 
     checkmandatory();
+    problemsummary("add mandatory scripts to the prefsfile");
+}
+
+void writenote(std::initializer_list<std::string> lines)
+{
+    size_t i = 1;
+    for (const std::string& line : lines) channels.msglines[i++] = line;
+    channels.msglines[i] = "";
+    formattext(channels.msglines);
+}
+
+std::string nextnotenumber()
+{
+    settings.nmissingscripts = static_cast<int16_t>(settings.nmissingscripts + 1);
+    return wholetostr(settings.nmissingscripts);
+}
+
+void problemsummary(const std::string& missingmessage)
+{
     if (settings.nmissingscripts == 0) {
         if (settings.nscriptproblems > 0) {
             putstr(1, "there are script problems listed immediately above:", 1, 13);
@@ -172,7 +178,7 @@ void readprefs(const std::string& /*label*/)
                          "problems listed above:"
                        : "in addition to the absence of the indicated mandatory script, there are other script "
                          "problems listed above:"});
-    bombout("reading scripts", "add mandatory scripts to the prefsfile", 0);
+    bombout("reading scripts", missingmessage, 0);
 }
 
 }  // namespace zt

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "runtime/types.h"
@@ -18,6 +19,14 @@ extern prefsstate prefs;
 void resetprefs();
 
 void readprefs(const std::string& label);
+// A message re-flowed to console and log; the lines are the message's, in order.
+void writenote(std::initializer_list<std::string> lines);
+// Counts one missing mandatory keyword and gives its note number.
+std::string nextnotenumber();
+// The end of a keyword file's reading: asks whether to stop over counted problems, or
+// ends the run with the given message over missing mandatory keywords.
+void problemsummary(const std::string& missingmessage);
+
 void switchword(const stringlist& words, int16_t count, int32_t& sw, int16_t& used);
 // A suffix keyword of a preferences file: kept unless the switch is 0 (yes); then empty for
 // the keyword alone, else word 2, or word 3 when word 2 is "yes" (only "yes" is skipped).

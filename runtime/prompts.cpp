@@ -82,17 +82,22 @@ bool queryanswer(const std::string& question, bool pause) {
 
 }  // namespace
 
-void prstrings(stringlist& words, int16_t& count) {
+// The typed line with backspaces applied, and its words.
+static void readtyped(std::string& typed, stringlist& words, int16_t& count) {
     flushall();
-    std::string line;
-    readanswer(line);
-    applybackspaces(line);
-    split(line, words, count);
+    readanswer(typed);
+    applybackspaces(typed);
+    split(typed, words, count);
 }
 
-void promptstrings(const std::string& prompt, stringlist& words, int16_t& count) {
+void prstrings(stringlist& words, int16_t& count) {
+    std::string typed;
+    readtyped(typed, words, count);
+}
+
+void promptline(const std::string& prompt, std::string& typed, stringlist& words, int16_t& count) {
     if (consoleopen()) putstr(0, prompt + " : ", 0, 9);
-    prstrings(words, count);
+    readtyped(typed, words, count);
     if ((channels.outchannels & 8) != 0) {
         std::string echo;
         if (count == 0) {
@@ -109,6 +114,11 @@ void promptstrings(const std::string& prompt, stringlist& words, int16_t& count)
         putstr(0, echo, 1, 8);
     }
     if (count == 1 && iskill(words[1])) killrun();
+}
+
+void promptstrings(const std::string& prompt, stringlist& words, int16_t& count) {
+    std::string typed;
+    promptline(prompt, typed, words, count);
 }
 
 void promptword(const std::string& prompt, str22& word) {

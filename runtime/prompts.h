@@ -15,6 +15,8 @@ using listreals = std::array<real, maxlist + 1>;  // 1..201
 
 void prstrings(stringlist& words, int16_t& count);
 void promptstrings(const std::string& prompt, stringlist& words, int16_t& count);
+// As promptstrings; also gives the typed line (backspaces applied), whose words are not cut.
+void promptline(const std::string& prompt, std::string& typed, stringlist& words, int16_t& count);
 void promptword(const std::string& prompt, str22& word);
 void promptreal(const std::string& prompt, real& x);
 void promptinteger(const std::string& prompt, int16_t& n);

@@ -56,37 +56,23 @@ void handleline(const stringlist& line, int16_t count)
 }
 
 // A note re-flowed on console and log.
-void writenote(std::initializer_list<std::string> pieces)
-{
-    auto& lines = channels.msglines;
-    size_t k = 0;
-    for (const std::string& piece : pieces) lines[++k] = piece;
-    while (k < maxmsglines) lines[++k].clear();
-    formattext(lines);
-}
-
-std::string nextnumber()
-{
-    ++settings.nmissingscripts;
-    return wholetostr(settings.nmissingscripts);
-}
 
 void mandatorykeywords()
 {
     settings.nmissingscripts = 0;
     if (prefs.prefscalcmode == 9) return;
     if (settings.axfile.empty())
-        writenote({nextnumber() + ") new in zt350, the \"axfile\" script is mandatory, followed by the suffix to the name ",
+        writenote({nextnotenumber() + ") new in zt350, the \"axfile\" script is mandatory, followed by the suffix to the name ",
                    "of the axfile. So, if the axfile is called \"zt-blahblah\", the script to use is \"axfile blahblah\""});
     if (settings.nwith < 1)
-        writenote({nextnumber() +
+        writenote({nextnotenumber() +
                        ") new in zt350, the \"with\" script is mandatory, followed by the list of phases for this run "
                        "(or a set of runs). ",
                    "If the list is for a set of runs, the current run being a subset of this list, then use the script, "
                    "\"with someof\" ",
                    "followed by the list of phases. zt350 will prompt you for which phases in the list to use in this run"});
     if (settings.diagramPT != 0)
-        writenote({nextnumber() +
+        writenote({nextnotenumber() +
                        ") new in zt350, the \"diagramPT\" script is mandatory, followed by 4 values separated by spaces, ",
                    std::string("Plow, Phigh, Tlow, Thigh, in kbar and ") + degreebyte +
                        "C. In the case of a PT grid or PT pseudosection the values are simply the bounds ",
@@ -94,30 +80,13 @@ void mandatorykeywords()
                    "given that",
                    "of the effective invariants are calculated in terms of a line in PTx. Ditto for Px diagrams"});
     if (!settings.pseudosectiongiven && prefs.prefscalcmode == 1)
-        writenote({nextnumber() +
+        writenote({nextnotenumber() +
                        ") new in zt350, the \"pseudosection\" script is mandatory, either just \"pseudo- section\", "
                        "meaning ",
                    "pseudosection calculations intended, or \"pseudosection no\", meaning for example grid "
                    "calculations (no bulk composition used)."});
 }
 
-void problemsummary()
-{
-    if (settings.nmissingscripts == 0) {
-        if (settings.nscriptproblems > 0) {
-            putstr(1, "there are script problems listed immediately above:", 1, 13);
-            if (query("exit, and correct the scriptfile")) killrun();
-        }
-        return;
-    }
-    if (settings.nscriptproblems > 0)
-        writenote({settings.nmissingscripts > 1
-                       ? "in addition to the absence of the indicated mandatory scripts, there are other script "
-                         "problems listed above:"
-                       : "in addition to the absence of the indicated mandatory script, there are other script "
-                         "problems listed above:"});
-    bombout("reading scripts", "add mandatory scripts to scriptfile", 0);
-}
 
 }  // namespace
 
@@ -161,7 +130,7 @@ void readcontrol()
         for (int i = 1; i <= count; ++i) line[i].clear();
     }
     mandatorykeywords();
-    problemsummary();
+    problemsummary("add mandatory scripts to scriptfile");
     closefile(runfiles.datafile, true, "datafile");
     scriptconsistency();
 }

@@ -6,11 +6,10 @@
 #include "ax/phaserecords.h"
 #include "numeric/integers.h"
 #include "reactions/services.h"
-#include "runtime/bytes.h"
 #include "runtime/channels.h"
-#include "runtime/console.h"
 #include "runtime/heap.h"
 #include "runtime/numberformat.h"
+#include "runtime/prompts.h"
 #include "runtime/reporter.h"
 #include "runtime/words.h"
 #include "script/settings.h"
@@ -81,32 +80,10 @@ void dropem(int e) {
 // and "kill" alike), except that the first word comes back whole: promptword cuts it to
 // 22 characters, and a longer name must be seen as such.
 std::string askname(const std::string& prompt) {
-    if ((channels.outchannels & 1) != 0) putstr(0, prompt + " : ", 0, 9);
-    flushall();
-    std::string line;
-    if (!readconsoleline(line)) bombout("read in prstrings", "problems reading", 0);
-    if (line.size() > static_cast<size_t>(maxtextlen)) line.resize(maxtextlen);
-    std::string typed;
-    for (char ch : line) {
-        if (ch != backspacebyte) typed.push_back(ch);
-        else if (!typed.empty()) typed.pop_back();
-    }
     static stringlist words;
     int16_t count = 0;
-    string2strings(typed, static_cast<int16_t>(typed.size()), words, count);
-    if ((channels.outchannels & 8) != 0) {
-        std::string echo;
-        if (count == 0) {
-            echo = "(nothing input)";
-        } else if (count == 1) {
-            echo = words[1];
-        } else {
-            for (int i = 1; i <= count && echo.size() < static_cast<size_t>(maxtextlen); ++i) echo += ' ' + words[i];
-            echo += ' ';
-        }
-        putstr(0, echo, 1, 8);
-    }
-    if (count == 1 && iskill(words[1])) killrun();
+    std::string typed;
+    promptline(prompt, typed, words, count);
     if (count == 0) return std::string();
     size_t start = 0;
     while (isblankbyte(typed[start])) ++start;
