@@ -7,6 +7,7 @@
 #include "runtime/bytes.h"
 #include "runtime/textfile.h"
 #include "script/settings.h"
+#include "runtime/runtimefixture.h"
 #include "support/testsupport.h"
 
 namespace zt {
@@ -17,16 +18,13 @@ using testing::exitcodeof;
 using testing::tempfolder;
 
 // Console and log open, the other channel files created but attached only on request.
-class Channels : public ::testing::Test {
+class Channels : public QuietConsoleTest {
 protected:
     void SetUp() override {
-        resetchannels();
-        settings = runsettings{};
-        settings.autoexit = true;
+        QuietConsoleTest::SetUp();
         open(chlog, "log.txt");
         channels.outchannels = 1 + 8;
     }
-    void TearDown() override { resetchannels(); }
 
     void open(int bit, const std::string& name) {
         openforwriting(channels.files[static_cast<size_t>(bit)], name);

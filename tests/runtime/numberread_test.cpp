@@ -8,6 +8,7 @@
 
 #include "runtime/channels.h"
 #include "script/settings.h"
+#include "runtime/runtimefixture.h"
 #include "support/testsupport.h"
 
 namespace zt {
@@ -16,16 +17,7 @@ namespace {
 using testing::consolecapture;
 using testing::exitcodeof;
 
-class NumberRead : public ::testing::Test {
-protected:
-    void SetUp() override {
-        resetchannels();
-        settings = runsettings{};
-        settings.autoexit = true;
-        channels.outchannels = 1;
-    }
-    void TearDown() override { resetchannels(); }
-};
+class NumberRead : public QuietConsoleTest {};
 
 stringlist listof(std::initializer_list<const char*> items, int16_t& last) {
     stringlist l;

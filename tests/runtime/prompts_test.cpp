@@ -8,6 +8,7 @@
 #include "runtime/console.h"
 #include "runtime/textfile.h"
 #include "script/settings.h"
+#include "runtime/runtimefixture.h"
 #include "support/testsupport.h"
 
 namespace zt {
@@ -18,16 +19,13 @@ using testing::exitcodeof;
 using testing::tempfolder;
 
 // Console and log open; each test feeds the console its answers.
-class Prompts : public ::testing::Test {
+class Prompts : public QuietConsoleTest {
 protected:
     void SetUp() override {
-        resetchannels();
-        settings = runsettings{};
-        settings.autoexit = true;
+        QuietConsoleTest::SetUp();
         openforwriting(channels.files[chlog], "log.txt");
         channels.outchannels = 1 + 8;
     }
-    void TearDown() override { resetchannels(); }
 
     std::string logtext() {
         flushall();

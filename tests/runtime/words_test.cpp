@@ -6,6 +6,7 @@
 
 #include "runtime/channels.h"
 #include "script/settings.h"
+#include "runtime/runtimefixture.h"
 #include "support/testsupport.h"
 
 namespace zt {
@@ -14,16 +15,7 @@ namespace {
 using testing::consolecapture;
 using testing::exitcodeof;
 
-class WordsFatal : public ::testing::Test {
-protected:
-    void SetUp() override {
-        resetchannels();
-        settings = runsettings{};
-        settings.autoexit = true;
-        channels.outchannels = 1;
-    }
-    void TearDown() override { resetchannels(); }
-};
+class WordsFatal : public QuietConsoleTest {};
 
 TEST(String2Strings, SplitsAtEveryKindOfBlank) {
     stringlist w;
