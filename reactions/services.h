@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/capacities.h"
+#include "runtime/types.h"
 
 namespace zt {
 
@@ -16,6 +17,7 @@ struct reactionstate {
     std::vector<reaction> r;                          // heap array "r": rows 1..150
     int16_t nreac = 0;
     std::array<int16_t, maxreactions + 1> rxnweight{};
+    std::array<real, maxreactions + 1> reaclnk{};      // sum of nu ln a per reaction
     std::array<int16_t, maxems + 1> omittedems{};
     int16_t nomitted = 0;
     int16_t var = 1;                                  // variance of the equilibria calculated
