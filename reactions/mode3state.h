@@ -29,7 +29,6 @@ using lineplot = std::vector<std::array<real, maxlist + 1>>;  // [reaction][list
 struct mode3state {
     int32_t calcrangetype = 0;    // inrange kind of the calculated variable
     std::array<real, 3> oldprange{}, oldtrange{};
-    std::array<real, maxems + 1> emvarlna{};  // variance of ln a per working end-member
     lineplot linelow, linehigh;   // the two roots per reaction and running value
 };
 extern mode3state m3;

@@ -27,6 +27,7 @@ struct reactionstate {
     int16_t reactiontextwidth = 0;                    // one more than the longest text
     std::array<set90, maxreacsets + 1> reacsets{};    // end-members of each found reaction
     int16_t nreacsets = 0;
+    std::array<real, maxems + 1> emvarlna{};          // variance of ln a per working end-member
     std::array<int16_t, maxems + 1> omittedems{};
     int16_t nomitted = 0;
     int16_t var = 1;                                  // variance of the equilibria calculated

@@ -28,6 +28,7 @@ inline void resetall(int32_t calcmode) {
     thermotest::resetthermo();
     run.calcmode = calcmode;
     ws.c.assign(maxcomps + 1, comprow{});
+    ws.cov.assign(static_cast<size_t>(maxems + 1) * (maxems + 1), 0);
     for (auto& d : ws.compdiv) d = 1;
     resetreactions();
     reactions.r.assign(maxreactions + 1, reaction{});
