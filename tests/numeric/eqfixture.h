@@ -3,7 +3,6 @@
 // single-end-member phases, and helpers to lay out and evaluate an equilibrium.
 #pragma once
 
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <initializer_list>
