@@ -117,6 +117,7 @@ protected:
     void SetUp() override {
         resetchannels();
         channels.outchannels = wordset(1) << chconsole;
+        channels.pagewidth = 250;  // whole table rows on the console
         static_cast<scriptsettings&>(settings) = scriptsettings{};
         settings.autoexit = true;
         settings.mcrunlimit = 1;
