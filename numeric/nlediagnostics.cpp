@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "numeric/eqtables.h"
 #include "numeric/nle.h"
 #include "phasediagram/services.h"
 #include "runtime/bytes.h"
@@ -12,10 +13,6 @@
 #include "script/settings.h"
 
 namespace zt {
-
-// Written with the diagnostic tables of the equilibrium equations.
-void printmatrixtable(const std::string& title, const mat90& J, int16_t part, int16_t digits, bool fixed,
-                      wordset channelset);
 
 namespace {
 
