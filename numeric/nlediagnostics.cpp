@@ -8,6 +8,7 @@
 #include "phasediagram/services.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
+#include "numeric/eqtables.h"
 #include "runtime/numberformat.h"
 #include "runtime/words.h"
 #include "script/settings.h"
