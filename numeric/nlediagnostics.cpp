@@ -8,7 +8,6 @@
 #include "phasediagram/services.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
-#include "numeric/eqtables.h"
 #include "runtime/numberformat.h"
 #include "runtime/words.h"
 #include "script/settings.h"
