@@ -14,6 +14,7 @@
 #include "reactions/services.h"
 #include "runtime/channels.h"
 #include "runtime/runstate.h"
+#include "runtime/words.h"
 #include "script/settings.h"
 #include "support/testsupport.h"
 #include "tests/thermo/thermotest.h"
