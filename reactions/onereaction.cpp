@@ -277,8 +277,8 @@ bool reinwindow(real& sd) {
     };
     bool crossing;
     if (search.narrowwindow) {
-        const real g1 = search.rockcalctype == 0 ? g(pr[1], diagram.tnow) : g(diagram.pnow, tr[1]);
-        const real g2 = search.rockcalctype == 0 ? g(pr[2], diagram.tnow) : g(diagram.pnow, tr[2]);
+        const real g1 = search.rockcalctype == 0 ? g(pr[1], settings.tnow) : g(settings.pnow, tr[1]);
+        const real g2 = search.rockcalctype == 0 ? g(pr[2], settings.tnow) : g(settings.pnow, tr[2]);
         crossing = (g1 > 0 && g2 <= 0) || (g1 <= 0 && g2 > 0);
     } else {
         real c1, c2, c3, c4;
@@ -301,9 +301,9 @@ bool reinwindow(real& sd) {
     }
     real v, v2, sd2, s1, s2;
     if (search.rockcalctype == 1)
-        reactiontsd(k, v, v2, diagram.pnow, x, xw, sd, sd2, s1, s2);
+        reactiontsd(k, v, v2, settings.pnow, x, xw, sd, sd2, s1, s2);
     else
-        reactionpsd(k, v, v2, diagram.tnow, x, xw, sd, sd2, s1, s2);
+        reactionpsd(k, v, v2, settings.tnow, x, xw, sd, sd2, s1, s2);
     return true;
 }
 

@@ -290,8 +290,8 @@ void calcre(bool& found) {
         search.availrank = selrank(all);
         search.nexpectedreac = static_cast<int16_t>(search.navailems - search.availrank);
         writecompmatrix();
-        search.narrowwindow = search.rockcalctype == 0 ? std::fabs(settings.calctrange[1] - diagram.tnow) < 0.1L
-                                                       : std::fabs(settings.calcprange[1] - diagram.pnow) < 0.01L;
+        search.narrowwindow = search.rockcalctype == 0 ? std::fabs(settings.calctrange[1] - settings.tnow) < 0.1L
+                                                       : std::fabs(settings.calcprange[1] - settings.pnow) < 0.01L;
     }
     search.reacincomplete = search.invincomplete = false;
     search.nsubsetreac = 0;

@@ -34,7 +34,6 @@ inline void resetall(int32_t calcmode) {
     resetreactions();
     reactions.r.assign(maxreactions + 1, reaction{});
     eq = equilibriumstate{};
-    diagram = diagramsetupstate{};
     resetmode3();
     settings.autoexit = true;
     channels.outchannels = 0;

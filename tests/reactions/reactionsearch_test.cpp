@@ -28,7 +28,7 @@ protected:
         settings.calcprange = {0, 2, 10};
         settings.calctrange = {0, 600, 1100};
         settings.xh2ofluid = 1;
-        diagram.diagrammode = 0;
+        settings.diagrammode = 0;
         reactions.allreactions = false;
         channels.outchannels = 1;
     }
