@@ -294,6 +294,7 @@ void intersections() {
     intersectionheadings();
     reactionflags involved{};
     int count = 0;
+    m3.npoints = 0;
     for (int16_t g = 1; g <= search.ninvpoints; ++g) {
         grp.m = search.ninvreac[at(g)];
         if (grp.m > maxgroup) {
@@ -324,6 +325,13 @@ void intersections() {
             if (!pointinwindow(point.A, point.B)) continue;
             ++count;
             point.stable = ptxstable(g, point.A, point.B);
+            if (m3.npoints < maxlist) {
+                const size_t q = at(++m3.npoints);
+                m3.pointgroup[q] = g;
+                m3.pointA[q] = point.A;
+                m3.pointB[q] = point.B;
+                m3.pointstable[q] = point.stable;
+            }
             printintersection(point);
             printcoordinates(point);
             for (int k = 1; k <= grp.m; ++k) involved[at(grp.reacs[at(k)])] = true;

@@ -17,6 +17,11 @@ struct mode3state {
     int32_t calcrangetype = 0;    // inrange kind of the calculated variable
     std::array<real, 3> oldprange{}, oldtrange{};
     lineplot linelow, linehigh;   // the two roots per reaction and running value
+    // Invariant points found inside the window: group, running and calculated value.
+    int16_t npoints = 0;
+    std::array<int16_t, maxlist + 1> pointgroup{};
+    std::array<real, maxlist + 1> pointA{}, pointB{};
+    std::array<bool, maxlist + 1> pointstable{};
 };
 extern mode3state m3;
 
