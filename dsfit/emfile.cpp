@@ -208,6 +208,8 @@ void readth()
         if (ds.dsmode == 5 && r.extrascode == 0) --count;
     }
     fit.ntpfit = count;
+    // The a-x reader looks its end-members up in the dataset's names.
+    ds.ntp = count;
     std::string line = "\nnumber of end-members = ";
     addwhole(4, line, count);
     writeconsole(line + "\n");
