@@ -26,7 +26,7 @@ const char* const headertext = "    don't fiddle with the numbers: you'll BREAK 
 
 const fitemrecord& em(int i) { return fit.tda[static_cast<size_t>(i)]; }
 
-bool einsteinlayout(const fitemrecord& r) { return ds.dsmode == 7 && r.code >= 3 && r.code <= 5; }
+bool einsteinlayout(const fitemrecord& r, int16_t filemode) { return filemode == 7 && r.code >= 3 && r.code <= 5; }
 
 bool chargedname(const std::string& name)
 {
@@ -36,7 +36,7 @@ bool chargedname(const std::string& name)
 
 void emit(const std::string& line) { writefiletext(fitoutfile, line + "\n"); }
 
-void checkwritable(int16_t mode, int ntp)
+void checkwritable(int16_t mode, int16_t filemode, int ntp)
 {
     // The reader takes the first number of a layout-5 file as the end-member count only
     // above 50, and 190 as the oldest layout.
@@ -45,7 +45,7 @@ void checkwritable(int16_t mode, int ntp)
                 "a dsmode 5 dataset of " + wholetostr(ntp) + " end-members would not read back (it needs more than 50, and not 190)",
                 0);
     for (int i = 1; i <= ntp; ++i) {
-        if (einsteinlayout(em(i)))
+        if (einsteinlayout(em(i), filemode))
             bombout("writedsfile", "the Einstein heat capacity of " + em(i).name + " (dsmode 7) has no place in the dataset file", 0);
     }
 }
@@ -177,7 +177,7 @@ void emiblock(int i)
     addfixed(4, 15, r.V, line);
     emit(line + spaces(35) + commentfield(r.comment[cmV]));
     line.clear();
-    if (einsteinlayout(r)) {
+    if (einsteinlayout(r, ds.dsmode)) {
         addfixed(5, 15, r.eina, line);
         addfixed(10, 15, r.einb, line);
         addfixed(1, 9, r.theta, line);
@@ -241,9 +241,10 @@ void writedsfile()
 {
     const int ntp = fit.ntpfit;
     ds.ntp = fit.ntpfit;
+    const int16_t filemode = ds.dsmode;
     if (!fit.fitreport) ds.dsmode = 6;
     const int16_t mode = ds.dsmode == 5 ? 5 : 6;
-    checkwritable(mode, ntp);
+    checkwritable(mode, filemode, ntp);
     std::string name;
     openoutfile("zt-ds", runfiles.datafilenamesuffix + ".txt", fitoutfile, name);
     runfiles.curfilename = name;
