@@ -355,7 +355,6 @@ void readgroup(int first, const header& h, const std::string& headertext)
     }
     const int last = first + r.groupsize - 1;
     if (fit.fitsetprefs.infolevel > 1) {
-        if (first == 1) putstr(2, "READING experimental work", 1, 8);
         putstr(0, "  equil: " + headertext + "  (" + r.label + "), involving next " +
                       (r.groupsize == 1 ? std::string("reaction:") : num(r.groupsize) + " reactions:"), 1, 8);
         for (int u = 1; u <= r.groupsize; ++u) putstr(0, "    " + num(u) + ")  " + reactiontext(rec(first + u - 1)), 1, 8);
@@ -455,6 +454,7 @@ void experiments()
         if (fit.nexp >= maxfitrows) bombout("readxy", "too many equilibria -> increase maxnexp", 0);
         const int first = fit.nexp + 1;
         fit.nexp = static_cast<int16_t>(first);
+        if (first == 1 && fit.fitsetprefs.infolevel > 1) putstr(2, "READING experimental work", 1, 8);
         fitexprec& r = rec(first);
         r = fitexprec{};
         r.used = code == 1;

@@ -148,3 +148,30 @@ TEST(FitDatasetFile, StripBraces)
 
 }  // namespace
 }  // namespace zt
+
+namespace zt {
+namespace {
+
+// The calorimetry of a dsmode-5 end-member file goes with the converted file, as the
+// direct-calorimetry section of an experiments file.
+TEST(FitDatasetFile, Layout5CalorimetryIsKeptForTheConvertedFile)
+{
+    fittest::fitworld w;
+    const std::string em5 =
+        "5\n\n"
+        "ky     kyanite\n 6 2.0 1 1.0 10 5.0 0  1 8.0\n -2593.1 1.2 1   % {Robie}\n 0.0832 0.0005\n 4.414\n"
+        " 0.2794 -0.0000071 -1389.4 -2.2765\n 0.0000192\n 1601.0 4.05 -0.0025\n \n"
+        "sill   sillimanite\n 6 2.0 1 1.0 10 5.0 0  1 8.0\n -2585.7 100 1\n 0.0957 0.0005\n 4.986\n"
+        " 0.2802 -0.0000071 -1375.7 -2.3994\n 0.0000112\n 1640.0 5.06 -0.0031\n \n*\n";
+    w.writeinputs("0\n0\n", em5, kysillax);
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    EXPECT_EQ(fit.ndirect, 1);  // sill's sd of 100 makes no row
+    ASSERT_EQ(testing::exitcodeof(writeemifile), -1) << w.out();
+    const std::string text = w.folder.readfile("ds-emt-i.txt");
+    EXPECT_EQ(text.substr(0, 3), "6\n\n");
+    EXPECT_NE(text.find("\n*\n1      ky    -2593.10     1.20    % {Robie}\n0\n"), std::string::npos) << text;
+    EXPECT_NE(w.out().find("with dsmode = 5 at the top of the emfile, the emifile contains\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zt

@@ -140,3 +140,42 @@ TEST(FitInput, MalformedExperimentsEndTheRun)
 
 }  // namespace
 }  // namespace zt
+
+namespace zt {
+namespace {
+
+TEST(FitInput, AGroupTakesOneRecordPerReaction)
+{
+    fittest::fitworld w;
+    w.writeinputs("0\n0\n"
+                  "1 g an ky q divariant\n 2 0  gasp with garnet\n"
+                  "an gr ky q\n -3 1 2 1\n"
+                  "py an\n 1 -1\n"
+                  "0 10 700 0  0.7\n1 12 700 0  0.6\n-1\n"
+                  "0\n");
+    fit.fitsetprefs.tighten = 0;
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    ASSERT_EQ(fit.nexp, 2);
+    for (int e = 1; e <= 2; ++e) {
+        const fitexprec& r = fit.xp[static_cast<size_t>(e)];
+        EXPECT_TRUE(r.ingroup);
+        EXPECT_EQ(r.groupno, e);
+        EXPECT_EQ(r.groupsize, 2);
+        EXPECT_EQ(r.variance, 2);
+        EXPECT_EQ(r.label, "gasp with garnet");
+        EXPECT_EQ(r.rfac, 0.5L);  // rfac 0 with tighten on
+        // The garnet's py and gr, then an, ky and q.
+        ASSERT_EQ(r.nlist, 5);
+        EXPECT_EQ(r.listname[1], "py");
+        EXPECT_EQ(r.listact[1], -1);
+        EXPECT_EQ(r.listact[3], 1);
+        ASSERT_EQ(r.nbr, 2);
+        EXPECT_NEAR(static_cast<double>(r.brackets[2].xyz[1]), 0.6, 1e-15);
+    }
+    EXPECT_EQ(fit.xp[2].nrx, 2);
+    EXPECT_EQ(fit.xp[2].rxpos[2], 3);
+    EXPECT_EQ(fit.xp[2].rxcoef[2], -1);
+}
+
+}  // namespace
+}  // namespace zt
