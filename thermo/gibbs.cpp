@@ -82,6 +82,7 @@ void loadfitrecord(const fitemrecord& f, tdrecord& rec) {
     rec.bwwv = f.bwwv;
     rec.bwn = f.bwn;
     rec.bwfac = f.bwfac;
+    rec.aqfactor = f.aqfactor;
     rec.xco2 = f.xco2;
     rec.xh2o = 1 - f.xco2;
 }
