@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -211,6 +212,136 @@ TEST_F(avpfixture, DoublingAnActivityUncertaintyMovesTheResultAsARefit) {
         const double sdd = want.sigfit > 1 && sigfit <= 1 ? want.sd / want.sigfit : want.sd;
         EXPECT_NEAR(static_cast<double>(avdiag.sdd[d]), sdd, 1e-6);
     }
+}
+
+// The chi-square distribution function with k degrees of freedom, by the series of the
+// regularised lower incomplete gamma function.
+double chisquarecdf(int k, double x) {
+    const double a = k / 2.0, z = x / 2;
+    double term = 1 / a, sum = term;
+    for (int n = 1; n < 500; ++n) {
+        term *= z / (a + n);
+        sum += term;
+    }
+    return sum * std::exp(-z + a * std::log(z) - std::lgamma(a));
+}
+
+TEST(sigfitlimit, IsTheRootOfTheChiSquare95PointPerDegreeOfFreedom) {
+    for (int n = 2; n <= 12; ++n) {
+        double lo = 0, hi = 100;
+        for (int i = 0; i < 200; ++i) {
+            const double mid = (lo + hi) / 2;
+            (chisquarecdf(n - 1, mid) < 0.95 ? lo : hi) = mid;
+        }
+        const double limit = std::round(std::sqrt(lo / (n - 1)) * 100) / 100;
+        EXPECT_NEAR(static_cast<double>(sigfitlimit(n)), limit, 1e-12) << "n = " << n;
+    }
+    for (int n : {0, 1, 13, 24}) EXPECT_EQ(sigfitlimit(n), 1.34L) << "n = " << n;
+}
+
+TEST_F(avpfixture, TwoRootedLinesTakeTheRootNearerTheStart) {
+    // Reaction 1 has roots 4 and 12 kbar; the others one root each.
+    struct rootcase {
+        std::vector<bool> single;
+        real start;
+        real chosen;  // the root reaction 1 keeps
+    };
+    const std::vector<rootcase> cases = {
+        {{false, true, true}, 0, 12},     // the mean of the single roots (about 10.6) decides
+        {{false, false, false}, 5, 4},    // no single root: the start value decides
+        {{false, false, false}, 11, 12},
+        {{true, true, true}, 11, 4},      // a single-root reaction keeps its first root
+        {{false, false, false}, 8, 4},    // equally far: the first root stays
+    };
+    for (const auto& c : cases) {
+        loadroots();
+        avroots.x1[1] = 4;
+        avroots.x2[1] = 12;
+        avroots.d2[1] = -0.8L;
+        for (int k = 1; k <= 3; ++k) avroots.single[k] = c.single[static_cast<size_t>(k - 1)];
+        avroots.x2[2] = avroots.x2[3] = 1e6L;  // far from every start
+        real est = 0, sd = 0, sigfit = 0;
+        avpsolve(tk, tk, c.start, varlna(), false, est, sd, sigfit);
+        EXPECT_EQ(avroots.x1[1], c.chosen) << "start " << static_cast<double>(c.start);
+        EXPECT_EQ(avroots.d1[1], c.chosen == 12 ? -0.8L : static_cast<real>(lines[0].c));
+    }
+}
+
+TEST_F(avpfixture, DependentColumnsLeaveTheDiagnosticsFinite) {
+    // No enthalpy uncertainty and reaction 2 a multiple of reaction 1: the data matrix
+    // has a zero singular value.
+    std::fill(ws.cov.begin(), ws.cov.end(), 0.0L);
+    rows[1] = {-2, 2, 0, 4, -2};
+    loadreactions();
+    loadroots();
+    testing::consolecapture console;
+    channels.outchannels = 1;
+    real est = 0, sd = 0, sigfit = 0;
+    avpsolve(tk, tk, 8, varlna(), true, est, sd, sigfit);
+    ASSERT_TRUE(avdiag.done);
+    // Without the zero singular value's reciprocal left out, sigfit runs to ~1e10.
+    const auto [lo, hi] = std::minmax({avroots.x1[1], avroots.x1[2], avroots.x1[3]});
+    EXPECT_GE(est, lo);
+    EXPECT_LE(est, hi);
+    EXPECT_LT(sigfit, 10);
+    EXPECT_GT(sd, 0.01L);
+    for (int j = 1; j <= 2 * avdiag.ne; ++j) {
+        EXPECT_TRUE(std::isfinite(avdiag.e[j])) << j;
+        EXPECT_TRUE(std::isfinite(avdiag.hat[j])) << j;
+    }
+    std::string out = console.output();
+    out.erase(out.find("influential"), 11);
+    EXPECT_EQ(out.find("nan"), std::string::npos) << out;
+    EXPECT_EQ(out.find("inf"), std::string::npos) << out;
+}
+
+TEST_F(avpfixture, TooManyEndMembersForTheDiagnosticsFallBackToThePlainEstimate) {
+    // 201 end-members in the reactions need 402 rows of the decomposition.
+    ws.nem = 202;
+    for (int i = 1; i <= ws.nem; ++i) {
+        ws.emname[i] = "e" + std::to_string(i);
+        ws.emact[i] = 0.5;
+        ws.emsda[i] = 0.05;
+        ws.covat(i, i) = 0.25;
+    }
+    for (int k = 1; k <= 3; ++k) reactions.r[k].fill(0);
+    for (int j = 1; j <= 201; ++j) reactions.r[1][j] = 1;
+    reactions.r[2][1] = reactions.r[2][2] = 1;
+    reactions.r[3][3] = -1;
+    loadroots();
+    real want[3];
+    avpsolve(tk, tk, 8, varlna(), false, want[0], want[1], want[2]);
+    loadroots();
+    testing::consolecapture console;
+    channels.outchannels = 1;
+    real est = 0, sd = 0, sigfit = 0;
+    avpsolve(tk, tk, 8, varlna(), true, est, sd, sigfit);
+    EXPECT_FALSE(avdiag.done);
+    EXPECT_EQ(console.output(), "\nno diagnostic table: 201 end-members in the reactions, at most 200 fit\n");
+    EXPECT_EQ(est, want[0]);
+    EXPECT_EQ(sd, want[1]);
+    EXPECT_EQ(sigfit, want[2]);
+}
+
+TEST(posdefinvert, InvertsOrEndsTheRunOnANonPositiveMatrix) {
+    avmatrix a{}, ainv{};
+    const real m[3][3] = {{4, 1, -0.5L}, {1, 3, 0.2L}, {-0.5L, 0.2L, 2}};
+    for (int i = 1; i <= 3; ++i)
+        for (int j = 1; j <= 3; ++j) a[i][j] = m[i - 1][j - 1];
+    posdefinvert(a, ainv, 3);
+    for (int i = 1; i <= 3; ++i)
+        for (int j = 1; j <= 3; ++j) {
+            real s = 0;
+            for (int k = 1; k <= 3; ++k) s += a[i][k] * ainv[k][j];
+            EXPECT_NEAR(static_cast<double>(s), i == j ? 1.0 : 0.0, 1e-15);
+        }
+    a[3][3] = 0.05L;  // no longer positive definite
+    resetchannels();
+    settings.autoexit = true;
+    testing::consolecapture console;
+    channels.outchannels = 1;
+    EXPECT_EQ(testing::exitcodeof([&] { posdefinvert(a, ainv, 3); }), 1);
+    EXPECT_NE(console.output().find("-- run bombed in posdefinvert : sqrt negative"), std::string::npos);
 }
 
 }  // namespace
