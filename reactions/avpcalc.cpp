@@ -83,7 +83,7 @@ void covroot(int ne, chmatrix& ch) {
 
 // The estimate in the space of the unit-variance data (enthalpies and ln a of the used
 // end-members), which gives each datum's residual, leverage and influence.
-void diagnosticestimate(int n, const avvector& x, const weights& wt, const emreals& varlna) {
+void diagnosticestimate(int n, const avvector& x, const weights& wt, const emvalues& varlna) {
     static chmatrix ch;
     static std::array<avvector, maxsvd + 1> b;  // pseudo-inverse, b[j][k]
     static std::array<real, maxsvd + 1> c1, c2, g, ha;
@@ -152,7 +152,7 @@ void diagnosticestimate(int n, const avvector& x, const weights& wt, const emrea
     avdiag.done = true;
 }
 
-void printdiagnostics(int n, real v, const emreals& varlna) {
+void printdiagnostics(int n, real v, const emvalues& varlna) {
     const bool avp = avpt.rockcalctype == 0;
     const int ne = avdiag.ne;
     std::string& line = channels.linebuf;
@@ -223,7 +223,7 @@ void printdiagnostics(int n, real v, const emreals& varlna) {
 
 }  // namespace
 
-void avpsolve(real v, real tref, real start, const emreals& varlna, bool diagnose, real& est, real& sd,
+void avpsolve(real v, real tref, real start, const emvalues& varlna, bool diagnose, real& est, real& sd,
               real& sigfit) {
     const int n = reactions.nreac;
     auto& x1 = avroots.x1;

@@ -40,7 +40,7 @@ real sigfitlimit(int n);
 // root choice, the weights and the estimate. tref is the temperature of R T ln a; start
 // the value the second roots are judged against. With diagnose set, the estimate is
 // written out datum by datum and its table printed.
-void avpsolve(real v, real tref, real start, const emreals& varlna, bool diagnose, real& est, real& sd,
+void avpsolve(real v, real tref, real start, const emvalues& varlna, bool diagnose, real& est, real& sd,
               real& sigfit);
 
 }  // namespace zt

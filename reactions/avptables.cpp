@@ -40,7 +40,7 @@ void posdefinvert(const avmatrix& a, avmatrix& ainv, int16_t n) {
         }
 }
 
-void covreactions(const emreals& varlna, avmatrix& covh, avmatrix& covlnk) {
+void covreactions(const emvalues& varlna, avmatrix& covh, avmatrix& covlnk) {
     const int n = reactions.nreac;
     if (n > maxavreactions) bombout("covreactions", "more than 24 reactions", 0);
     // The end-members each reaction involves, so that the sums skip the zeros.

@@ -12,7 +12,7 @@ namespace zt {
 
 using avmatrix = std::array<std::array<real, maxavreactions + 1>, maxavreactions + 1>;
 using avvector = std::array<real, maxavreactions + 1>;
-using emreals = std::array<real, maxems + 1>;
+using emvalues = std::array<real, maxems + 1>;
 
 struct avptstate {
     int32_t rockcalctype = 0;  // 0 average P, 1 average T
@@ -30,6 +30,6 @@ void posdefinvert(const avmatrix& a, avmatrix& ainv, int16_t n);
 
 // Both covariance matrices of reactions 1..nreac, from the end-member enthalpy
 // covariance and the variances of ln a in varlna.
-void covreactions(const emreals& varlna, avmatrix& covh, avmatrix& covlnk);
+void covreactions(const emvalues& varlna, avmatrix& covh, avmatrix& covlnk);
 
 }  // namespace zt

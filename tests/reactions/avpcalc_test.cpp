@@ -102,8 +102,8 @@ struct avpfixture : ::testing::Test {
             for (int j = 0; j < 5; ++j) reactions.r[k + 1][j + 1] = static_cast<int16_t>(rows[k][j]);
     }
 
-    emreals varlna() const {
-        emreals v{};
+    emvalues varlna() const {
+        emvalues v{};
         for (int i = 1; i <= ws.nem; ++i) {
             const real a = ws.emact[i];
             v[i] = a > 0 && a < 1 ? (ws.emsda[i] / a) * (ws.emsda[i] / a) : 0;
@@ -151,7 +151,7 @@ struct avpfixture : ::testing::Test {
 
     std::vector<double> plainvar() const {
         std::vector<double> v(5);
-        const emreals e = varlna();
+        const emvalues e = varlna();
         for (int i = 0; i < 5; ++i) v[i] = static_cast<double>(e[i + 1]);
         return v;
     }
