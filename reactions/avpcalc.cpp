@@ -4,7 +4,9 @@
 #include <limits>
 #include <string>
 
+#include "reactions/rootfinder.h"
 #include "reactions/services.h"
+#include "script/windows.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
@@ -267,6 +269,34 @@ void avpsolve(real v, real tref, real start, const emvalues& varlna, bool diagno
         }
     }
     plainestimate(n, x1, wt, est, sd, sigfit);
+}
+
+void avpcalc(real v, real xco2, real xh2o, bool quiet, real& est, real& sd, real& sigfit) {
+    const int n = reactions.nreac;
+    const bool avp = avpt.rockcalctype == 0;
+    const int32_t kind = avp ? 1 : 0;
+    for (int k = 1; k <= n; ++k) {
+        real x1 = 0, x2 = 0, dgdp1 = 0, dgdp2 = 0, dgdt1 = 0, dgdt2 = 0;
+        if (avp)
+            findp(static_cast<int16_t>(k), false, x1, v, xco2, xh2o, x2, dgdp1, dgdp2, dgdt1, dgdt2);
+        else
+            findt(static_cast<int16_t>(k), false, x1, v, xco2, xh2o, x2, dgdp1, dgdp2, dgdt1, dgdt2);
+        if (!inrange(kind, x1)) {
+            est = sd = 0;
+            sigfit = 100;
+            return;
+        }
+        avroots.x1[k] = x1;
+        avroots.x2[k] = x2;
+        avroots.d1[k] = avp ? dgdp1 : dgdt1;
+        avroots.d2[k] = avp ? dgdp2 : dgdt2;
+        avroots.single[k] = !inrange(kind, x2);
+    }
+    const real tref = avp ? v : avroots.x1[n];
+    calcvarlna();
+    const bool near = avp ? std::fabs(v - settings.tlist[settings.ntlist / 2 + 1]) < 1
+                          : std::fabs(v - settings.plist[settings.nplist / 2 + 1]) < 0.01L;
+    avpsolve(v, tref, avp ? settings.pnow : settings.tnow, reactions.emvarlna, !quiet && near, est, sd, sigfit);
 }
 
 }  // namespace zt

@@ -43,4 +43,9 @@ real sigfitlimit(int n);
 void avpsolve(real v, real tref, real start, const emvalues& varlna, bool diagnose, real& est, real& sd,
               real& sigfit);
 
+// Average P at temperature v (K), or average T at pressure v (kbar), by rockcalctype;
+// est 0 (with sigfit 100) when a reaction has no root in the window. Unless quiet, the
+// middle point of the list gets the diagnostic table.
+void avpcalc(real v, real xco2, real xh2o, bool quiet, real& est, real& sd, real& sigfit);
+
 }  // namespace zt

@@ -32,4 +32,13 @@ void posdefinvert(const avmatrix& a, avmatrix& ainv, int16_t n);
 // covariance and the variances of ln a in varlna.
 void covreactions(const emvalues& varlna, avmatrix& covh, avmatrix& covlnk);
 
+// The activities and the reactions with their lines at the current P and T, on console,
+// summary and log; it also adds the fluid's terms to reaclnk.
+void isrtable();
+
+// The same data as bracketed lists on the "-ql" file.
+void listformout();
+
+bool isrsetincomplete();
+
 }  // namespace zt
