@@ -368,5 +368,86 @@ TEST_F(averagesfixture, QlListsReadBackWithTheReactionData) {
         EXPECT_NEAR(line, 0, 0.02);
     }
 }
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+std::vector<std::string> labelledrow(const std::string& out, const std::string& label) {
+    std::stringstream in(out);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.compare(0, label.size() + 1, label + " ") == 0) return words(line.substr(label.size()));
+    return {};
+}
+
+TEST_F(averagesfixture, AveragePressuresOverTheTemperatureList) {
+    const double ts[3] = {950, 1000, 1150};  // at 1150 K the second line is above 20 kbar
+    for (int i = 1; i <= 3; ++i) settings.tlist[at(i)] = ts[i - 1];
+    settings.ntlist = 3;
+    testing::consolecapture console;
+    channels.outchannels = 1;
+    channels.pagewidth = 250;
+    averagep();
+    const std::string out = console.output();
+    EXPECT_EQ(count(out, "average P at T = "), 1u) << out;  // the diagnostics of the middle point
+    EXPECT_NE(out.find("average P at T = 727"), std::string::npos) << out;
+    const auto avp = labelledrow(out, "av P");
+    const auto sd = labelledrow(out, "sd");
+    const auto sigfit = labelledrow(out, "sigfit");
+    ASSERT_EQ(avp.size(), 3u) << out;
+    ASSERT_EQ(sd.size(), 2u) << out;
+    ASSERT_EQ(sigfit.size(), 2u) << out;
+    for (int i = 0; i < 2; ++i) {
+        const glsresult want = independent(true, ts[i]);
+        EXPECT_NEAR(std::stod(avp[at(i)]), want.est, 0.005);
+        EXPECT_NEAR(std::stod(sd[at(i)]), want.sd, 0.0005);
+        EXPECT_NEAR(std::stod(sigfit[at(i)]), want.sigfit, 0.0005);
+    }
+    EXPECT_EQ(avp[2], "?");
+    EXPECT_NE(out.find("Average pressures (for x(H2O) = 1.0)"), std::string::npos) << out;
+}
+
+TEST_F(averagesfixture, OnePointOfTheListIsWrittenAsASentence) {
+    struct sentencecase {
+        bool avp;
+        std::string want;
+    };
+    const glsresult p = independent(true, 1000), t = independent(false, 8);
+    const std::string tval = [&] {
+        std::ostringstream o;
+        o.setf(std::ios::fixed);
+        o.precision(1);
+        o << t.est - 273.15;
+        return o.str();
+    }();
+    for (const auto& c : {sentencecase{true, "For T = 727 \xA1" "C, av P = "},
+                          sentencecase{false, "For P = 8.0 kbar, av T = "}}) {
+        avpt.rockcalctype = c.avp ? 0 : 1;
+        testing::consolecapture console;
+        channels.outchannels = 1;
+        channels.pagewidth = 250;
+        c.avp ? averagep() : averaget();
+        const std::string out = console.output();
+        const size_t at0 = out.find(c.want);
+        ASSERT_NE(at0, std::string::npos) << out;
+        const auto rest = words(out.substr(at0 + c.want.size(), out.find('\n', at0) - at0 - c.want.size()));
+        ASSERT_GE(rest.size(), 1u) << out;
+        if (c.avp)
+            EXPECT_NEAR(std::stod(rest[0]), p.est, 0.0005) << out;
+        else
+            EXPECT_EQ(rest[0], tval) << out;
+    }
+}
+
+TEST_F(averagesfixture, ActivitiesThatDoNotAddUpEndTheRun) {
+    phases.npurephases = 5;  // six working end-members, no solution phase
+    const auto r = thermotest::fatalof([] { updateactivity(8, 1000); });
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.console.find("k =   0, ncv =   6\n"), std::string::npos) << r.console;
+    EXPECT_NE(r.console.find("-- run bombed in updateactivity : does not add up"), std::string::npos) << r.console;
+}
 }  // namespace
 }  // namespace zt
