@@ -6,6 +6,7 @@
 
 #include "ax/activities.h"
 #include "ax/phaserecords.h"
+#include "ax/stateoforder.h"
 #include "reactions/avpcalc.h"
 #include "reactions/avptables.h"
 #include "reactions/rootfinder.h"
@@ -222,7 +223,12 @@ void updateactivity(real P, real T) {
     static emreals a, sda;
     int count = 0;
     for (int k = 1; k <= phases.nsolnphases; ++k) {
-        axphase& ph = phases.prec1[k];
+        const axphase& ph = phases.prec1[k];
+        if (ph.hasorder) {
+            bool badstart = false;
+            if (!findlegalq(static_cast<int16_t>(k), true, badstart, P, T))
+                bombout("updateactivity", "couldn't solve for state of order of " + ph.shortname, 0);
+        }
         for (int m = 1; m <= ph.nvars; ++m) x[m] = ph.vars[m].value;
         ssactivities(static_cast<int16_t>(k), x, a, P, T, sda);
         for (int j = 1; j <= ph.nem; ++j) {
