@@ -225,10 +225,10 @@ void readxco2values() {
     list.nvalues = static_cast<int16_t>(n);
     for (int i = 1; i <= n; ++i) {
         list.values[at(i)] = settings.xco2list[at(i)];
-        pd.xco2calclist[at(i)] = settings.xco2list[at(i)];
-        pd.xh2ocalclist[at(i)] = 1 - settings.xco2list[at(i)];
+        settings.xco2calclist[at(i)] = settings.xco2list[at(i)];
+        settings.xh2ocalclist[at(i)] = 1 - settings.xco2list[at(i)];
     }
-    pd.nxco2calclist = static_cast<int16_t>(n);
+    settings.nxco2calclist = static_cast<int16_t>(n);
     const real first = list.values[1], last = list.values[at(n)];
     settings.xco2window[1] = first;
     settings.xco2window[2] = last;
@@ -365,7 +365,7 @@ void readisopleths() {
         }
         any = any || flagged;
     }
-    const int16_t xco2set = settings.xco2values != 1 && pd.nxco2calclist > 0 ? 1 : 0;
+    const int16_t xco2set = settings.xco2values != 1 && settings.nxco2calclist > 0 ? 1 : 0;
     if (pd.nxyzisos == xco2set) {
         putstr(0, "no xyz isopleths specified", 1, consolelog);
         return;

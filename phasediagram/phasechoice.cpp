@@ -11,6 +11,7 @@
 #include "runtime/prompts.h"
 #include "runtime/reporter.h"
 #include "script/settings.h"
+#include "script/valuelists.h"
 
 namespace zt {
 
@@ -194,7 +195,11 @@ void whichphases() {
         case 9: putstr(0, "fluid is H2O-CO2-aqueous", 1, consolesummarylog); break;
         default: bombout("fluidtype", "fluid cannot be handled", 0);
     }
-    if (ws.nem > maxems) bombout("whichphases", "too many end-members (max = " + wholetostr(maxems) + ") ", 0);
+    if (ws.nem > maxems) {
+        std::string limit;
+        appendmax(maxems, limit);
+        bombout("whichphases", "too many end-members" + limit, 0);
+    }
 }
 
 void readexcess() {

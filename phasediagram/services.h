@@ -50,9 +50,6 @@ struct phasediagramstate {
     // Isopleths: mode isopleths first, then x(CO2) and compositional ones.
     int16_t nmodeisos = 0, nxyzisos = 0;
     std::array<isoplethlist, maxiso + 1> iso{};
-    // The x(CO2) values of an H2O-CO2 fluid.
-    int16_t nxco2calclist = 0;
-    std::array<real, maxlist + 1> xco2calclist{}, xh2ocalclist{};
 
     // Where the calculated bulk range lies on the script's range (0 first, 1 second bulk).
     real bulkproplo = 0, bulkprophi = 1, bulkpropnow = 0;

@@ -147,7 +147,7 @@ TEST(ReadXco2Values, FluidRequiredWindowAndMidpoint) {
     EXPECT_EQ(settings.xco2window[2], 0.3L);
     EXPECT_NEAR(static_cast<double>(settings.xco2fluid), 0.2, 1e-15);
     EXPECT_NEAR(static_cast<double>(settings.xh2ofluid), 0.8, 1e-15);
-    EXPECT_NEAR(static_cast<double>(pd.xh2ocalclist[3]), 0.7, 1e-15);
+    EXPECT_NEAR(static_cast<double>(settings.xh2ocalclist[3]), 0.7, 1e-15);
     EXPECT_TRUE(f.vars[1].fixed);
     EXPECT_EQ(pd.nxyzisos, 1);
     EXPECT_TRUE(w.has("x(CO2) set to values between 0.1 and 0.3\n"));
