@@ -60,6 +60,10 @@ struct phasediagramstate {
     // Step units of the solver's scaled P and T.
     real pdxunit = 0, tdxunit = 0;
     int16_t xyzdecimals = 4;
+
+    // Counters of the whole run (they carry over between assemblages).
+    int16_t ndogminequils = 0, assemblagecount = 0, ndogminsuccesses = 0;
+    int16_t dogminpointno = 0, nfailmarks = 0;
 };
 extern phasediagramstate pd;
 
