@@ -117,6 +117,10 @@ TEST(PhaseProps, SystemRowsAddThePhasesShares) {
     calcgphase(sel, v, 8, 900, 0, 1);
     EXPECT_EQ(summary.sysg[1], 0);
     EXPECT_EQ(summary.sysv[1], 0);
+
+    pd.nsysrows = maxsysrows + 1;
+    const std::string report = testing::fatalreport([&] { calcgphase(sel, v, 8, 900, 0, 1); });
+    EXPECT_NE(report.find(testing::bombline("calcgphase", "too many system rows (max = 202) ")), std::string::npos) << report;
 }
 
 TEST(PhaseProps, BulkComponentsMapToOxidesOrElements) {
