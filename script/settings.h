@@ -392,6 +392,20 @@ struct runsettings : scriptsettings {
     std::vector<mcrangerec> mcranges = std::vector<mcrangerec>(maxmcentries + 1);
     std::vector<mcfuncrec> mcfuncs = std::vector<mcfuncrec>(maxmcentries + 1);
     std::vector<mcrec> mcentries = std::vector<mcrec>(maxmcentries + 1);
+
+    // Calculation set-up: diagram type, line variables, current conditions and lists.
+    int32_t diagrammode = 0;     // 0 P-T, 1 P-x(CO2), 2 T-x(CO2), 3 P-log a, 4 T-log a
+    int32_t calcvariable = 0;    // 0 P calculated at given T, 1 T at given P
+    int32_t othervariable = 0;   // along a line: 0 P, 1 T, 2 x(CO2), 3 ln a, 4 mu
+    real pnow = 0, tnow = 0;     // kbar, K
+    std::array<real, 3> logawindow{};
+    real lnah0 = 0;              // entropy of the log a end-member
+    std::array<real, maxlist + 1> plist{}, tlist{};  // kbar, K
+    int16_t nplist = 0, ntlist = 0;
+    std::array<real, maxlist + 1> xco2calclist{}, xh2ocalclist{};
+    int16_t nxco2calclist = 0;
+    std::array<std::array<real, maxlist + 1>, maxlnavalues + 1> lnalists{};
+    std::array<std::array<real, maxlist + 1>, maxmuvalues + 1> mulists{};
 };
 extern runsettings settings;
 
