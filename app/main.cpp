@@ -1,4 +1,4 @@
-#include "runtime/mainloop.h"
+#include "app/mainloop.h"
 #include "runtime/types.h"
 
 int main()

@@ -1,4 +1,5 @@
-// The equilibrium state of order of an order-disorder solution phase.
+// The equilibrium state of order of an order-disorder phase: its order variables are
+// set by internal equilibrium among the phase's own end-members at given P and T.
 #pragma once
 
 #include <cstdint>
@@ -7,11 +8,14 @@
 
 namespace zt {
 
-// Order variables of phase k brought to legal site fractions and, when solve, to internal
-// equilibrium at P (kbar) and T (K); badstart tells whether they were illegal on entry.
+// Makes the order variables of solution phase k give legal site fractions, drawing them
+// at random within their limits while they do not, and with solve set also solves their
+// equilibrium. badstart tells whether the values were illegal on entry. P in kbar, T in K.
 bool findlegalq(int16_t k, bool solve, bool& badstart, real P, real T);
 
-// The internal equilibrium of phase k's order variables; true when the solver converged.
+// Solves the order equilibrium of solution phase k as a one-phase problem; true when the
+// solver converged, and only then are the order variables changed. The working end-member
+// set is left as it was found; the equilibrium tables describe the one-phase problem.
 bool calcq(int16_t k, real P, real T);
 
 }  // namespace zt

@@ -38,6 +38,8 @@ struct equilibriumstate {
     // Cross-references per working end-member.
     std::array<bool, maxems + 1> phasestart{};
     std::array<int16_t, maxems + 1> phaseofstart{}, phasefirstvar{};
+    // The single-end-member phase of each working end-member, 0 for solution phases.
+    std::array<int16_t, maxems + 1> purephaseofem{};
     // Variable-limit rows: coefficient num/den per column 1..nvar, constant in nvar+1.
     int16_t nvarlim = 0;
     std::array<std::array<int16_t, maxvars + 2>, maxvarlims + 1> varlimnum{}, varlimden{};
@@ -57,6 +59,8 @@ struct equilibriumstate {
     int16_t neq = 0, neqcheck = 0;
     // Scaling of P and T while the solver works (set once at start-up).
     real tscale = 0, toffset = 0, pscale = 0, poffset = 0;
+    // Step units of P and T in scaled terms.
+    real pdxunit = 0, tdxunit = 0;
     // heap array "compdx": [1..400][1..26][1..15] by mode, bulk component, variable.
     std::vector<real> compdx;
     real& compdxat(int mode, int comp, int v) {

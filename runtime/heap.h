@@ -1,4 +1,4 @@
-// Named heap arrays, the start-up tables (oxide table, initial values) and their release.
+// The heap monitor's running total and the oxide table of the start-up.
 #pragma once
 
 #include <array>
@@ -29,7 +29,5 @@ void filloxidetable();
 
 void noteallocated(const str22& name, int32_t size);
 void notedisposed(const str22& name, int32_t size);
-void initglobals();
-void freeglobals();
 
 }  // namespace zt

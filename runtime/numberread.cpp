@@ -192,6 +192,58 @@ bool readreal(const std::string& word, real& x, std::string& errtext) {
     return false;
 }
 
+bool readfreereal(const std::string& word, real& x) {
+    x = 0;
+    const size_t n = word.size();
+    size_t i = 0;
+    digitrecord record;
+    if (i < n && (word[i] == '+' || word[i] == '-')) record.negative = word[i++] == '-';
+    bool point = false;
+    int mantissadigits = 0;
+    int32_t shift = 0;  // the value is digits * 10^(shift + exponent)
+    for (; i < n; ++i) {
+        const char c = word[i];
+        if (isdigitbyte(c)) {
+            ++mantissadigits;
+            if (record.digits.empty() && c == '0') {
+                if (point) --shift;
+            } else if (record.digits.size() < static_cast<size_t>(maxwordlen)) {
+                record.digits.push_back(c);
+                if (point) --shift;
+            } else if (!point) {
+                ++shift;
+            }
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (mantissadigits == 0) return false;
+    int32_t exponent = 0;
+    if (i < n) {
+        if (word[i] != 'e' && word[i] != 'E') return false;
+        bool negative = false;
+        if (++i < n && (word[i] == '+' || word[i] == '-')) negative = word[i++] == '-';
+        if (i >= n) return false;
+        for (; i < n; ++i) {
+            if (!isdigitbyte(word[i])) return false;
+            exponent = std::min<int32_t>(exponent * 10 + (word[i] - '0'), exponentclamp);
+        }
+        if (negative) exponent = -exponent;
+    }
+    if (record.digits.empty()) {
+        record.digits = "0";
+    } else {
+        record.exponent =
+            static_cast<int16_t>(std::max(-exponentclamp, std::min(exponentclamp, shift + exponent)));
+    }
+    const real value = digitstoreal(record);
+    if (!std::isfinite(value)) return false;
+    x = value;
+    return true;
+}
+
 bool readint(const std::string& word, int16_t& n, std::string& errtext) {
     str22 w;
     real parsedvalue = 0;

@@ -22,6 +22,10 @@ bool isnumeric(int32_t kind);
 void texttodigits(const std::string& word, digitrecord& record, bool& ok);
 real digitstoreal(const digitrecord& record);
 bool readreal(const std::string& word, real& x, std::string& errtext);
+// A number of a free-format data file: the whole word must be an optional sign, digits
+// with at most one decimal point, and an optional exponent (e or E, optional sign, digits).
+// Any length; significant digits past 22 are dropped.
+bool readfreereal(const std::string& word, real& x);
 bool readint(const std::string& word, int16_t& n, std::string& errtext);
 bool readrational(const std::string& word, int16_t& p, int16_t& q, std::string& errtext);
 bool readreals(const stringlist& words, int16_t last, int16_t first, int16_t& count, linereals& values);

@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "dsfit/fitset.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
@@ -10,7 +9,6 @@
 #include "runtime/prompts.h"
 #include "runtime/reporter.h"
 #include "runtime/runopen.h"
-#include "runtime/runstate.h"
 #include "runtime/words.h"
 
 namespace zt {
@@ -51,6 +49,8 @@ std::string openchannelfile(const std::string& prefix, const std::string& suffix
     return name;
 }
 
+}  // namespace
+
 void startcalcfiles()
 {
     putstr(1, runopening.progname + "  running at " + runopening.datetimestamp, 1, 12);
@@ -86,13 +86,13 @@ void startcalcfiles()
     putstr(0, "zeltram should delete empty files at the end of each run", 1, 9);
 }
 
-void startfitfiles()
+void startfitfiles(const str22& ztdssuffix)
 {
     std::string name;
-    runfiles.datafilenamesuffix = fit.fitsetprefs.ztdssuffix;
+    runfiles.datafilenamesuffix = ztdssuffix;
     promptdatafile("ds-scr", runfiles.datafilenamesuffix, "script info", name, runfiles.datafile);
     runfiles.scriptfilename = name;
-    runfiles.datafilenamesuffix = fit.fitsetprefs.ztdssuffix;
+    runfiles.datafilenamesuffix = ztdssuffix;
     const str22& sfx = runfiles.datafilenamesuffix;
 
     runfiles.curfilename = openchannelfile("ds-o", sfx + ".txt", chsummary);
@@ -110,8 +110,6 @@ void startfitfiles()
     putstr(0, "at " + runopening.datetimestamp, 1, 13);
     if (sfx.empty()) bombout("startout", "blank datafilenamesuffix?", 0);
 }
-
-}  // namespace
 
 void promptdatafile(const std::string& prefix, str22& suffix, const std::string& description,
                     std::string& filename, textfile& f)
@@ -135,14 +133,6 @@ void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, st
 {
     name = prefix + trunc22(suffix);
     openforwriting(f, name);
-}
-
-void startout()
-{
-    if (run.calcmode == 4)
-        startfitfiles();
-    else
-        startcalcfiles();
 }
 
 void closefile(textfile& f, bool keep, const std::string& name)

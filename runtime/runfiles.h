@@ -21,7 +21,10 @@ void resetrunfiles();
 void promptdatafile(const std::string& prefix, str22& suffix, const std::string& description,
                     std::string& filename, textfile& f);
 void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, std::string& name);
-void startout();
+// The output files of a calculation run (after the script file), or of a refinement run
+// whose file suffix is given.
+void startcalcfiles();
+void startfitfiles(const str22& ztdssuffix);
 void closefile(textfile& f, bool keep, const std::string& name);
 void closeall();
 

@@ -8,6 +8,7 @@
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
 #include "runtime/numberread.h"
+#include "script/resultformat.h"
 #include "script/scriptline.h"
 #include "script/settings.h"
 
@@ -83,6 +84,7 @@ struct onelimits {
     real lowest, highest;
     real fallbacklow, fallbackhigh;  // stored when the value is below or above
     real offset;
+    real slack;  // how far a value read at a bound may lie outside it
 };
 
 struct rangelimits {
@@ -90,23 +92,29 @@ struct rangelimits {
     std::string within, bottom, top;
     real lowest, highest;
     real offset;
+    real slack;
+    real storedlow, storedhigh;  // the bounds as stored
 };
+
+// A value accepted within the slack of a bound is stored as that bound.
+real clamped(real x, real low, real high) { return x < low ? low : (x > high ? high : x); }
 
 int32_t checkone(const str22& kw, real& target, int16_t k, const onelimits& c)
 {
     const real x = valuereal(k);
     const std::string one = std::string(", the one ") + c.name;
-    if (x < c.lowest) {
+    if (x < c.lowest - c.slack) {
         reject(kw, one + " needs to be greater than " + c.low + "; default used");
         target = c.fallbacklow;
         return 1;
     }
-    if (x > c.highest) {
+    if (x > c.highest + c.slack) {
         reject(kw, one + " needs to be less than " + c.high + "; default used");
         target = c.fallbackhigh;
         return 1;
     }
     target = x + c.offset;
+    if (c.slack > 0) target = clamped(target, c.fallbacklow, c.fallbackhigh);
     return 0;
 }
 
@@ -122,22 +130,24 @@ int32_t checkrange(const str22& kw, real& low, real& high, int16_t k, const rang
         result = 1;
     }
     const real x1 = valuereal(k), x2 = valuereal(k + 1);
-    if (x1 < c.lowest && x2 > c.highest) {
+    const bool lowout = x1 < c.lowest - c.slack, highout = x2 > c.highest + c.slack;
+    const auto store = [&c](real x) { return clamped(x + c.offset, c.storedlow, c.storedhigh); };
+    if (lowout && highout) {
         reject(kw, ", the " + name + " range needs to be within " + c.within + "; default used");
         return 1;
     }
-    if (x1 < c.lowest) {
+    if (lowout) {
         reject(kw, ", the bottom of the " + name + " range needs to be greater than " + c.bottom + "; default used");
-        high = x2 + c.offset;
+        high = store(x2);
         return 1;
     }
-    if (x2 > c.highest) {
+    if (highout) {
         reject(kw, ", the top of the " + name + " range needs to be less than " + c.top + "; default used");
-        low = x1 + c.offset;
+        low = store(x1);
         return 1;
     }
-    low = x1 + c.offset;
-    high = x2 + c.offset;
+    low = store(x1);
+    high = store(x2);
     return result;
 }
 
@@ -201,14 +211,14 @@ bool getstrings(const str22& kw, int16_t& n)
 int32_t checkonep(const str22& kw, real& p, real lowlimit, real highlimit, int16_t k)
 {
     return checkone(kw, p, k,
-                    {"P", lowp(lowlimit) + " kbar", highp(highlimit) + " kbar", lowlimit, highlimit, settings.pmin, 1500, 0});
+                    {"P", lowp(lowlimit) + " kbar", highp(highlimit) + " kbar", lowlimit, highlimit, settings.pmin, 1500, 0, 0});
 }
 
 int32_t checkprange(const str22& kw, real& plow, real& phigh, real lowlimit, real highlimit, int16_t k)
 {
     return checkrange(kw, plow, phigh, k,
                       {"P", lowp(lowlimit) + " kbar to " + highp(highlimit) + " kbar", lowp(lowlimit) + " kbar",
-                       highp(highlimit) + " kbar", lowlimit, highlimit, 0});
+                       highp(highlimit) + " kbar", lowlimit, highlimit, 0, 0, lowlimit, highlimit});
 }
 
 // Temperatures are tested against the fixed bounds only, whatever the limits passed.
@@ -216,7 +226,7 @@ int32_t checkonet(const str22& kw, real& t, real lowlimit, real highlimit, int16
 {
     (void)lowlimit;
     (void)highlimit;
-    return checkone(kw, t, k, {"T", degc(10), degc(2727), tlowc, thighc, 283, 3000, celsiustokelvin});
+    return checkone(kw, t, k, {"T", degc(10), degc(2727), tlowc, thighc, 283, 3000, celsiustokelvin, endslack});
 }
 
 int32_t checktrange(const str22& kw, real& tlow, real& thigh, real lowlimit, real highlimit, int16_t k)
@@ -226,7 +236,7 @@ int32_t checktrange(const str22& kw, real& tlow, real& thigh, real lowlimit, rea
     const std::string degrees = std::string(" ") + degreebyte + "C";
     return checkrange(kw, tlow, thigh, k,
                       {"T", degc(10) + " to " + degc(2727), wholetostr(10) + degrees, wholetostr(2727) + degrees,
-                       tlowc, thighc, celsiustokelvin});
+                       tlowc, thighc, celsiustokelvin, endslack, 283, 3000});
 }
 
 void setcalcptfromwindow()

@@ -13,9 +13,6 @@ namespace {
 
 constexpr real missing = 1e20L;
 constexpr real celsiustokelvin = 273.15L;
-// A value at a window end stays inside although the kelvin-Celsius conversion of the
-// end (or of the value) rounded it by a few units in the last place.
-constexpr real endslack = 1e-9L;
 
 int16_t atleast(int16_t decimals, int16_t least) { return std::max(decimals, least); }
 

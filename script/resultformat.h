@@ -9,6 +9,11 @@
 
 namespace zt {
 
+// A temperature at a window end stays inside although the kelvin-Celsius conversion of
+// the end (or of the value), or the reading of its digits, moved it by a few units in the
+// last place.
+constexpr real endslack = 1e-9L;
+
 // t in degrees C, against calctrange.
 void fmtT(int16_t width, std::string& line, real t);
 // p in kbar, against calcprange.

@@ -9,6 +9,7 @@
 #include "runtime/reporter.h"
 #include "runtime/runstate.h"
 #include "script/checkers.h"
+#include "script/resultformat.h"
 #include "script/keywords.h"
 #include "script/settings.h"
 
@@ -98,7 +99,8 @@ void ptguess(const scriptline& l)
     }
     s.ptguessp = v[1];
     s.ptguesst = v[2] + celsiustokelvin;
-    const bool inside = s.ptguessp >= s.pmin && s.ptguessp <= 1500 && s.ptguesst >= 283 && s.ptguesst <= 3000;
+    const bool inside =
+        s.ptguessp >= s.pmin && s.ptguessp <= 1500 && s.ptguesst >= 283 - endslack && s.ptguesst <= 3000 + endslack;
     if (!inside) s.ptguess = 1;
 }
 

@@ -70,6 +70,18 @@ void readwordline(const std::string& what, bool endasblank = false) {
     string2strings(cur.line, static_cast<int16_t>(cur.line.size()), words, nwords);
 }
 
+// The writer's fixed widths run a negative number into the one before it ("4.00-0.0100"):
+// a sign that does not follow an exponent mark and leads into digits starts a new number.
+bool startsnegativenumber(const std::string& line, size_t at) {
+    const char c = line[at];
+    if (c != '-' && c != '+') return false;
+    const char before = line[at - 1];
+    if (before == 'e' || before == 'E') return false;
+    if (at + 1 >= line.size()) return false;
+    const char after = line[at + 1];
+    return (after >= '0' && after <= '9') || after == '.';
+}
+
 std::string nextword(const std::string& what) {
     while (true) {
         if (!cur.haveline) {
@@ -83,26 +95,19 @@ std::string nextword(const std::string& what) {
             continue;
         }
         const size_t start = cur.pos;
-        while (cur.pos < cur.line.size() && !isblankbyte(cur.line[cur.pos])) ++cur.pos;
+        while (cur.pos < cur.line.size() && !isblankbyte(cur.line[cur.pos])) {
+            if (cur.pos > start && startsnegativenumber(cur.line, cur.pos)) break;
+            ++cur.pos;
+        }
         return cur.line.substr(start, cur.pos - start);
     }
-}
-
-bool hasdigit(const std::string& word) {
-    for (char ch : word) {
-        if (ch >= '0' && ch <= '9') return true;
-    }
-    return false;
 }
 
 // The next number of the file; one that does not read ends the run naming what it is.
 real readnumber(const std::string& routine, const std::string& what) {
     const std::string word = nextword(what);
     real x = 0;
-    std::string errtext;
-    if (!hasdigit(word) || word.size() > static_cast<size_t>(maxwordlen) || !readreal(word, x, errtext)) {
-        bombout(routine, "cannot read " + what + ": got " + word, 0);
-    }
+    if (!readfreereal(word, x)) bombout(routine, "cannot read " + what + ": got " + word, 0);
     return x;
 }
 
@@ -110,7 +115,8 @@ int16_t readwhole(const std::string& routine, const std::string& what) {
     const std::string word = nextword(what);
     int16_t n = 0;
     std::string errtext;
-    if (word.size() > static_cast<size_t>(maxwordlen) || !readint(word, n, errtext)) {
+    const std::string digits = word.size() > 1 && word[0] == '+' ? word.substr(1) : word;
+    if (digits.size() > static_cast<size_t>(maxwordlen) || !readint(digits, n, errtext)) {
         bombout(routine, "cannot read " + what + ": got " + word, 0);
     }
     return n;

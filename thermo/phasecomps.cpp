@@ -152,11 +152,7 @@ void countcomp() {
         if (ds.oldds && ws.compnames[at(r)] == "SO2") bombout("countcomp", "sulphur verboten", 1);
     }
     std::array<real, maxcomps + 1> weight{};
-    for (int r = 1; r <= ws.ncomps; ++r) {
-        const int16_t entry = findoxideentry(ws.compnames[at(r)]);
-        if (entry == 0) bombout("countcomp", "cannot find oxide name", 0);
-        weight[at(r)] = settings.oxidemodes ? 1 : oxides.oxidecations[at(entry)] + oxides.oxideoxygens[at(entry)];
-    }
+    for (int r = 1; r <= ws.ncomps; ++r) weight[at(r)] = componentatoms(ws.compnames[at(r)], "countcomp");
     eachphaseem([&weight](auto& rec, const str22&, const axphase* owner) {
         real sumox = 0, sumw = 0;
         for (int r = 1; r <= ws.ncomps; ++r) {

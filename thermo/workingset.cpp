@@ -107,6 +107,14 @@ bool findinlist(const std::string& name, const phasenamelist& list, int16_t& ind
 
 }  // namespace
 
+int16_t componentatoms(const str22& name, const std::string& routine) {
+    const int16_t k = findoxideentry(name);
+    if (k == 0) bombout(routine, "cannot find oxide name", 0);
+    // An element-named component (a set with no oxygen) is one atom.
+    if (settings.oxidemodes || name == oxides.oxideelement[at(k)]) return 1;
+    return static_cast<int16_t>(oxides.oxidecations[at(k)] + oxides.oxideoxygens[at(k)]);
+}
+
 int16_t findoxideentry(const str22& name) {
     for (int16_t k = 1; k <= maxcomps; ++k) {
         if (oxides.oxideformula[at(k)] == name || oxides.oxideelement[at(k)] == name) return k;
@@ -277,13 +285,7 @@ void makeoxides() {
     ws.nrems = ws.nem;
     ws.nexcess = 0;
 
-    for (int r = 1; r <= ncomps; ++r) {
-        const int16_t k = findoxideentry(ws.compnames[at(r)]);
-        if (k == 0) bombout("makeoxides", "cannot find oxide name", 0);
-        ws.compatoms[at(r)] = settings.oxidemodes
-                                  ? int16_t{1}
-                                  : static_cast<int16_t>(oxides.oxidecations[at(k)] + oxides.oxideoxygens[at(k)]);
-    }
+    for (int r = 1; r <= ncomps; ++r) ws.compatoms[at(r)] = componentatoms(ws.compnames[at(r)], "makeoxides");
 }
 
 void clean() {

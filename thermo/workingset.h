@@ -73,6 +73,9 @@ void clean();
 
 // The first oxide-table entry whose formula or element is name, 0 when none.
 int16_t findoxideentry(const str22& name);
+// Atoms in one formula unit of a component (1 per component in oxide modes); a name that
+// is no component ends the run in the routine given.
+int16_t componentatoms(const str22& name, const std::string& routine);
 
 // Working index of name, 0 when absent or omitted from the reaction search.
 int16_t findem(const std::string& name);

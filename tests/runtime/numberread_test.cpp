@@ -93,6 +93,33 @@ TEST(ReadReal, ExponentsBeyondSixtyThreeReadRight) {
     EXPECT_EQ(x, 0);
 }
 
+TEST(ReadFreeReal, EveryOrdinaryFormAndNothingElse) {
+    const struct {
+        const char* word;
+        real value;
+    } good[] = {{"-2.0E+03", -2000},  {"-2.0e+3", -2000},     {"+2000.0", 2000},   {"2.5E-02", 0.025L},
+                {"-.5e1", -5},        {"7.", 7},               {"+1", 1},           {"0.000", 0},
+                {"1e0", 1},           {"-0.0100", -0.01L},     {"2.5e-70", 2.5e-70L},
+                // longer than a console word: leading zeros and digits past 22 do not count
+                {"0.0000000000000000000000001234", 1.234e-25L},
+                {"123456789012345678901234567890", 1.2345678901234567890123e29L}};
+    for (const auto& c : good) {
+        real x = -99;
+        ASSERT_TRUE(readfreereal(c.word, x)) << c.word;
+        if (c.value == 0)
+            EXPECT_EQ(x, 0) << c.word;
+        else
+            EXPECT_NEAR(static_cast<double>(x / c.value), 1.0, 1e-18) << c.word;
+    }
+    // Each of these is what the console reader takes for a number of some value.
+    for (const char* bad : {"e5", "1e", "1e5-", ".", "+", "-", "--1", "+-1", "1.2.3", "1e+", "1e5.0", "1/2", "12z",
+                            "1e99999", "", "1d5", "0x10"}) {
+        real x = -99;
+        EXPECT_FALSE(readfreereal(bad, x)) << bad;
+        EXPECT_EQ(x, 0) << bad;
+    }
+}
+
 TEST(ReadInt, AcceptsWholeValuesBelowTheLimit) {
     const struct {
         const char* word;

@@ -67,11 +67,11 @@ TEST_F(RunFiles, OpenoutfileCutsTheSuffixTo22)
     EXPECT_TRUE(folder.exists(name));
 }
 
-TEST_F(RunFiles, StartoutAsksForTheSuffixAndOpensTheFilesInOrder)
+TEST_F(RunFiles, StartcalcfilesAsksForTheSuffixAndOpensTheFilesInOrder)
 {
     folder.writefile("zt-AFM.txt", "axfile x\n");
     testing::consolecapture console("AFM\n");
-    startout();
+    startcalcfiles();
     EXPECT_EQ(runfiles.datafilenamesuffix, "AFM");
     EXPECT_EQ(runfiles.scriptfilename, "zt-AFM.txt");
     EXPECT_EQ(runfiles.curfilename, "zt-AFM-o.txt");
@@ -90,14 +90,14 @@ TEST_F(RunFiles, StartoutAsksForTheSuffixAndOpensTheFilesInOrder)
     EXPECT_FALSE(folder.exists("zt-AFM.svg"));
 }
 
-TEST_F(RunFiles, StartoutRefusesSuffixesWhoseOutputNamesWouldClash)
+TEST_F(RunFiles, StartcalcfilesRefusesSuffixesWhoseOutputNamesWouldClash)
 {
     const std::string nineteen = "abcdefghijklmnopqrs";
     folder.writefile("zt-" + nineteen + ".txt", "");
     prefs.scriptsuffix = nineteen;
     {
         testing::consolecapture console;
-        EXPECT_EQ(testing::exitcodeof(startout), -1);
+        EXPECT_EQ(testing::exitcodeof(startcalcfiles), -1);
     }
     // The cut leaves seven distinct names.
     for (const char* end : {"-o.", "-ql", "-it", "-ic", ".cs", "-2.", ".sv"})
@@ -109,7 +109,7 @@ TEST_F(RunFiles, StartoutRefusesSuffixesWhoseOutputNamesWouldClash)
     folder.writefile("zt-" + twenty + ".txt", "");
     prefs.scriptsuffix = twenty;
     testing::consolecapture console;
-    EXPECT_EQ(testing::exitcodeof(startout), 1);
+    EXPECT_EQ(testing::exitcodeof(startcalcfiles), 1);
     EXPECT_NE(console.output().find("-- run bombed in startout : "), std::string::npos);
     EXPECT_NE(console.output().find("at most 19 characters"), std::string::npos);
     EXPECT_FALSE(folder.exists("zt-" + twenty + "-o"));
@@ -131,7 +131,7 @@ TEST_F(RunFiles, MissingInputFileIsReported)
         SetUp();
         prefs.scriptsuffix = c.suffix;
         testing::consolecapture console(c.input);
-        EXPECT_EQ(testing::exitcodeof(startout), 1);
+        EXPECT_EQ(testing::exitcodeof(startcalcfiles), 1);
         EXPECT_NE(console.output().find(c.message), std::string::npos) << console.output();
         EXPECT_FALSE(folder.exists("zt-" + c.suffix + "-o.txt"));
     }

@@ -186,6 +186,32 @@ TEST_F(Checkers, TemperaturesAreCheckedInCelsiusAndStoredInKelvin)
               std::string::npos);
 }
 
+TEST_F(Checkers, TheDocumentedTemperatureBoundsThemselvesAreAccepted)
+{
+    real t = 0, lo = 0, hi = 0;
+    values({"9.85"});
+    EXPECT_EQ(run([&] { EXPECT_EQ(checkonet("kw", t, 0, 0, 1), 0); }), -1);
+    const auto within = [](real x, real bound) {
+        EXPECT_TRUE(x >= 283 && x <= 3000) << static_cast<double>(x);
+        EXPECT_NEAR(static_cast<double>(x), static_cast<double>(bound), 1e-9);
+    };
+    within(t, 283);
+    values({"2726.85"});
+    run([&] { EXPECT_EQ(checkonet("kw", t, 0, 0, 1), 0); });
+    within(t, 3000);
+    values({"9.85", "2726.85"});
+    run([&] { EXPECT_EQ(checktrange("kw", lo, hi, 0, 0, 1), 0); });
+    within(lo, 283);
+    within(hi, 3000);
+    EXPECT_EQ(settings.nscriptproblems, 0);
+    // A hundredth of a degree outside is still outside.
+    values({"9.84"});
+    run([&] { EXPECT_EQ(checkonet("kw", t, 0, 0, 1), 1); });
+    values({"9.84", "2726.86"});
+    run([&] { EXPECT_EQ(checktrange("kw", lo, hi, 0, 0, 1), 1); });
+    EXPECT_NE(output.find("the T range needs to be within"), std::string::npos);
+}
+
 TEST_F(Checkers, WindowFillsOnlyTheRangesNotGiven)
 {
     settings.pwindow = {0, 1, 12};

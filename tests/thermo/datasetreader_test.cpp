@@ -376,6 +376,54 @@ TEST_F(DatasetReader, MalformedFilesEndTheRun) {
     }
 }
 
+TEST_F(DatasetReader, NumbersInEveryOrdinaryFormAndRunTogetherReadAsWritten) {
+    const std::string six = fixture("zt-ds62t.txt");
+    const std::initializer_list<const char*> names = {"fo", "q", "sp"};
+    consolecapture console;
+    folder.writefile("zt-ds62t.txt", six);
+    readall("62t", names);
+    const tdrecord fo = tdof("fo"), sp = tdof("sp");
+    const real cov = ws.covat(findem("fo"), findem("q"));
+
+    std::string text = edited(six, "    0  -2170.123   0.09512   4.3660", "   +0  -2.170123E+03   9.512e-2   +4.3660");
+    // The fixed widths of a writer run negative values into the value before them.
+    text = edited(text, "8.00  0.0000  1.20  0.0000", "8.00-0.0100  1.20-2.5E-3");
+    text = edited(text, "12.3456", "1.23456e+1");
+    resetthermo();
+    folder.writefile("zt-ds62t.txt", text);
+    readall("62t", names);
+    for (int f = 1; f <= 31; ++f) EXPECT_EQ(tdof("fo").field(f), fo.field(f)) << "fo field " << f;
+    const real bw[6] = {8, -0.01L, 1.2L, -0.0025L, 2, 0.25L};
+    for (int f = 0; f < 6; ++f) expectclose(bw[f], tdof("sp").field(20 + f), "sp Bragg-Williams");
+    EXPECT_EQ(tdof("sp").H, sp.H);
+    EXPECT_EQ(ws.covat(findem("fo"), findem("q")), cov);
+}
+
+TEST_F(DatasetReader, WordsThatAreNotWhollyNumbersEndTheRunNamingTheField) {
+    const std::string six = fixture("zt-ds62t.txt");
+    const struct {
+        const char* from;
+        const char* to;
+        const char* report;
+    } cases[] = {
+        {"0.09512", "e5", "texthermoread : cannot read S of fo: got e5"},
+        {"-2170.123", "1e", "texthermoread : cannot read H of fo: got 1e"},
+        {"4.3660", "4.3660-", "texthermoread : cannot read V of fo: got 4.3660-"},
+        {"-1123.4", "1e5-", "texthermoread : cannot read cpc of fo: got 1e5-"},
+        {" -0.1562", " .", "readthermo : cannot read the check value before the covariances: got ."},
+        {"12.3456", "12.3456e+", "readthermo : cannot read covariance of fo and q: got 12.3456e+"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        resetthermo();
+        folder.writefile("zt-ds62t.txt", edited(six, c.from, c.to));
+        consolecapture console;
+        EXPECT_EQ(exitcodeof([] { readall("62t", {"fo"}); }), 1);
+        EXPECT_NE(console.output().find("-- run bombed in " + std::string(c.report) + "\n"), std::string::npos)
+            << console.output();
+    }
+}
+
 TEST_F(DatasetReader, MissingFileIsReportedBeforeItsName) {
     consolecapture console;
     prefs.dssuffix = "9zz";

@@ -177,6 +177,16 @@ TEST_F(PhaseComps, CountcompOverTheBulkComponents) {
     EXPECT_EQ(phases.prec1[1].em[3].bulkatoms, 2.5L);
 }
 
+TEST_F(PhaseComps, CountcompWeighsElementComponentsOneAtomEach) {
+    makeemc();
+    ws.compnames[1] = "Si";
+    ws.compnames[2] = "Mg";
+    ws.compnames[3] = "Ca";
+    countcomp();
+    EXPECT_EQ(phases.prec1[1].em[1].bulkatoms, 1 + 2);  // 1 Si + 2 Mg
+    EXPECT_EQ(phases.prec1[1].em[3].bulkatoms, 1 + 1 + 0.5L);
+}
+
 TEST_F(PhaseComps, CountcompRefusals) {
     makeemc();
     struct {

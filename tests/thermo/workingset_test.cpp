@@ -107,7 +107,8 @@ TEST_F(WorkingSet, WithoutOxygenComponentsAreElements) {
     setworkingnames({"x", "y"});
     setcompositions({{{1, 0.3333L}, {3, 1}}, {{1, 0.6667L}}});
     makeoxides();
-    expectmatrix({{"Si", 3, 3, {1, 2}}, {"Al", 1, 5, {1, 0}}});
+    // An element row weighs one atom, not the atoms of its oxide.
+    expectmatrix({{"Si", 3, 1, {1, 2}}, {"Al", 1, 1, {1, 0}}});
 
     settings.oxidemodes = true;  // one per component
     setcompositions({{{1, 1}, {3, 1}}, {{1, 2}}});

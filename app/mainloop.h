@@ -1,4 +1,4 @@
-// The main program: start-up, the repeat loop of the calculation mode and shut-down.
+// The program's assembly: start-up, the repeat loop of the calculation mode and shut-down.
 #pragma once
 
 #include <cstdint>

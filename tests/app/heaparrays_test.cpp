@@ -1,4 +1,4 @@
-#include "runtime/heap.h"
+#include "app/heaparrays.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include "numeric/equilibriumstate.h"
 #include "phasediagram/services.h"
 #include "reactions/services.h"
+#include "runtime/heap.h"
 #include "runtime/prefs.h"
 #include "support/testsupport.h"
 #include "thermo/workingset.h"

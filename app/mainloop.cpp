@@ -1,13 +1,13 @@
-#include "runtime/mainloop.h"
+#include "app/mainloop.h"
 
 #include <string>
 
+#include "app/heaparrays.h"
 #include "dsfit/fitset.h"
 #include "phasediagram/services.h"
 #include "reactions/services.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
-#include "runtime/heap.h"
 #include "runtime/numberformat.h"
 #include "runtime/numberread.h"
 #include "runtime/prefs.h"
@@ -25,6 +25,14 @@ namespace {
 const char* const programlabel = "ZELTRAM 3.51";
 
 int32_t calcmodeofcode(int16_t code) { return code == 9 ? 4 : code; }
+
+void startout()
+{
+    if (run.calcmode == 4)
+        startfitfiles(fit.fitsetprefs.ztdssuffix);
+    else
+        startcalcfiles();
+}
 
 void startup()
 {

@@ -1,0 +1,69 @@
+// End-member Gibbs energies per second through gemdriver, one benchmark per kind of
+// end-member, at a P-T point that moves a little on every call (as a solver's does).
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "thermo/gibbs.h"
+#include "thermo/thermotest.h"
+
+namespace zt {
+namespace {
+
+using namespace thermotest;
+
+tdrecord landau() {
+    tdrecord r = solidrec();
+    r.tlandau = 847;
+    r.smax = 0.00495L;
+    r.vmax = 0.1188L;
+    return r;
+}
+
+tdrecord braggwilliams() {
+    tdrecord r = solidrec();
+    r.bwdh = 6.2L;
+    r.bwdhv = 0.018L;
+    r.bww = 4.1L;
+    r.bwwv = 0.011L;
+    r.bwn = 2;
+    r.bwfac = 0.75L;
+    return r;
+}
+
+void rungem(benchmark::State& state, const std::string& name, const tdrecord& rec) {
+    resetthermo();
+    const int16_t i = addem(name, rec);
+    //PREP
+    real P = 8, T = 873;
+    real G = 0, sum = 0;
+    for (auto _ : state) {
+        gemdriver(i, G, P, T);
+        sum += G;
+        P += 1e-6L;
+        T += 1e-4L;
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["evaluations/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_solid(benchmark::State& s) { rungem(s, "py", solidrec()); }
+void BM_landau(benchmark::State& s) { rungem(s, "q", landau()); }
+void BM_braggwilliams(benchmark::State& s) { rungem(s, "sp", braggwilliams()); }
+void BM_liquid(benchmark::State& s) { rungem(s, "foL", liquidrec()); }
+void BM_fluid(benchmark::State& s, const char* name) { rungem(s, name, fluidrec(-241.8L, 0.1888L, 0.0401L)); }
+
+BENCHMARK(BM_solid);
+BENCHMARK(BM_landau);
+BENCHMARK(BM_braggwilliams);
+BENCHMARK(BM_liquid);
+BENCHMARK_CAPTURE(BM_fluid, H2O, "H2O");
+BENCHMARK_CAPTURE(BM_fluid, CO2, "CO2");
+BENCHMARK_CAPTURE(BM_fluid, CH4, "CH4");
+BENCHMARK_CAPTURE(BM_fluid, H2, "H2");
+BENCHMARK_CAPTURE(BM_fluid, CO, "CO");
+BENCHMARK_CAPTURE(BM_fluid, H2S, "H2S");
+BENCHMARK_CAPTURE(BM_fluid, S2, "S2");
+
+}  // namespace
+}  // namespace zt

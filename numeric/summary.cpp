@@ -1,0 +1,9 @@
+#include "numeric/summary.h"
+
+namespace zt {
+
+summaryrecord summary;
+
+void resetsummary() { summary = summaryrecord{}; }
+
+}  // namespace zt
