@@ -7,15 +7,12 @@
 #include "phasediagram/services.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
+#include "numeric/eqtables.h"
 #include "runtime/numberformat.h"
 #include "runtime/words.h"
 #include "script/settings.h"
 
 namespace zt {
-
-// Written with the diagnostic tables of the equilibrium equations.
-void printmatrixtable(const std::string& title, const mat90& J, int16_t part, int16_t digits, bool fixed,
-                      wordset channelset);
 
 namespace {
 

@@ -63,6 +63,7 @@ void dropem(int e) {
         ws.emname[at(i)] = ws.emname[at(i + 1)];
         ws.emact[at(i)] = ws.emact[at(i + 1)];
         ws.emsda[at(i)] = ws.emsda[at(i + 1)];
+        ws.nsite[at(i)] = ws.nsite[at(i + 1)];
         ws.td[at(i)] = ws.td[at(i + 1)];
     }
     for (int i = 1; i <= n; ++i) {

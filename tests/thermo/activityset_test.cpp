@@ -1,0 +1,174 @@
+#include "thermo/activityset.h"
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "ax/axreader.h"
+#include "ax/phaserecords.h"
+#include "runtime/console.h"
+#include "runtime/runfiles.h"
+#include "support/testsupport.h"
+#include "thermofixture.h"
+#include "thermo/datasetreader.h"
+#include "thermotest.h"
+
+namespace zt {
+namespace {
+
+using namespace zt::testing;
+
+TEST(ActivitySd, DefaultModel)
+{
+    resetthermo();
+    settings.usedefsda = 0;
+    settings.justrelu = 1;
+    zt::run.calcmode = 2;
+    defaultuncertainty(true);
+    EXPECT_EQ(ws.sdaslope, 0.3L);
+    struct row {
+        real a, given;
+        int16_t n;
+        double want;
+    } rows[] = {
+        {0.5L, 0, 1, 0.0375},      // s = 0.3 x (1 - x)^2, s / x above the relative floor
+        {0.5L, 0.1L, 1, 0.1},      // a larger given value stays
+        {0.01L, 0, 1, 0.01},       // x below sdamin / slope: s = sdamin
+        {0.95L, 0, 1, 0.0475},     // s / x below 0.05: s = 0.05 x
+        {0.25L, 0, 2, 0.0375},     // two sites: x = 0.5, sd = 2 a s / x
+        {1, 0.2L, 1, 0},           // a = 1 has no uncertainty
+        {0.5L, -0.1L, 0, 0.0375},  // no sites counts as one; a negative sd as 0
+    };
+    ws.nem = 0;
+    for (const row& r : rows) {
+        ++ws.nem;
+        ws.emact[static_cast<size_t>(ws.nem)] = r.a;
+        ws.emsda[static_cast<size_t>(ws.nem)] = r.given;
+        ws.nsite[static_cast<size_t>(ws.nem)] = r.n;
+    }
+    activitysd();
+    for (int i = 1; i <= ws.nem; ++i) EXPECT_NEAR(static_cast<double>(ws.emsda[static_cast<size_t>(i)]), rows[i - 1].want, 1e-7) << i;
+
+    // Without the model, sd(a) stays as given (never negative).
+    settings.usedefsda = 1;
+    ws.emsda[1] = 0.002L;
+    ws.emsda[7] = -0.1L;
+    activitysd();
+    EXPECT_NEAR(static_cast<double>(ws.emsda[1]), 0.002, 1e-9);
+    EXPECT_EQ(ws.emsda[7], 0);
+
+    settings.justrelu = 0;
+    consolecapture console;
+    defaultuncertainty(false);
+    EXPECT_EQ(ws.sdaslope, 0);
+    EXPECT_EQ(ws.sdamin, 0.01L);
+    EXPECT_EQ(ws.sdarelmin, 0.05L);
+    EXPECT_EQ(console.output(), "**resetting default uncertainty parameters not currently available\n");
+    zt::run.calcmode = 4;
+    defaultuncertainty(true);
+    EXPECT_EQ(ws.sdaslope, 0.1L);
+}
+
+std::string datafile(const std::string& name)
+{
+    std::ifstream in(thermodatafile(name), std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// An ideal two-end-member liquid over fo and foL, and two single phases.
+const char* const axtext =
+    "liq 2 1\n"
+    "  x(liq) 0.3\n"
+    "  p(fo) 1 1 1 1 -1 x\n"
+    "  p(foL) 1 1 0 1 1 x\n"
+    "  ideal\n"
+    "  2\n"
+    "  xA 1 1 1 1 -1 x\n"
+    "  xB 1 1 0 1 1 x\n"
+    "  fo 1 1 xA 1\n"
+    "  foL 1 1 xB 1\n"
+    "q\n"
+    "sp\n";
+
+class ExtractEm : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetthermo();
+        if (phases.prec1.size() != static_cast<size_t>(maxsolnphases + 1)) phases.prec1.assign(maxsolnphases + 1, axphase{});
+        if (phases.prec0.size() != static_cast<size_t>(maxems + 1)) phases.prec0.assign(maxems + 1, emphaserec{});
+        resetrunfiles();
+        settings = runsettings{};
+        setinitialsettings();
+        setscriptdefaults();
+        settings.autoexit = true;
+        zt::run.calcmode = 3;
+        folder.writefile("zt-ds62t.txt", datafile("zt-ds62t.txt"));
+        folder.writefile("zt-t.txt", axtext);
+        prefs.dssuffix = "62t";
+        settings.axfile = "t";
+    }
+    int extract(const std::string& answers)
+    {
+        consolecapture console(answers);
+        const int code = exitcodeof([] {
+            readthermo(1);
+            setupphases();
+            extractem();
+        });
+        output = console.output();
+        return code;
+    }
+    tempfolder folder;
+    std::string output;
+};
+
+TEST_F(ExtractEm, ChosenPhasesInPhaseOrderWithTheirActivities)
+{
+    ASSERT_EQ(extract("liq q\n5\n800\n"), -1) << output;
+    EXPECT_NE(output.find("which phases : "), std::string::npos);
+    EXPECT_NE(output.find("\nactivities of end-members in solid solutions are calculated with\n"
+                          "input values of compositional variables\nP for a-x in kbar : "),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("\nliq         \n           fo: a =   0.7000, sd(a) =        0\n"
+                          "          foL: a =   0.3000, sd(a) =        0\n"),
+              std::string::npos)
+        << output;
+    ASSERT_EQ(ws.nem, 3);
+    EXPECT_EQ(ws.nrems, 3);
+    const char* names[] = {"", "fo", "foL", "q"};
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(ws.emname[static_cast<size_t>(i)], names[i]);
+    EXPECT_NEAR(static_cast<double>(ws.emact[1]), 0.7, 1e-15);
+    EXPECT_NEAR(static_cast<double>(ws.emact[2]), 0.3, 1e-15);
+    EXPECT_EQ(ws.emact[3], 1);
+    EXPECT_EQ(settings.pnow, 5);
+    EXPECT_NEAR(static_cast<double>(settings.tnow), 1073.15, 1e-12);
+    // Properties as read: H of q, and the same composition for fo and its melt.
+    EXPECT_NEAR(static_cast<double>(ws.td[3].H), -910.7, 1e-9);
+    for (int j = 1; j <= ws.ncomps; ++j) EXPECT_EQ(ws.c[static_cast<size_t>(j)][1], ws.c[static_cast<size_t>(j)][2]);
+}
+
+TEST_F(ExtractEm, OmitAndScriptPressureTemperature)
+{
+    settings.ptforaxe = 0;
+    settings.pforaxe = 8;
+    settings.tforaxe = 650;
+    ASSERT_EQ(extract("omit sp\n"), -1) << output;
+    EXPECT_NE(output.find("input values of compositional variables at PT: 8.0 kbar, 650\xA1" "C (from script)\n"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(ws.nem, 3);
+    EXPECT_EQ(findem("sp"), 0);
+
+    // One name keeps every phase.
+    ASSERT_EQ(extract("liq\n"), -1) << output;
+    EXPECT_EQ(ws.nem, 4);
+    EXPECT_EQ(ws.emname[4], "sp");
+    EXPECT_EQ(ws.nsite[4], 2);  // the site count of sp moved with it
+}
+
+}  // namespace
+}  // namespace zt
