@@ -11,7 +11,8 @@
 namespace zt {
 
 std::string fixedstr(real x, int16_t d);
-void addfixed(int16_t d, int16_t w, real x, std::string& line);
+// Unlike the table-row writer, no row-length cap: dataset lines can be long.
+void putfixed(int16_t d, int16_t w, real x, std::string& line);
 // x rounded to a whole number (ties to even), right-justified in w.
 void addrounded(int16_t w, real x, std::string& line);
 // text padded with blanks to width w, and at least one blank after it.
