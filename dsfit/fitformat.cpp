@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include "runtime/channels.h"
 #include "runtime/numberformat.h"
 
 namespace zt {
 
+<<<<<<< HEAD
 std::string fixedstr(real x, int16_t d)
 {
     digitrecord r = realtodigits(true, d, x);
@@ -19,6 +21,9 @@ void putfixed(int16_t d, int16_t w, real x, std::string& line)
     if (static_cast<int>(s.size()) < w) line.append(static_cast<size_t>(w) - s.size(), ' ');
     line += s;
 }
+=======
+std::string fixedstr(real x, int16_t d) { return fixedtostr(d, x); }
+>>>>>>> main
 
 void addrounded(int16_t w, real x, std::string& line) { putfixed(0, w, std::nearbyint(x), line); }
 
