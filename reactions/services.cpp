@@ -12,9 +12,7 @@ void resetreactions() {
     reactions.r.swap(rows);
 }
 
-// The mode-2 and mode-3 calculations are not built yet: a repetition does nothing.
-void rocksetup() {}
-void rockcalcs() {}
+// The mode-3 calculations are not built yet: a repetition does nothing.
 void phasediagramsetup() {}
 void phasediagramcalcs() {}
 
