@@ -1,6 +1,7 @@
 #include "app/mainloop.h"
 
 #include <string>
+#include <vector>
 
 #include "app/heaparrays.h"
 #include "dsfit/fitset.h"
@@ -16,6 +17,8 @@
 #include "runtime/runfiles.h"
 #include "runtime/runopen.h"
 #include "runtime/runstate.h"
+#include "runtime/words.h"
+#include "script/scriptreader.h"
 #include "script/settings.h"
 
 namespace zt {
@@ -28,15 +31,20 @@ int32_t calcmodeofcode(int16_t code) { return code == 9 ? 4 : code; }
 
 void startout()
 {
-    if (run.calcmode == 4)
+    if (run.calcmode == 4) {
         startfitfiles(fit.fitsetprefs.ztdssuffix);
-    else
-        startcalcfiles();
+        return;
+    }
+    openscriptfile();
+    refuseinputsasoutputs(runfiles.datafilenamesuffix);
+    opensidefiles();
 }
 
 void startup()
 {
     openrun(programlabel);
+    refuseinputsasoutputs(prefs.scriptsuffix);
+    openlog();
     run.calcmodecode = getcalcmode();
     run.calcmode = calcmodeofcode(run.calcmodecode);
     if (run.calcmode == 0) bombout("setup", "sorry, mode 0 not available: use zt350", 1);
@@ -49,6 +57,7 @@ void onerepetition()
 {
     switch (run.calcmode) {
         case 1:
+            settings.diagrammode = 0;
             nlesetup();
             break;
         case 2:
@@ -102,6 +111,19 @@ void shutdown()
 }
 
 }  // namespace
+
+void refuseinputsasoutputs(const str22& scriptsuffix)
+{
+    if (scriptsuffix.empty()) return;
+    const bool refining = prefs.prefscalcmode == 9;
+    const std::vector<std::string> outputs = runoutputnames(refining ? str22() : scriptsuffix);
+    const std::string script = "zt-" + scriptsuffix + ".txt";
+    refuseoutputasinput("startout", script, "script info", outputs);
+    refuseoutputasinput("startout", "zt-" + trunc22("ds" + prefs.dssuffix) + ".txt", "thermo dataset", outputs);
+    if (refining) return;
+    const str22 axsuffix = scriptaxsuffix(script);
+    if (!axsuffix.empty()) refuseoutputasinput("startout", "zt-" + axsuffix + ".txt", "a-x info", outputs);
+}
 
 int16_t getcalcmode()
 {

@@ -3,10 +3,19 @@
 
 #include <cstdint>
 
+#include "runtime/types.h"
+
 namespace zt {
 
 // The calculation-mode code from the preferences or the menu: 0 to 3 or 9.
 int16_t getcalcmode();
+
+// Output files are created before the inputs are read: an input file that is one of
+// them would be emptied, then read. Ends the run when the script of this suffix, the
+// dataset or the script's a-x file is one of the files the run writes; checked before
+// each file the run creates, with the names known by then (a suffix typed later is
+// checked where its file is opened).
+void refuseinputsasoutputs(const str22& scriptsuffix);
 
 // One console line with the time since the latest start-time reading.
 void reportelapsed();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "numeric/random.h"
+#include "runtime/reporter.h"
 #include "script/settings.h"
 
 namespace zt {
@@ -44,6 +45,11 @@ void ssactivities(int16_t k, const axvector& x, emreals& a, real P, real T, emre
     }
     const bool withwsd = settings.justrelu != 0;
     const real rt = gasconstant * T;
+    // A negative site fraction gives an activity of the wrong sign and a negative sd.
+    for (int s = 1; s <= ph.nsf; ++s) {
+        if (evalaxexpr(ph.sf[static_cast<size_t>(s)], x, 1) < 0)
+            bombout("ssactivities", "negative site fraction " + ph.sfname[static_cast<size_t>(s)] + " in " + ph.shortname, 0);
+    }
 
     for (int j = 1; j <= n; ++j) {
         const size_t jj = static_cast<size_t>(j);
@@ -63,6 +69,12 @@ void ssactivities(int16_t k, const axvector& x, emreals& a, real P, real T, emre
             const real ashift = idealactivity(ph, em, xs, true);
             const real term = (ashift - aid) * sd / sdstep;
             var += term * term;
+        }
+        // An end-member absent from a site has activity 0, known exactly.
+        if (aid == 0) {
+            a[jj] = 0;
+            sda[jj] = 0;
+            continue;
         }
         if (ph.model == 0) {
             a[jj] = aid;

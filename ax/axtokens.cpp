@@ -167,7 +167,7 @@ void long2shortpname(str22& longname, str22& shortname, str22& suffix) {
         if (!suffix.empty()) longname = trunc22(shortname + "_" + suffix);
         return;
     }
-    if (sep == 0 || sep + 1 == longname.size()) {
+    if (sep == 0 || longname.back() == '_') {
         bombout("long2shortpname", "separator char in pname in wrong place in " + longname, 0);
     }
     shortname = longname.substr(0, sep);

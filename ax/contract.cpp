@@ -100,6 +100,9 @@ void contractphase(int16_t k) {
         }
         ph.em[to].xdivisor = 0;
     }
+    // The fluid end-members are found by number: 0 when gone.
+    ph.h2oem = newem[static_cast<size_t>(ph.h2oem)];
+    ph.co2em = newem[static_cast<size_t>(ph.co2em)];
 
     // W's of pairs of present end-members, in pair order.
     std::array<int16_t, maxws + 1> neww{};

@@ -211,6 +211,29 @@ void checklist(std::array<str22, maxexcesslist + 1>& names, std::array<str22, ma
     }
 }
 
+// The solution phase each with entry resolves to (0: none), each phase used once: first
+// by the name as written, then by the short name.
+void matchwithlist(std::array<int16_t, maxwithnames + 1>& phaseof) {
+    std::array<bool, maxsolnphases + 1> used{};
+    phaseof.fill(0);
+    for (int pass = 1; pass <= 2; ++pass) {
+        for (int i = 1; i <= settings.nwith; ++i) {
+            const size_t ii = static_cast<size_t>(i);
+            if (phaseof[ii] != 0) continue;
+            for (int k = 1; k <= phases.nsolnphases; ++k) {
+                const size_t kk = static_cast<size_t>(k);
+                if (used[kk]) continue;
+                const axphase& ph = phases.prec1[kk];
+                const bool match = pass == 1 ? ph.longname == settings.withshortnames[ii] : ph.shortname == settings.withnames[ii];
+                if (!match) continue;
+                used[kk] = true;
+                phaseof[ii] = static_cast<int16_t>(k);
+                break;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 bool inwithlist(const str22& shortname, const str22& writtenname) {
@@ -264,9 +287,14 @@ void mergesamecodings() {
 
 void checkcodingtwoguesses() {
     if (withbatches()) return;
+    // Of the versions of a phase (g_a, g_b) only the one the with list chooses is checked.
+    std::array<int16_t, maxwithnames + 1> phaseof{};
+    matchwithlist(phaseof);
+    std::array<bool, maxsolnphases + 1> chosen{};
+    for (int i = 1; i <= settings.nwith; ++i) chosen[static_cast<size_t>(phaseof[static_cast<size_t>(i)])] = true;
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         const axphase& ph = phases.prec1[static_cast<size_t>(k)];
-        if (ph.coding != 2 || !inwithlist(ph.shortname, ph.longname)) continue;
+        if (ph.coding != 2 || !chosen[static_cast<size_t>(k)]) continue;
         if (settings.nxyzguess <= 0) bombout("setup phases", "no xyz starting guesses in scriptfile 1", 0);
         if (findxyzguess(ph.vars[1].name) == 0) bombout("setup phases", "no xyz starting guesses for " + ph.shortname, 0);
     }
@@ -293,25 +321,14 @@ void makesamecodingcopies() {
 }
 
 void resolvewithlist() {
-    std::array<bool, maxsolnphases + 1> used{};
-    std::array<bool, maxwithnames + 1> resolved{};
-    for (int pass = 1; pass <= 2; ++pass) {
-        for (int i = 1; i <= settings.nwith; ++i) {
-            const size_t ii = static_cast<size_t>(i);
-            if (resolved[ii]) continue;
-            for (int k = 1; k <= phases.nsolnphases; ++k) {
-                const size_t kk = static_cast<size_t>(k);
-                if (used[kk]) continue;
-                const axphase& ph = phases.prec1[kk];
-                const bool match = pass == 1 ? ph.longname == settings.withshortnames[ii] : ph.shortname == settings.withnames[ii];
-                if (!match) continue;
-                used[kk] = true;
-                resolved[ii] = true;
-                settings.withnames[ii] = ph.shortname;
-                settings.withshortnames[ii] = ph.longname;
-                break;
-            }
-        }
+    std::array<int16_t, maxwithnames + 1> phaseof{};
+    matchwithlist(phaseof);
+    for (int i = 1; i <= settings.nwith; ++i) {
+        const size_t ii = static_cast<size_t>(i);
+        if (phaseof[ii] == 0) continue;
+        const axphase& ph = phases.prec1[static_cast<size_t>(phaseof[ii])];
+        settings.withnames[ii] = ph.shortname;
+        settings.withshortnames[ii] = ph.longname;
     }
     for (int i = 1; i <= settings.nwith; ++i) {
         for (int j = i + 1; j <= settings.nwith; ++j) {
@@ -376,8 +393,13 @@ void reconcilephases() {
     if (withbatches()) return;  // the batch models are set up by their own step
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         const axphase& ph = phases.prec1[static_cast<size_t>(k)];
+        // The resolved with list holds each chosen phase by both its names: a version the
+        // script did not choose shares only the short name.
         bool named = false;
-        for (int i = 1; i <= settings.nwith && !named; ++i) named = settings.withnames[static_cast<size_t>(i)] == ph.shortname;
+        for (int i = 1; i <= settings.nwith && !named; ++i) {
+            const size_t ii = static_cast<size_t>(i);
+            named = settings.withnames[ii] == ph.shortname && settings.withshortnames[ii] == ph.longname;
+        }
         if (named) applyguesses(static_cast<int16_t>(k));
     }
 }

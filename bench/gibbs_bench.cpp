@@ -34,7 +34,7 @@ tdrecord braggwilliams() {
 void rungem(benchmark::State& state, const std::string& name, const tdrecord& rec) {
     resetthermo();
     const int16_t i = addem(name, rec);
-    //PREP
+    preparetd(ws.td[static_cast<size_t>(i)]);
     real P = 8, T = 873;
     real G = 0, sum = 0;
     for (auto _ : state) {

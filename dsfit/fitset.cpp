@@ -1,5 +1,7 @@
 #include "dsfit/fitset.h"
 
+#include <algorithm>
+
 #include "runtime/heap.h"
 #include "runtime/numberread.h"
 #include "runtime/prefs.h"
@@ -83,9 +85,11 @@ void allocatefitset()
     const size_t cells = rows * (maxdsentries + 1);
     fit.tda.assign(maxdsentries + 1, fitemrecord{});
     noteallocated("tda", tdabytes);
-    // The calorimetry and experiment records come with the refinement's readers;
-    // they are counted here so that the heap totals are those of a refinement run.
+    fit.oxcal.assign(maxoxcal + 1, oxcalrec{});
     noteallocated("oxcal", oxcalbytes);
+    // The runs of an experiment are grown as they are read, so the records stay small
+    // until then; the count is that of the full records.
+    fit.xp.assign(maxfitrows + 1, fitexprec{});
     noteallocated("xp", xpbytes);
     fit.y.assign(rows, 0);
     noteallocated("y", rowbytes);
@@ -104,8 +108,35 @@ void allocatefitset()
     readdsprefs();
 }
 
-// The refinement itself is not built yet: a run opens its files and calculates nothing.
-void dofitset() {}
+void resetfitdata()
+{
+    for (fitemrecord& r : fit.tda) r = fitemrecord{};
+    for (oxcalrec& r : fit.oxcal) r = oxcalrec{};
+    for (fitexprec& r : fit.xp) r = fitexprec{};
+    std::fill(fit.y.begin(), fit.y.end(), 0);
+    std::fill(fit.yy.begin(), fit.yy.end(), 0);
+    std::fill(fit.theta.begin(), fit.theta.end(), 0);
+    std::fill(fit.hat.begin(), fit.hat.end(), 0);
+    std::fill(fit.xx.begin(), fit.xx.end(), 0);
+    std::fill(fit.x.begin(), fit.x.end(), 0);
+    std::fill(fit.b.begin(), fit.b.end(), 0);
+    fit.rowsd.fill(0);
+    fit.nrows = fit.ndirect = fit.ncal = 0;
+    fit.ntpfit = 0;
+    fit.fititeration = 0;
+    fit.sigfitsq = 0;
+    fit.noxcal = fit.nexp = 0;
+    fit.iexp = 1;
+    fit.fitreport = false;
+    fit.expcrdflag = false;
+    fit.nseriesfail = 0;
+    fit.unconvcount = 0;
+    fit.fitexpdesc.clear();
+    fit.ih2o = fit.ico2 = fit.icrd = fit.ifcrd = fit.io2 = fit.is2 = 0;
+    fit.nfitphases = 0;
+    for (str22& s : fit.fitphasenames) s.clear();
+    fit.directrow.fill(0);
+}
 
 void endfitset() {}
 

@@ -7,10 +7,19 @@
 
 #include "runtime/capacities.h"
 #include "runtime/types.h"
+#include "script/settings.h"
+#include "thermo/workingset.h"
 
 namespace zt {
 
 constexpr int maxsysrows = 202;
+constexpr int maxiso = 10;  // isopleths of one run
+
+// The values of one isopleth, 1..nvalues.
+struct isoplethlist {
+    int16_t nvalues = 0;
+    std::array<real, maxlist + 1> values{};
+};
 
 struct phasediagramstate {
     int32_t ptcalcmode = 0;     // 0 invariant points, 1 T along P, 2 P along T, 3 at P and T
@@ -30,8 +39,36 @@ struct phasediagramstate {
     bool mcactive = false;
     int16_t mcsuccesses = 0;
     int16_t npleft = 0, nexcluded = 0, niso = 0;
+
+    // Phase choice: flags by phase number, solution phases first.
+    phaseflags excessphase{}, zeromodephase{}, requiredphase{};
+    int16_t nexcessphases = 0, nzeromodephases = 0, nrequired = 0;
+
+    // Variance: ovar before isopleths are counted (var itself is reactions.var).
+    int16_t ovar = 0;
+
+    // Isopleths: mode isopleths first, then x(CO2) and compositional ones.
+    int16_t nmodeisos = 0, nxyzisos = 0;
+    std::array<isoplethlist, maxiso + 1> iso{};
+
+    // Where the calculated bulk range lies on the script's range (0 first, 1 second bulk).
+    real bulkproplo = 0, bulkprophi = 1, bulkpropnow = 0;
+
+    // Entropy of each fixed ln a end-member before the loop shifts it.
+    std::array<real, maxlnavalues + 1> lnasavedS{};
+
+    // Step units of the solver's scaled P and T.
+    real pdxunit = 0, tdxunit = 0;
+    int16_t xyzdecimals = 4;
+
+    // Counters of the whole run (they carry over between assemblages).
+    int16_t ndogminequils = 0, assemblagecount = 0, ndogminsuccesses = 0;
+    int16_t dogminpointno = 0, nfailmarks = 0;
 };
 extern phasediagramstate pd;
+
+// Every field back to its initial value.
+void resetphasediagram();
 
 // One complete mode-1 calculation.
 void nlesetup();

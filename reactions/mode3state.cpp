@@ -6,7 +6,6 @@
 
 namespace zt {
 
-diagramsetupstate diagram;
 mode3state m3;
 
 namespace {
@@ -29,7 +28,7 @@ void resetmode3() {
 
 void setaxisvalue(real v) {
     const real step = settings.setloga == 0 ? rln10 : gasconstant;
-    ws.td[static_cast<size_t>(ws.nem)].S = diagram.lnah0 - step * v;
+    ws.td[static_cast<size_t>(ws.nem)].S = settings.lnah0 - step * v;
 }
 
 void enlargewindow(int32_t v) {
@@ -60,16 +59,16 @@ void restorewindow(int32_t v) {
 }
 
 void setiptx(real& P, real& T, real& xco2, real& xh2o, real& loga, real a, real b) {
-    P = diagram.pnow;
-    T = diagram.tnow;
+    P = settings.pnow;
+    T = settings.tnow;
     xco2 = settings.xco2fluid;
     xh2o = settings.xh2ofluid;
-    switch (diagram.diagrammode) {
+    switch (settings.diagrammode) {
         case 0:
-            if (diagram.calcvariable == 1) {
+            if (settings.calcvariable == 1) {
                 P = a;
                 T = b;
-            } else if (diagram.calcvariable == 0) {
+            } else if (settings.calcvariable == 0) {
                 T = a;
                 P = b;
             } else {
@@ -100,34 +99,22 @@ void setiptx(real& P, real& T, real& xco2, real& xh2o, real& loga, real a, real 
 }
 
 const std::array<real, maxlist + 1>& runninglist(int16_t& n, const char* routine) {
-    switch (diagram.othervariable) {
+    switch (settings.othervariable) {
         case 0:
-            n = diagram.nplist;
-            return diagram.plist;
+            n = settings.nplist;
+            return settings.plist;
         case 1:
-            n = diagram.ntlist;
-            return diagram.tlist;
+            n = settings.ntlist;
+            return settings.tlist;
         case 2:
-            n = diagram.nxco2calclist;
-            return diagram.xco2calclist;
+            n = settings.nxco2calclist;
+            return settings.xco2calclist;
         case 3:
-            n = diagram.nlnalist;
-            return diagram.lnalist;
+            n = settings.nlnalist[1];
+            return settings.lnalists[1];
         default:
             bombout(routine, "othervariable", 1);
     }
-}
-
-bool inrange(int32_t kind, real x) {
-    const std::array<real, 3>* w = nullptr;
-    switch (kind) {
-        case 0: w = &settings.calctrange; break;
-        case 1: w = &settings.calcprange; break;
-        case 2: w = &settings.xco2window; break;
-        case 3: w = &diagram.logawindow; break;
-        default: bombout("inrange", "unknown type", 0);
-    }
-    return (*w)[1] <= x && x <= (*w)[2];
 }
 
 }  // namespace zt

@@ -11,25 +11,17 @@
 
 namespace zt {
 
-// The diagram as its set-up leaves it.
-struct diagramsetupstate {
-    int32_t diagrammode = 0;      // 0 P-T, 1 P-x(CO2), 2 T-x(CO2), 3 P-log a, 4 T-log a
-    int32_t calcvariable = 0;     // quantity on each line: 0 P, 1 T
-    int32_t othervariable = 1;    // running variable: 0 P, 1 T, 2 x(CO2), 3 log a
-    real pnow = 0, tnow = 0;      // kbar, K
-    std::array<real, maxlist + 1> plist{}, tlist{}, xco2calclist{}, lnalist{};  // tlist in K
-    int16_t nplist = 0, ntlist = 0, nxco2calclist = 0, nlnalist = 0;
-    std::array<real, 3> logawindow{};
-    real lnah0 = 0;               // entropy of the log a axis end-member as read
-};
-extern diagramsetupstate diagram;
-
 using lineplot = std::vector<std::array<real, maxlist + 1>>;  // [reaction][list position]
 
 struct mode3state {
     int32_t calcrangetype = 0;    // inrange kind of the calculated variable
     std::array<real, 3> oldprange{}, oldtrange{};
     lineplot linelow, linehigh;   // the two roots per reaction and running value
+    // Invariant points found inside the window: group, running and calculated value.
+    int16_t npoints = 0;
+    std::array<int16_t, maxlist + 1> pointgroup{};
+    std::array<real, maxlist + 1> pointA{}, pointB{};
+    std::array<bool, maxlist + 1> pointstable{};
 };
 extern mode3state m3;
 
@@ -46,8 +38,5 @@ void setiptx(real& P, real& T, real& xco2, real& xh2o, real& loga, real a, real 
 
 // The running list and its count.
 const std::array<real, maxlist + 1>& runninglist(int16_t& n, const char* routine);
-
-// Whether x lies in the window of kind 0 T, 1 P, 2 x(CO2), 3 log a.
-bool inrange(int32_t kind, real x);
 
 }  // namespace zt

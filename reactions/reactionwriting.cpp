@@ -43,7 +43,7 @@ void turnreaction(int16_t k, real P, real T, real xco2, real xh2o, real v, real 
         putstr(1, "call of turnreaction unexpected", 1, 9);
         return;
     }
-    switch (diagram.diagrammode) {
+    switch (settings.diagrammode) {
         case 0:
         case 2: T += 5; break;
         case 1: P += 0.2L; break;

@@ -59,7 +59,7 @@ bool inuvwindow(int16_t k, cornersides& sides, bool temperature, bool axis, cons
                 int fluidpair1, int fluidpair2) {
     const std::array<real, 3>& uwin = temperature ? settings.calctrange : settings.calcprange;
     auto point = [&](real u, real v) {
-        return temperature ? windowpoint{diagram.pnow, u, v, axis, axis} : windowpoint{u, diagram.tnow, v, axis, axis};
+        return temperature ? windowpoint{settings.pnow, u, v, axis, axis} : windowpoint{u, settings.tnow, v, axis, axis};
     };
     const windowpoint corners[5] = {point(0, 0), point(uwin[1], vwin[1]), point(uwin[1], vwin[2]),
                                     point(uwin[2], vwin[2]), point(uwin[2], vwin[1])};
@@ -117,15 +117,15 @@ bool inTXwindow(int16_t k, cornersides& sides) {
 }
 
 bool inPlnawindow(int16_t k, cornersides& sides) {
-    return inuvwindow(k, sides, false, true, diagram.logawindow, 0, 0);
+    return inuvwindow(k, sides, false, true, settings.logawindow, 0, 0);
 }
 
 bool inTlnawindow(int16_t k, cornersides& sides) {
-    return inuvwindow(k, sides, true, true, diagram.logawindow, 0, 0);
+    return inuvwindow(k, sides, true, true, settings.logawindow, 0, 0);
 }
 
 bool inPTXwindow(int16_t k, cornersides& sides) {
-    switch (diagram.diagrammode) {
+    switch (settings.diagrammode) {
         case 0: return inPTwindow(k, sides);
         case 1: return inPXwindow(k, sides);
         case 2: return inTXwindow(k, sides);

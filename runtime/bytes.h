@@ -12,6 +12,7 @@ constexpr char geqbyte = '\xB3';        // greater-or-equal
 constexpr char incrementbyte = '\xC6';  // increment (the DQF keywords)
 constexpr char nbspbyte = '\xCA';       // non-breaking space: a blank to the word splitter
 constexpr char overflowbyte = '\xA4';   // closes a table row that grew too long
+constexpr char ellipsisbyte = '\xC9';   // horizontal ellipsis
 constexpr char backspacebyte = '\x08';
 
 }  // namespace zt

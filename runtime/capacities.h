@@ -14,6 +14,7 @@ constexpr int maxpurephases = 400;  // single-end-member phases
 constexpr int maxphasecount = 400;  // phases of one a-x reading, samecoding copies included
 constexpr int maxcomps = 26;        // system components
 constexpr int maxreactions = 150;   // reaction rows
+constexpr int maxavreactions = 24;  // reactions of an average P or T calculation
 constexpr int maxvars = 90;         // equilibrium variables
 constexpr int maxlist = 201;        // values per list
 constexpr int maxlinevalues = 40;   // values per script line

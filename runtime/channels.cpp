@@ -108,6 +108,10 @@ void addreal(int16_t digits, bool fixed, int16_t width, real x, std::string& lin
 
 void addwhole(int16_t width, std::string& line, real x) { addfield(wholetostr(x), width, line); }
 
+void addfixed(int16_t decimals, int16_t width, real x, std::string& line) {
+    addfield(fixedtostr(decimals, x), width, line);
+}
+
 void formattext(std::array<std::string, maxmsglines + 1>& lines) {
     static stringlist gathered;
     static stringlist words;

@@ -133,4 +133,32 @@ std::string wholetostr(real x) {
     return text;
 }
 
+std::string fixedtostr(int16_t decimals, real x) {
+    if (std::isnan(x)) return "nan";
+    if (std::isinf(x)) return x < 0 ? "-inf" : "inf";
+    const int d = decimals < 0 ? 0 : (decimals > 18 ? 18 : decimals);
+    real scaled = std::nearbyint(std::fabs(x) * tenpower(static_cast<int16_t>(d)));
+    // Digits from the scaled whole number, least significant first.
+    std::string digits;
+    if (scaled < 1.8e19L) {
+        unsigned long long v = static_cast<unsigned long long>(scaled);
+        do {
+            digits.insert(digits.begin(), static_cast<char>('0' + v % 10));
+            v /= 10;
+        } while (v > 0);
+    } else {
+        while (scaled >= 1) {
+            const real q = std::floor(scaled / 10);
+            const int digit = static_cast<int>(scaled - q * 10);
+            digits.insert(digits.begin(), static_cast<char>('0' + (digit < 0 ? 0 : digit > 9 ? 9 : digit)));
+            scaled = q;
+        }
+    }
+    if (digits.size() <= static_cast<size_t>(d)) digits.insert(0, static_cast<size_t>(d) + 1 - digits.size(), '0');
+    if (d > 0) digits.insert(digits.size() - static_cast<size_t>(d), 1, '.');
+    const bool zero = digits.find_first_not_of("0.") == std::string::npos;
+    if (x < 0 && !zero) digits.insert(0, 1, '-');
+    return digits;
+}
+
 }  // namespace zt

@@ -1,6 +1,7 @@
 #include "runtime/runfiles.h"
 
 #include <array>
+#include <vector>
 
 #include "runtime/channels.h"
 #include "runtime/console.h"
@@ -39,6 +40,19 @@ struct sidefile {
     int16_t after;
 };
 
+const std::array<sidefile, 7> sidefiles{{
+    {chsummary, "-o.txt", "summary output in the file, ", 1},
+    {chql, "-ql.txt", "other (eg quillet) output in the file, ", 1},
+    {chit, "-it.txt", "a-x info in the file, ", 1},
+    {chic, "-ic.txt", "details of calc results in the file, ", 1},
+    {chcsv, ".csv", "info in csv format in the files, ", 0},
+    {chcsv2, "-2.csv", " and ", 1},
+    {chsvg, ".svg", "graphics info in the files, ", 0},
+}};
+
+const char* const logprefix = "zt-log";
+const char* const logsuffix = ".txt";
+
 // Opens one output file of the run and attaches it to its channel.
 std::string openchannelfile(const std::string& prefix, const std::string& suffix, int bit)
 {
@@ -51,7 +65,7 @@ std::string openchannelfile(const std::string& prefix, const std::string& suffix
 
 }  // namespace
 
-void startcalcfiles()
+void openscriptfile()
 {
     putstr(1, runopening.progname + "  running at " + runopening.datetimestamp, 1, 12);
 
@@ -60,7 +74,11 @@ void startcalcfiles()
     promptdatafile("zt-", runfiles.datafilenamesuffix, "script info", name, runfiles.datafile);
     runfiles.curfilename = name;
     runfiles.scriptfilename = name;
+}
 
+void opensidefiles()
+{
+    std::string name;
     const str22& sfx = runfiles.datafilenamesuffix;
     if (sfx.size() >= clashingsuffixlength)
         bombout("startout", "script suffix " + quoted(sfx) + " too long: at most " +
@@ -68,16 +86,7 @@ void startcalcfiles()
                                 " characters, as output file names are cut to 22 after \"zt-\"",
                 0);
 
-    static const std::array<sidefile, 7> table{{
-        {chsummary, "-o.txt", "summary output in the file, ", 1},
-        {chql, "-ql.txt", "other (eg quillet) output in the file, ", 1},
-        {chit, "-it.txt", "a-x info in the file, ", 1},
-        {chic, "-ic.txt", "details of calc results in the file, ", 1},
-        {chcsv, ".csv", "info in csv format in the files, ", 0},
-        {chcsv2, "-2.csv", " and ", 1},
-        {chsvg, ".svg", "graphics info in the files, ", 0},
-    }};
-    for (const sidefile& s : table) {
+    for (const sidefile& s : sidefiles) {
         name = openchannelfile("zt-", sfx + s.suffix, s.bit);
         if (s.bit == chsummary) runfiles.curfilename = name;
         putstr(0, s.message + quoted(name), s.after, 9);
@@ -122,11 +131,36 @@ void promptdatafile(const std::string& prefix, str22& suffix, const std::string&
     }
     if (suffix.empty()) bombout("promptdatafile", "expecting a suffix for data filename", 0);
     const std::string name = prefix + suffix + ".txt";
+    std::vector<std::string> open;
+    for (int bit = chsummary; bit <= chsvg; ++bit) {
+        if ((channels.outchannels & (1 << bit)) != 0) open.push_back(channels.files[static_cast<size_t>(bit)].name);
+    }
+    refuseoutputasinput("promptdatafile", name, description, open);
     if (!openforreading(f, name)) {
         putstr(1, "cannot locate file " + quoted(name), 1, 13);
         bombout("promptdatafile", "datafile needed", 0);
     }
     filename = name;
+}
+
+std::vector<std::string> runoutputnames(const str22& sfx)
+{
+    std::vector<std::string> names{logprefix + trunc22(logsuffix)};
+    if (!sfx.empty()) {
+        for (const sidefile& s : sidefiles) names.push_back("zt-" + trunc22(sfx + s.suffix));
+    }
+    return names;
+}
+
+void refuseoutputasinput(const std::string& routine, const std::string& inputname, const std::string& description,
+                         const std::vector<std::string>& outputs)
+{
+    for (const std::string& output : outputs) {
+        if (output != inputname) continue;
+        bombout(routine, "the " + description + " file " + quoted(inputname) +
+                             " is one of the files this run writes: use another suffix",
+                0);
+    }
 }
 
 void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, std::string& name)

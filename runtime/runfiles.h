@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "runtime/textfile.h"
 #include "runtime/types.h"
@@ -21,10 +22,19 @@ void resetrunfiles();
 void promptdatafile(const std::string& prefix, str22& suffix, const std::string& description,
                     std::string& filename, textfile& f);
 void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, std::string& name);
-// The output files of a calculation run (after the script file), or of a refinement run
-// whose file suffix is given.
-void startcalcfiles();
+// A calculation run's start: its script file (asking for the suffix when the preferences
+// gave none), then its side output files.
+void openscriptfile();
+void opensidefiles();
+// The files of a refinement run whose file suffix is given.
 void startfitfiles(const str22& ztdssuffix);
+
+// The names of the files a calculation run writes: the log, and the side files of the
+// script suffix sfx (none while it is empty).
+std::vector<std::string> runoutputnames(const str22& sfx);
+// Ends the run, before the input file is opened, when it is one of the outputs.
+void refuseoutputasinput(const std::string& routine, const std::string& inputname, const std::string& description,
+                         const std::vector<std::string>& outputs);
 void closefile(textfile& f, bool keep, const std::string& name);
 void closeall();
 

@@ -43,7 +43,10 @@ void openrun(const std::string& label)
     putstr(1, label + " - by the zeltram developers", 1, 13);
 
     readprefs(label);
+}
 
+void openlog()
+{
     std::string name;
     openoutfile("zt-log", ".txt", channels.files[chlog], name);
     runfiles.curfilename = name;

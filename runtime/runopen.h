@@ -20,7 +20,10 @@ struct runopenstate {
 };
 extern runopenstate runopening;
 
+// Tables, banner and preferences: nothing written to a file yet.
 void openrun(const std::string& label);
+// The log file, the line buffers and the date stamp.
+void openlog();
 void datestamp();
 
 }  // namespace zt

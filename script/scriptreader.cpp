@@ -115,6 +115,28 @@ void getscriptfile()
     runfiles.scriptfilename = name;
 }
 
+str22 scriptaxsuffix(const std::string& filename)
+{
+    textfile f;
+    str22 suffix;
+    if (!openforreading(f, filename)) return suffix;
+    static stringlist words;
+    while (!atendoffile(f)) {
+        int16_t count = 0;
+        readwords(f, words, count, true);
+        if (count == 0) continue;
+        if (words[1][0] == '*') break;
+        if (words[1] != "axfile") continue;
+        int32_t sw = 0;
+        int16_t used = 1;
+        switchword(words, count, sw, used);
+        suffix.clear();
+        if (sw != 1 && count > used) suffix = words[static_cast<size_t>(used + 1)];
+    }
+    closetextfile(f);
+    return suffix;
+}
+
 void readcontrol()
 {
     settings.nscriptproblems = 0;

@@ -12,6 +12,7 @@
 #include "runtime/runstate.h"
 #include "runtime/words.h"
 #include "thermo/dataset.h"
+#include "thermo/gibbs.h"
 #include "thermo/workingset.h"
 
 namespace zt {
@@ -386,6 +387,7 @@ void texthermoread() {
             else code = extras;
         }
         td.code = code;
+        preparetd(td);
 
         skipline(entrytext(i));
         if (ds.dsmode >= 6) skipline(entrytext(i));

@@ -270,9 +270,9 @@ void corkcs(real& V, real& RTlnf, real P, real T, real Pcrit, real Tcrit) {
     const real rt = gasconst * T;
     const real sqt = std::sqrt(T);
     const real sqp = std::sqrt(P);
-    const real a = std::pow(Tcrit, 1.5L) * (5.45963e-05L * Tcrit - 8.6392e-06L * T) / Pcrit;
+    const real a = (Tcrit * std::sqrt(Tcrit)) * (5.45963e-05L * Tcrit - 8.6392e-06L * T) / Pcrit;
     const real b = 9.18301e-04L * Tcrit / Pcrit;
-    const real c = (-3.30558e-05L * Tcrit + 2.30524e-06L * T) / std::pow(Pcrit, 1.5L);
+    const real c = (-3.30558e-05L * Tcrit + 2.30524e-06L * T) / (Pcrit * std::sqrt(Pcrit));
     const real d = (6.93054e-07L * Tcrit - 8.38293e-08L * T) / (Pcrit * Pcrit);
     V = rt / P + b - a * gasconst * sqt / ((rt + b * P) * (rt + 2 * b * P)) + c * sqp + d * P;
     RTlnf = rt * std::log(1000 * P) + b * P + (a / (b * sqt)) * (std::log(rt + b * P) - std::log(rt + 2 * b * P)) +

@@ -26,7 +26,35 @@ namespace zt {
 
 namespace {
 
-int32_t rounded(real x) { return static_cast<int32_t>(std::nearbyint(x)); }
+// Nearest whole number, ties to even (lrint in the default rounding mode, without the
+// cost of saving the floating-point environment that nearbyint pays).
+int32_t rounded(real x) { return static_cast<int32_t>(std::lrint(x)); }
+
+// x^y for x > 0 at a sixth of the cost of the 80-bit pow, to within a few units in the
+// last place of the extended type (0 and negative x give what pow gives).
+real powpositive(real x, real y) { return std::exp(y * std::log(x)); }
+
+bool preparedfor(const tdprepared& p, const tdrecord& d) {
+    return p.valid && p.oldds == ds.oldds && p.V == d.V && p.a0 == d.a0 && p.k0 == d.k0 && p.k0p == d.k0p &&
+           p.k0pp == d.k0pp && p.theta == d.theta;
+}
+
+// The record-only part of a solid's volume integral in the Tait form.
+void fillprepared(tdprepared& p, const tdrecord& d) {
+    p.oldds = ds.oldds;
+    p.V = d.V;
+    p.a0 = d.a0;
+    p.k0 = d.k0;
+    p.k0p = d.k0p;
+    p.k0pp = d.k0pp;
+    p.theta = d.theta;
+    taitparams(d.k0, d.k0p, d.k0pp, p.taita, p.taitb, p.taitc);
+    p.norm = (1 - p.taita) + p.taita * powpositive(1 + p.taitb * refpres, -p.taitc);
+    const real xi0 = einsteinfn(d.theta / reftemp);
+    p.pthcoef = d.a0 * d.k0 * d.theta / xi0;
+    p.pthref = 1 / std::expm1(d.theta / reftemp);
+    p.valid = true;
+}
 
 // The refinement keeps its own end-member records; gem reads them as a tdrecord.
 void loadfitrecord(const fitemrecord& f, tdrecord& rec) {
@@ -54,6 +82,7 @@ void loadfitrecord(const fitemrecord& f, tdrecord& rec) {
     rec.bwwv = f.bwwv;
     rec.bwn = f.bwn;
     rec.bwfac = f.bwfac;
+    rec.aqfactor = f.aqfactor;
     rec.xco2 = f.xco2;
     rec.xh2o = 1 - f.xco2;
 }
@@ -87,6 +116,18 @@ real pthproblem(const gemcontext& g, real pth, real a, real b, real c) {
     bombout("gem", g.name + ": b Pth > 1, log(-ve)", 0);
 }
 
+// Integral of V dP from Pr to P of a solid in the Tait form with a thermal pressure.
+real solidvolume(const gemcontext& g, const tdprepared& p) {
+    const real P = g.P, T = g.T;
+    const real a = p.taita, b = p.taitb, c = p.taitc;
+    real pth = p.pthcoef * (1 / std::expm1(p.theta / T) - p.pthref);
+    if (b * pth > 1) pth = pthproblem(g, pth, a, b, c);
+    return p.V *
+           ((P - refpres) * (1 - a) +
+            a * (powpositive(1 + b * (refpres - pth), 1 - c) - powpositive(1 + b * (P - pth), 1 - c)) / (b * (c - 1))) /
+           p.norm;
+}
+
 // Integral of V dP from Pr to P outside the Einstein layout.
 real volumeterm(const gemcontext& g, bool liquid) {
     const tdrecord& d = g.d;
@@ -102,32 +143,36 @@ real volumeterm(const gemcontext& g, bool liquid) {
         return K * vt * std::pow(1 + kp * refpres / K, 1 / kp) *
                (std::pow(1 + kp * P / K, e) - std::pow(1 + kp * refpres / K, e)) / (kp - 1);
     }
-    if (liquid) K = d.k0 + d.dkdt * (T - reftemp);
-    const real kp = d.k0p, kpp = d.k0pp;
-    real a, b, c;
-    taitparams(K, kp, kpp, a, b, c);
-    const real norm = (1 - a) + a * std::pow(1 + b * refpres, -c);
-    if (liquid)
+    if (liquid) {
+        K = d.k0 + d.dkdt * (T - reftemp);
+        real a, b, c;
+        taitparams(K, d.k0p, d.k0pp, a, b, c);
+        const real norm = (1 - a) + a * powpositive(1 + b * refpres, -c);
         return d.V * std::exp(d.a0 * (T - reftemp)) *
                ((P - refpres) * (1 - a) +
-                a * (std::pow(1 + b * refpres, 1 - c) - std::pow(1 + b * P, 1 - c)) / (b * (c - 1))) /
+                a * (powpositive(1 + b * refpres, 1 - c) - powpositive(1 + b * P, 1 - c)) / (b * (c - 1))) /
                norm;
-    const real xi0 = einsteinfn(d.theta / reftemp);
-    real pth = d.a0 * K * d.theta / xi0 * (1 / std::expm1(d.theta / T) - 1 / std::expm1(d.theta / reftemp));
-    if (b * pth > 1) pth = pthproblem(g, pth, a, b, c);
-    return d.V *
-           ((P - refpres) * (1 - a) +
-            a * (std::pow(1 + b * (refpres - pth), 1 - c) - std::pow(1 + b * (P - pth), 1 - c)) / (b * (c - 1))) /
-           norm;
+    }
+    if (preparedfor(d.prep, d)) return solidvolume(g, d.prep);
+    tdprepared fresh;
+    fillprepared(fresh, d);
+    return solidvolume(g, fresh);
 }
 
 // Heat-capacity part of G - (H - T S) for Cp = a + bT + c/T^2 + d/sqrt(T).
+// The powers of Tr that the heat-capacity integrals use, computed once.
+const real sqrttr = std::sqrt(reftemp);
+const real invtr = 1 / reftemp;
+const real invtr2 = 1 / (reftemp * reftemp);
+const real invsqrttr = 1 / std::sqrt(reftemp);
+
 real cpterm(const tdrecord& d, real T) {
     const real tr = reftemp;
-    const real hcp = d.cpa * (T - tr) + d.cpb / 2 * (T * T - tr * tr) - d.cpc * (1 / T - 1 / tr) +
-                     2 * d.cpd * (std::sqrt(T) - std::sqrt(tr));
-    const real scp = d.cpa * std::log(T / tr) + d.cpb * (T - tr) - d.cpc / 2 * (1 / (T * T) - 1 / (tr * tr)) -
-                     2 * d.cpd * (1 / std::sqrt(T) - 1 / std::sqrt(tr));
+    const real sqrtt = std::sqrt(T), invt = 1 / T;
+    const real hcp = d.cpa * (T - tr) + d.cpb / 2 * (T * T - tr * tr) - d.cpc * (invt - invtr) +
+                     2 * d.cpd * (sqrtt - sqrttr);
+    const real scp = d.cpa * std::log(T * invtr) + d.cpb * (T - tr) - d.cpc / 2 * (invt * invt - invtr2) -
+                     2 * d.cpd * (1 / sqrtt - invsqrttr);
     return hcp - T * scp;
 }
 
@@ -243,26 +288,15 @@ real aqueousterm(const gemcontext& g) {
     return gaq;
 }
 
-}  // namespace
-
-void gem(int16_t i, real& G, real P, real T) {
-    if (run.gemcount < std::numeric_limits<int32_t>::max()) ++run.gemcount;
-    tdrecord fitrec;
-    const bool refining = run.calcmode == 4;
-    if (refining) loadfitrecord(fit.tda[static_cast<size_t>(i)], fitrec);
-    const tdrecord& d = refining ? fitrec : ws.td[static_cast<size_t>(i)];
-    const str22& name = refining ? ds.dsnames[static_cast<size_t>(i)] : ws.emname[static_cast<size_t>(i)];
+// G of one record and name; refining: a record of the refinement.
+real gemof(const tdrecord& d, const str22& name, real P, real T, bool refining) {
     const gemcontext g{d, name, P, T};
-
     const int32_t code = rounded(d.code);
     const bool einsteinlayout = ds.dsmode == 7 && code >= 3 && code <= 5;
     const bool liquid = !name.empty() && name.back() == 'L';
     if (einsteinlayout) prepareeinstein(d, settings.wqxon);
 
-    if (std::fabs(d.S) < 1e-8L) {
-        G = d.H;
-        return;
-    }
+    if (std::fabs(d.S) < 1e-8L) return d.H;
 
     real gv = 0;
     if (d.V == 0)
@@ -288,7 +322,27 @@ void gem(int16_t i, real& G, real P, real T) {
 
     const real gaq = d.aqfactor != 0 ? aqueousterm(g) : 0;
 
-    G = (d.H - T * d.S) + gcp + gv + gf + gmix + gord + gcrd + gaq;
+    return (d.H - T * d.S) + gcp + gv + gf + gmix + gord + gcrd + gaq;
+}
+
+}  // namespace
+
+void preparetd(tdrecord& d) {
+    d.prep = tdprepared{};
+    if (d.V == 0 || d.k0 == 0 || ds.oldds) return;
+    fillprepared(d.prep, d);
+}
+
+void gem(int16_t i, real& G, real P, real T) {
+    if (run.gemcount < std::numeric_limits<int32_t>::max()) ++run.gemcount;
+    const size_t at = static_cast<size_t>(i);
+    if (run.calcmode == 4) {
+        tdrecord fitrec;
+        loadfitrecord(fit.tda[at], fitrec);
+        G = gemof(fitrec, ds.dsnames[at], P, T, true);
+    } else {
+        G = gemof(ws.td[at], ws.emname[at], P, T, false);
+    }
 }
 
 namespace {

@@ -4,8 +4,14 @@
 #include <cstdint>
 
 #include "runtime/types.h"
+#include "thermo/tdrecord.h"
 
 namespace zt {
+
+// Computes once what gem needs of a record that P and T do not change; called for every
+// record the dataset reader fills (a record not prepared, or changed since, is computed
+// in full at each call).
+void preparetd(tdrecord& d);
 
 // G of working end-member i: plain ones through gem, made ones as their DQF plus the
 // weighted G of their constituents.

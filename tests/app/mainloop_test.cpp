@@ -76,6 +76,51 @@ TEST_F(CalcModeMenu, OtherCodesShowTheMenu)
     }
 }
 
+TEST_F(CalcModeMenu, InputFilesThatTheRunWouldWriteAreRefused)
+{
+    struct namecase {
+        const char* scriptsuffix;
+        const char* dssuffix;
+        int16_t calcmode;
+        const char* script;
+        const char* refused;  // the message's file and name, or "" when the run goes on
+    };
+    const namecase cases[] = {
+        {"AFM", "62", 1, "axfile ax62\n", ""},
+        {"log", "62", 1, "axfile ax62\n", "script info file \"zt-log.txt\""},
+        {"ds1", "1-o", 1, "axfile ax62\n", "thermo dataset file \"zt-ds1-o.txt\""},
+        {"AFM", "62", 1, "axfile log % the log\n", "a-x info file \"zt-log.txt\""},
+        {"AFM", "62", 1, "with g\naxfile AFM-it\n", "a-x info file \"zt-AFM-it.txt\""},
+        // the file name is cut to 22 characters after "zt-"
+        {"abcdefghijklmnop", "62", 1, "axfile abcdefghijklmnop-o\n", "a-x info file \"zt-abcdefghijklmnop-o.txt\""},
+        // as the script reader takes it: the last line before the end mark; "no" clears
+        {"AFM", "62", 1, "axfile AFM-o\naxfile ax62\n*\naxfile log\n", ""},
+        {"AFM", "62", 1, "axfile log\naxfile no\n", ""},
+        // the refinement writes no zt- side files, but its log all the same
+        {"AFM", "62", 9, "axfile AFM-o\n", ""},
+        {"log", "62", 9, "", "script info file \"zt-log.txt\""},
+    };
+    for (const namecase& c : cases) {
+        SetUp();
+        testing::tempfolder folder;
+        folder.writefile(std::string("zt-") + c.scriptsuffix + ".txt", c.script);
+        prefs.scriptsuffix = c.scriptsuffix;
+        prefs.dssuffix = c.dssuffix;
+        prefs.prefscalcmode = c.calcmode;
+        testing::consolecapture console;
+        const int exitcode = testing::exitcodeof([&] { refuseinputsasoutputs(c.scriptsuffix); });
+        if (*c.refused == 0) {
+            EXPECT_EQ(exitcode, -1) << console.output();
+            continue;
+        }
+        EXPECT_EQ(exitcode, 1) << c.refused;
+        EXPECT_NE(console.output().find(std::string("-- run bombed in startout : the ") + c.refused +
+                                        " is one of the files this run writes: use another suffix\n"),
+                  std::string::npos)
+            << console.output();
+    }
+}
+
 TEST(ReportElapsed, MillisecondsBelowFiveSecondsElseWholeSeconds)
 {
     struct elapsedcase {

@@ -136,5 +136,30 @@ TEST(Activities, PureEndMemberHasItsIdealActivity) {
     EXPECT_NEAR(a[2], 1, 1e-15L);
 }
 
+TEST(Activities, AnAbsentEndMemberHasActivityZeroKnownExactly) {
+    for (int32_t model : {0, 1}) {
+        axworld w;
+        binary(model);
+        axvector v{};
+        v[1] = 0;  // the second site fraction is 0
+        emreals a{}, sda{};
+        ssactivities(1, v, a, 1, 700, sda);
+        EXPECT_EQ(a[2], 0) << model;
+        EXPECT_EQ(sda[2], 0) << model;
+        EXPECT_TRUE(std::isfinite(sda[1]) && sda[1] >= 0) << model;
+    }
+}
+
+TEST(Activities, ANegativeSiteFractionIsRefused) {
+    axworld w;
+    binary(1);
+    soln(1).sfname[2] = "xB";
+    axvector v{};
+    v[1] = -0.01L;
+    emreals a{}, sda{};
+    EXPECT_EQ(testing::exitcodeof([&] { ssactivities(1, v, a, 1, 700, sda); }), 1);
+    EXPECT_TRUE(w.bombedwith("negative site fraction xB in b")) << w.out();
+}
+
 }  // namespace
 }  // namespace zt

@@ -125,7 +125,7 @@ TEST(AxTokens, PhaseNamesSplitAndJoinAtTheSeparator) {
         EXPECT_EQ(shortname, r.wantshort) << r.longname << " " << r.suffix;
         EXPECT_EQ(suffix, r.wantsuffix) << r.longname << " " << r.suffix;
     }
-    for (const char* bad : {"_px", "px_"}) {
+    for (const char* bad : {"_px", "px_", "g_a_", "_g_a"}) {
         channels.outchannels = 1;  // the previous report closed every channel
         str22 longname = bad, shortname, suffix;
         EXPECT_EQ(testing::exitcodeof([&] { long2shortpname(longname, shortname, suffix); }), 1);

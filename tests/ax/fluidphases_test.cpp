@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "ax/contract.h"
 #include "axfixture.h"
 
 namespace zt {
@@ -62,6 +63,30 @@ TEST(FluidPhases, FluidPhasesGetSpeciesAndEveryPair) {
     EXPECT_EQ(fluidtable.fluidw[4][3], 0);
     EXPECT_EQ(fluidtable.fluidtcrit[8], 259.6L);
     EXPECT_EQ(fluidtable.fluidpcrit[5], 0.0211L);
+}
+
+TEST(FluidPhases, ContractionRenumbersTheWaterAndCarbonDioxideEndMembers) {
+    struct row {
+        std::vector<std::string> ems;
+        int zerovar;
+        int16_t h2oem, co2em;
+    };
+    const row rows[] = {
+        {{"H2O", "CO2", "CH4"}, 1, 1, 0},  // x(CO2) = 0: CO2 goes, CH4 moves down to 2
+        {{"CH4", "H2O", "CO2"}, 1, 0, 2},  // no H2O left; CO2 moves down to 2
+    };
+    for (const row& r : rows) {
+        axworld w;
+        ASSERT_EQ(w.readax(idealphase("fluid", r.ems)), -1) << w.out();
+        axphase& f = soln(1);
+        f.vars[static_cast<size_t>(r.zerovar)].value = 0;
+        contractphase(1);
+        ASSERT_EQ(f.nem, 2);
+        EXPECT_EQ(f.h2oem, r.h2oem) << r.ems[0];
+        EXPECT_EQ(f.co2em, r.co2em) << r.ems[0];
+        EXPECT_EQ(f.em[static_cast<size_t>(f.h2oem)].name, f.h2oem > 0 ? "H2O" : "");
+        EXPECT_EQ(f.em[static_cast<size_t>(f.co2em)].name, f.co2em > 0 ? "CO2" : "");
+    }
 }
 
 TEST(FluidPhases, AqueousPhaseGetsTheHardWiredPairFirst) {

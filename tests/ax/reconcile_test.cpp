@@ -97,6 +97,36 @@ TEST(Reconcile, CodingTwoPhasesNeedScriptGuesses) {
     }
 }
 
+TEST(Reconcile, OnlyTheChosenVersionOfAPhaseIsCheckedAndGivenGuesses) {
+    // g_a and g_b share the short name g but not their variables.
+    const std::string twovars =
+        replaced(axtest::garnetmodel("g_b", "-", "-"), "g_b 3 1\n", "g_b 3 2 garnet 10\nverbatim\n  model g_b\nverbatim\n");
+    const std::string onevar = codingtwo("g_a", "garnet");
+    std::string othervar = onevar;
+    for (size_t at = othervar.find("x"); at != std::string::npos; at = othervar.find("x", at + 1))
+        if (othervar[at + 1] == '(' || othervar[at + 1] == '\n') othervar[at] = 'y';
+    struct row {
+        std::string file;
+        std::initializer_list<axtest::guess> guesses;
+    };
+    const row rows[] = {
+        {onevar + twovars, {{"x(g)", 0.25L}, {"z(g)", 0.15L}}},
+        {othervar + twovars, {{"x(g)", 0.25L}, {"z(g)", 0.15L}}},
+    };
+    for (const row& r : rows) {
+        axworld w;
+        setwith({"g_b"});
+        setguesses(r.guesses);
+        ASSERT_EQ(w.readax(r.file), -1) << w.out();
+        EXPECT_EQ(settings.withshortnames[1], "g_b");
+        const axphase& chosen = soln(2);
+        ASSERT_EQ(chosen.longname, "g_b");
+        EXPECT_TRUE(chosen.guessesfromscript);
+        EXPECT_NEAR(chosen.vars[2].value, 0.15L, 1e-15L);
+        EXPECT_FALSE(soln(1).guessesfromscript);
+    }
+}
+
 TEST(Reconcile, ScriptSameCodingMakesACopyRightAfterTheSource) {
     axworld w;
     setwith({"g2", "g", "q"});

@@ -14,6 +14,7 @@
 #include "reactions/services.h"
 #include "runtime/channels.h"
 #include "runtime/runstate.h"
+#include "runtime/words.h"
 #include "script/settings.h"
 #include "support/testsupport.h"
 #include "tests/thermo/thermotest.h"
@@ -33,7 +34,6 @@ inline void resetall(int32_t calcmode) {
     resetreactions();
     reactions.r.assign(maxreactions + 1, reaction{});
     eq = equilibriumstate{};
-    diagram = diagramsetupstate{};
     resetmode3();
     settings.autoexit = true;
     channels.outchannels = 0;

@@ -30,7 +30,7 @@ protected:
         reactions.r[2][at(w)] = 1;
         settings.xco2fluid = 0;
         settings.xh2ofluid = 1;
-        diagram.diagrammode = 0;
+        settings.diagrammode = 0;
     }
 
     // Whether delta G changes sign anywhere on a fine grid of the window.
@@ -85,7 +85,7 @@ TEST_F(WindowTests, SidesMarkTheCornersWithNegativeDeltaG) {
 }
 
 TEST_F(WindowTests, AnUnknownDiagramEndsTheRun) {
-    diagram.diagrammode = 7;
+    settings.diagrammode = 7;
     cornersides sides{};
     EXPECT_EQ(testing::exitcodeof([&] { inPTXwindow(1, sides); }), 1);
 }

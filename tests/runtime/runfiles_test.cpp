@@ -12,6 +12,13 @@
 namespace zt {
 namespace {
 
+// The start of a calculation run: its script, then its side files.
+void startcalcrun()
+{
+    openscriptfile();
+    opensidefiles();
+}
+
 class RunFiles : public ::testing::Test {
 protected:
     void SetUp() override
@@ -71,7 +78,7 @@ TEST_F(RunFiles, StartcalcfilesAsksForTheSuffixAndOpensTheFilesInOrder)
 {
     folder.writefile("zt-AFM.txt", "axfile x\n");
     testing::consolecapture console("AFM\n");
-    startcalcfiles();
+    startcalcrun();
     EXPECT_EQ(runfiles.datafilenamesuffix, "AFM");
     EXPECT_EQ(runfiles.scriptfilename, "zt-AFM.txt");
     EXPECT_EQ(runfiles.curfilename, "zt-AFM-o.txt");
@@ -97,7 +104,7 @@ TEST_F(RunFiles, StartcalcfilesRefusesSuffixesWhoseOutputNamesWouldClash)
     prefs.scriptsuffix = nineteen;
     {
         testing::consolecapture console;
-        EXPECT_EQ(testing::exitcodeof(startcalcfiles), -1);
+        EXPECT_EQ(testing::exitcodeof(startcalcrun), -1);
     }
     // The cut leaves seven distinct names.
     for (const char* end : {"-o.", "-ql", "-it", "-ic", ".cs", "-2.", ".sv"})
@@ -109,7 +116,7 @@ TEST_F(RunFiles, StartcalcfilesRefusesSuffixesWhoseOutputNamesWouldClash)
     folder.writefile("zt-" + twenty + ".txt", "");
     prefs.scriptsuffix = twenty;
     testing::consolecapture console;
-    EXPECT_EQ(testing::exitcodeof(startcalcfiles), 1);
+    EXPECT_EQ(testing::exitcodeof(startcalcrun), 1);
     EXPECT_NE(console.output().find("-- run bombed in startout : "), std::string::npos);
     EXPECT_NE(console.output().find("at most 19 characters"), std::string::npos);
     EXPECT_FALSE(folder.exists("zt-" + twenty + "-o"));
@@ -131,10 +138,25 @@ TEST_F(RunFiles, MissingInputFileIsReported)
         SetUp();
         prefs.scriptsuffix = c.suffix;
         testing::consolecapture console(c.input);
-        EXPECT_EQ(testing::exitcodeof(startcalcfiles), 1);
+        EXPECT_EQ(testing::exitcodeof(startcalcrun), 1);
         EXPECT_NE(console.output().find(c.message), std::string::npos) << console.output();
         EXPECT_FALSE(folder.exists("zt-" + c.suffix + "-o.txt"));
     }
+}
+
+TEST_F(RunFiles, ATypedSuffixNamingAnOpenOutputIsRefusedBeforeItIsRead)
+{
+    std::string name;
+    openoutfile("zt-log", ".txt", channels.files[chlog], name);
+    channels.outchannels |= 1 << chlog;
+    putstr(0, "the run's own log", 1, 1 << chlog);
+    testing::consolecapture console("log\n");
+    EXPECT_EQ(testing::exitcodeof(openscriptfile), 1);
+    EXPECT_NE(console.output().find("-- run bombed in promptdatafile : the script info file \"zt-log.txt\" is one of "
+                                    "the files this run writes: use another suffix"),
+              std::string::npos)
+        << console.output();
+    EXPECT_FALSE(runfiles.datafile.isopen);
 }
 
 }  // namespace

@@ -70,6 +70,9 @@ TEST_F(RunOpening, FillsTablesOpensLogAndStamps)
     testing::consolecapture console;
     fixedclock clock(reading(14, 30, 3, 10, 3, 2026));
     openrun("ZELTRAM 3.51");
+    EXPECT_EQ(channels.outchannels, 1 << chconsole);
+    EXPECT_FALSE(folder.exists("zt-log.txt"));
+    openlog();
 
     EXPECT_EQ(runopening.macheps, std::ldexp(1.0L, -64));
     const std::pair<int, const char*> ordinals[] = {

@@ -572,6 +572,31 @@ TEST_F(GibbsTest, ImpossibleThermalPressureIsReplacedInTheReport) {
     EXPECT_TRUE(std::isfinite(static_cast<double>(g)));
 }
 
+TEST_F(GibbsTest, PreparedRecordsGiveTheSameGAndAChangedRecordIsNotServedStale) {
+    for (const tdrecord& rec : {solidrec(), landaurec(), bwrec()}) {
+        tdrecord prepared = rec;
+        preparetd(prepared);
+        ASSERT_TRUE(prepared.prep.valid);
+        const int16_t fresh = addem("py", rec), ready = addem("py", prepared);
+        for (real P : {0.001L, 5.0L, 40.0L}) {
+            for (real T : {300.0L, 873.0L, 1500.0L}) {
+                const real g = gof(fresh, P, T);
+                EXPECT_NEAR(static_cast<double>(gof(ready, P, T) / g), 1.0, 1e-15) << static_cast<double>(P);
+            }
+        }
+        // Every field the prepared values come from.
+        for (real tdrecord::*f : {&tdrecord::V, &tdrecord::a0, &tdrecord::k0, &tdrecord::k0p, &tdrecord::k0pp,
+                                  &tdrecord::theta}) {
+            tdrecord changed = rec;
+            changed.*f *= 1.1L;
+            ws.td[static_cast<size_t>(fresh)] = changed;
+            ws.td[static_cast<size_t>(ready)] = prepared;
+            ws.td[static_cast<size_t>(ready)].*f *= 1.1L;
+            EXPECT_EQ(gof(ready, 20, 900), gof(fresh, 20, 900));
+        }
+    }
+}
+
 TEST_F(GibbsTest, EveryEvaluationIsCounted) {
     const int16_t i = addem("gtx", solidrec());
     run.gemcount = 40;

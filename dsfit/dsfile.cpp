@@ -1,0 +1,301 @@
+#include "dsfit/dsfile.h"
+
+#include <cmath>
+
+#include "dsfit/emfile.h"
+#include "dsfit/fitformat.h"
+#include "dsfit/fitset.h"
+#include "runtime/channels.h"
+#include "runtime/console.h"
+#include "runtime/numberformat.h"
+#include "runtime/reporter.h"
+#include "runtime/runfiles.h"
+#include "runtime/runopen.h"
+#include "runtime/textfile.h"
+#include "runtime/words.h"
+#include "script/settings.h"
+#include "thermo/dataset.h"
+
+namespace zt {
+
+namespace {
+
+textfile fitoutfile;
+
+const char* const headertext = "    don't fiddle with the numbers: you'll BREAK the dataset...";
+
+const fitemrecord& em(int i) { return fit.tda[static_cast<size_t>(i)]; }
+
+bool einsteinlayout(const fitemrecord& r, int16_t filemode) { return filemode == 7 && r.code >= 3 && r.code <= 5; }
+
+bool chargedname(const std::string& name)
+{
+    const std::string t = trimblanks(name);
+    return !t.empty() && (t.back() == '+' || t.back() == '-');
+}
+
+void emit(const std::string& line) { writefiletext(fitoutfile, line + "\n"); }
+
+void checkwritable(int16_t mode, int16_t filemode, int ntp)
+{
+    // The reader takes the first number of a layout-5 file as the end-member count only
+    // above 50, and 190 as the oldest layout.
+    if (mode == 5 && (ntp <= 50 || ntp == 190))
+        bombout("writedsfile",
+                "a dsmode 5 dataset of " + wholetostr(ntp) + " end-members would not read back (it needs more than 50, and not 190)",
+                0);
+    for (int i = 1; i <= ntp; ++i) {
+        if (einsteinlayout(em(i), filemode))
+            bombout("writedsfile", "the Einstein heat capacity of " + em(i).name + " (dsmode 7) has no place in the dataset file", 0);
+    }
+}
+
+void nameline(int i, int16_t mode, std::string& line)
+{
+    const fitemrecord& r = em(i);
+    if (mode == 6) {
+        line = padname(r.name, 7) + r.name2;
+    } else {
+        line.clear();
+        addfield(r.name, 8, line);
+    }
+    addwhole(4, line, r.nsite);
+    for (int k = 1; k <= r.npairs; ++k) {
+        addwhole(3, line, r.comp[static_cast<size_t>(k)]);
+        putfixed(4, 9, r.amount[static_cast<size_t>(k)], line);
+    }
+    line += "  0";
+    if (i == 1) line += std::string(" ") + (settings.numerical ? "t" : "f") + (settings.wqxon ? "t" : "f");
+}
+
+void writeblock(int i, int16_t mode)
+{
+    const fitemrecord& r = em(i);
+    std::string line;
+    nameline(i, mode, line);
+    emit(line);
+
+    line.clear();
+    if (mode == 6) addwhole(5, line, r.code);
+    else line = "       ";
+    putfixed(3, 11, fit.fitreport ? fit.theta[static_cast<size_t>(i)] : r.H, line);
+    putfixed(5, 10, r.S, line);
+    putfixed(4, 9, r.V, line);
+    emit(line);
+
+    line = "    ";
+    putfixed(4, 11, r.cpa, line);
+    putfixed(9, 15, r.cpb, line);
+    putfixed(1, 10, r.cpc, line);
+    putfixed(4, 10, r.cpd, line);
+    emit(line);
+
+    line.clear();
+    putfixed(7, 18, r.a0, line);
+    putfixed(2, 9, r.k0, line);
+    putfixed(2, 9, r.k0p, line);
+    if (mode == 5) putfixed(5, 11, r.k0pp, line);
+    if (r.dkdt < 0 || liquidname(r.name)) putfixed(5, 11, r.dkdt, line);
+    const bool aqueous = r.aqfactor != 0 || chargedname(r.name);
+    if (mode == 5) {
+        if (r.smax > 0) line += "    1";
+        else if (r.bwn > 0.5L) line += "    2";
+        else if (aqueous) line += "   -1";
+        else line += "    0";
+    }
+    if (r.smax > 0) {
+        addrounded(7, r.tlandau, line);
+        putfixed(5, 10, r.smax, line);
+        putfixed(4, 10, r.vmax, line);
+    } else if (aqueous) {
+        putfixed(4, 8, r.aqfactor, line);
+    } else if (r.bwn > 0.5L) {
+        putfixed(2, 7, r.bwdh, line);
+        putfixed(4, 7, r.bwdhv, line);
+        putfixed(2, 7, r.bww, line);
+        putfixed(4, 7, r.bwwv, line);
+        addrounded(6, r.bwn, line);
+        putfixed(2, 7, r.bwfac, line);
+    }
+    emit(line);
+    if (mode == 6) emit("");
+}
+
+void covariances(int ntp)
+{
+    real v = 0;
+    for (int i = 1; i <= ntp; ++i) v += (fit.theta[static_cast<size_t>(i)] - 1000 * em(i).S + 5 * em(i).V) / 10000;
+    v = -v / ntp;
+    std::string line;
+    putfixed(4, 8, v, line);
+    writefiletext(fitoutfile, line);
+    int count = 0;
+    for (int i = 1; i <= ntp; ++i) {
+        for (int j = i; j <= ntp; ++j) {
+            const real e = fit.sigfitsq * fit.xx[fitat(i, j)];
+            std::string field;
+            if (std::fabs(e) < 5e-5L) {
+                field = " 0";
+            } else {
+                const real r = std::nearbyint(std::fabs(e) * 10000) / 10000;
+                int16_t w = r < 1 ? 7 : r < 10 ? 8 : r < 100 ? 9 : r < 1000 ? 10 : r < 10000 ? 11 : r < 100000 ? 12 : 16;
+                if (e <= 0) ++w;
+                putfixed(4, w, e, field);
+            }
+            if (count > 120) {
+                writefiletext(fitoutfile, "\n");
+                count = 0;
+            }
+            writefiletext(fitoutfile, field);
+            count += static_cast<int>(field.size());
+        }
+    }
+    writefiletext(fitoutfile, "\n");
+}
+
+std::string commentfield(const std::string& text) { return "% " + stripbraces(text); }
+
+void emiblock(int i)
+{
+    const fitemrecord& r = em(i);
+    emit(padname(r.name, 8) + r.name2);
+    std::string line = "       ";
+    for (int k = 1; k <= r.npairs; ++k) {
+        addwhole(2, line, r.comp[static_cast<size_t>(k)]);
+        putfixed(2, 8, r.amount[static_cast<size_t>(k)], line);
+        line += "   ";
+    }
+    emit(line + "  0  " + wholetostr(r.nsite));
+    line.clear();
+    addwhole(3, line, r.code);
+    putfixed(3, 12, r.H, line);
+    emit(line);
+    line.clear();
+    putfixed(5, 15, r.S, line);
+    emit(line + spaces(35) + commentfield(r.comment[cmS]));
+    line.clear();
+    putfixed(4, 15, r.V, line);
+    emit(line + spaces(35) + commentfield(r.comment[cmV]));
+    line.clear();
+    if (einsteinlayout(r, ds.dsmode)) {
+        putfixed(5, 15, r.eina, line);
+        putfixed(10, 15, r.einb, line);
+        putfixed(1, 9, r.theta, line);
+        emit(line + spaces(11) + commentfield(r.comment[cmCp]));
+    } else {
+        putfixed(4, 15, r.cpa, line);
+        putfixed(9, 15, r.cpb, line);
+        putfixed(1, 9, r.cpc, line);
+        putfixed(4, 10, r.cpd, line);
+        emit(line + " % " + stripbraces(r.comment[cmCp]));
+    }
+    line.clear();
+    putfixed(7, 15, r.a0, line);
+    emit(line + spaces(35) + commentfield(r.comment[cmA0]));
+    line.clear();
+    putfixed(2, 15, r.k0, line);
+    putfixed(2, 6, r.k0p, line);
+    if (liquidname(r.name)) {
+        putfixed(5, 10, r.dkdt, line);
+        emit(line + spaces(19) + commentfield(r.comment[cmK]));
+    } else {
+        emit(line + spaces(29) + commentfield(r.comment[cmK]));
+    }
+    line.clear();
+    if (r.code == 1 || r.code == 4) {
+        addrounded(15, r.tlandau, line);
+        putfixed(5, 9, r.smax, line);
+        putfixed(4, 8, r.vmax, line);
+        emit(line + spaces(18) + commentfield(r.comment[cmExtras]));
+    } else if (r.code == 2 || r.code == 5) {
+        putfixed(2, 12, r.bwdh, line);
+        putfixed(4, 8, r.bwdhv, line);
+        putfixed(2, 7, r.bww, line);
+        putfixed(4, 8, r.bwwv, line);
+        addrounded(6, r.bwn, line);
+        putfixed(2, 7, r.bwfac, line);
+        emit(line + spaces(2) + commentfield(r.comment[cmExtras]));
+    } else if (r.code == 8) {
+        putfixed(4, 12, r.aqfactor, line);
+        emit(line + spaces(38) + commentfield(r.comment[cmExtras]));
+    }
+    emit("");
+}
+
+}  // namespace
+
+std::string stripbraces(const std::string& text)
+{
+    if (text.size() < 2) return "";
+    std::string t = trimblanks(text);
+    if (!t.empty() && t[0] == '{') {
+        t.erase(0, 1);
+        if (!t.empty() && t.back() == '}') t.pop_back();
+    } else if (!t.empty() && t[0] == '%') {
+        t.erase(0, t.size() < 2 ? t.size() : 2);
+    }
+    return t;
+}
+
+void writedsfile()
+{
+    const int ntp = fit.ntpfit;
+    ds.ntp = fit.ntpfit;
+    const int16_t filemode = ds.dsmode;
+    if (!fit.fitreport) ds.dsmode = 6;
+    const int16_t mode = ds.dsmode == 5 ? 5 : 6;
+    checkwritable(mode, filemode, ntp);
+    std::string name;
+    openoutfile("zt-ds", runfiles.datafilenamesuffix + ".txt", fitoutfile, name);
+    runfiles.curfilename = name;
+    putstr(1, "writing data to \"" + name + "\"", 1, 9);
+
+    if (mode == 6) emit("6  " + wholetostr(ntp) + headertext);
+    else {
+        std::string line;
+        addwhole(4, line, ntp);
+        emit(line + headertext);
+    }
+    emit("  ");
+    if (mode == 5) emit("5");
+    for (int i = 1; i <= ntp; ++i) writeblock(i, mode);
+    emit("");
+    covariances(ntp);
+    emit("");
+    std::string title = name + " produced at " + runopening.datetimestamp + " (sigfit = ";
+    putfixed(3, 6, std::sqrt(fit.sigfitsq), title);
+    emit(title + ")");
+    closetextfile(fitoutfile);
+}
+
+void writeemifile()
+{
+    std::string name;
+    openoutfile("ds-em", fit.fitsetprefs.emsuffix + "-i.txt", fitoutfile, name);
+    runfiles.curfilename = name;
+    if (ds.dsmode == 5) {
+        const std::string row(64, '-');
+        writeconsole("\n" + row + "\n" + "with dsmode = 5 at the top of the emfile, the emifile contains\n" +
+                     "(1) the data in the new emfile format, AND (2) the H calorimetric\n" +
+                     "data to put at the head of the xpfile. (Edit/rename/cut & paste)\n" + row + "\n");
+    }
+    emit(ds.dsmode == 5 ? std::string("6") : wholetostr(ds.dsmode));
+    emit("");
+    for (int i = 1; i <= fit.ntpfit; ++i) emiblock(i);
+    emit("*");
+    if (ds.dsmode == 5) {
+        for (int i = 1; i <= fit.ntpfit; ++i) {
+            const fitemrecord& r = em(i);
+            if (r.calsd >= 99) continue;
+            std::string line = "1  ";
+            addfield(r.name, 6, line);
+            putfixed(2, 12, r.calH, line);
+            putfixed(2, 9, r.calsd, line);
+            emit(line + "    % " + stripbraces(r.comment[cmH]));
+        }
+        emit("0");
+    }
+    closetextfile(fitoutfile);
+}
+
+}  // namespace zt

@@ -1,0 +1,114 @@
+#include "dsfit/fitread.h"
+
+#include "runtime/numberread.h"
+#include "runtime/prompts.h"
+#include "runtime/reporter.h"
+#include "runtime/runfiles.h"
+#include "runtime/textfile.h"
+#include "runtime/words.h"
+
+namespace zt {
+
+namespace {
+
+struct fitcursor {
+    std::string line;
+    size_t pos = 0;
+    bool haveline = false;
+};
+fitcursor cur;
+
+void cut255(std::string& line)
+{
+    if (line.size() > static_cast<size_t>(maxtextlen)) line.resize(maxtextlen);
+}
+
+std::string nextword(const std::string& context)
+{
+    while (true) {
+        if (!cur.haveline) {
+            if (!readfileline(runfiles.datafile, cur.line)) bombout("read", "unexpected end of file, " + context, 0);
+            cut255(cur.line);
+            cur.pos = 0;
+            cur.haveline = true;
+        }
+        while (cur.pos < cur.line.size() && isblankbyte(cur.line[cur.pos])) ++cur.pos;
+        if (cur.pos >= cur.line.size()) {
+            cur.haveline = false;
+            continue;
+        }
+        const size_t start = cur.pos;
+        while (cur.pos < cur.line.size() && !isblankbyte(cur.line[cur.pos])) ++cur.pos;
+        return cur.line.substr(start, cur.pos - start);
+    }
+}
+
+}  // namespace
+
+void fitrestartcursor()
+{
+    cur = fitcursor{};
+}
+
+void fitendline()
+{
+    if (cur.haveline) {
+        cur.haveline = false;
+        return;
+    }
+    std::string line;
+    readfileline(runfiles.datafile, line);
+}
+
+bool fitwordline(stringlist& words, int16_t& count)
+{
+    cur.haveline = false;
+    std::string line;
+    if (!readfileline(runfiles.datafile, line)) {
+        count = 0;
+        return false;
+    }
+    cut255(line);
+    string2strings(line, static_cast<int16_t>(line.size()), words, count);
+    for (int i = 1; i <= count; ++i) {
+        if (!words[i].empty() && words[i][0] == '%') {
+            count = static_cast<int16_t>(i - 1);
+            break;
+        }
+    }
+    return true;
+}
+
+void fitneedline(stringlist& words, int16_t& count)
+{
+    if (!fitwordline(words, count)) bombout("read in rstrings", "problems reading", 0);
+}
+
+void fitnextwordline(stringlist& words, int16_t& count)
+{
+    do {
+        fitneedline(words, count);
+    } while (count == 0);
+}
+
+int16_t fitreadint(const std::string& context)
+{
+    const std::string word = nextword(context);
+    return getinteger(wordtype(word), word, context);
+}
+
+real fitreadreal(const std::string& context)
+{
+    const std::string word = nextword(context);
+    return getsingle(wordtype(word), word, context);
+}
+
+std::string fitresttext()
+{
+    if (!cur.haveline) return "";
+    std::string rest = cur.line.substr(cur.pos);
+    cur.pos = cur.line.size();
+    return rest;
+}
+
+}  // namespace zt

@@ -1,0 +1,12 @@
+// Weighted least squares of the refinement's rows for the end-member enthalpies: by
+// Householder QR of the weighted design matrix, or by Cholesky of the normal equations.
+// Both leave theta, the covariance (unscaled) in the leading ntp x ntp block of xx,
+// sigfitsq and the leverage of every row in hat.
+#pragma once
+
+namespace zt {
+
+void qr();
+void choleski();
+
+}  // namespace zt

@@ -1,0 +1,177 @@
+#include "dsfit/dsfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "dsfit/emfile.h"
+#include "dsfit/fitinput.h"
+#include "dsfit/lsq.h"
+#include "fitfixture.h"
+#include "thermo/datasetreader.h"
+#include "thermo/thermofixture.h"
+#include "thermo/workingset.h"
+
+namespace zt {
+namespace {
+
+using fittest::fitworld;
+
+// Ky and sill, plus two end-members whose names fill the name column.
+const std::string longnames = std::string(fittest::emfile6).substr(0, std::string(fittest::emfile6).find("and    andalusite")) +
+                              "sudoite chlorite\n   6 4.0  4 2.0  1 3.0  10 18.0  0\n   0   -8626.000\n   0.39500\n   20.3000\n"
+                              "   1.4364  0.0  -5000.0  -12.0000\n   0.0000300\n   870.0   4.09\n \n"
+                              "clinochlore  chlorite\n   6 2.0  4 5.0  1 3.0  10 18.0  0\n   0   -8909.000\n   0.43700\n   21.1400\n"
+                              "   1.1710  0.0  -7028.0  -4.3200\n   0.0000200\n   870.0   4.09\n \n*\n";
+const std::string kysillax = "als 2 1\n x(als) 0.5\n p(ky) 1 1 1 1 -1 x\n p(sill) 1 1 0 1 1 x\n ideal\n 2\n"
+                             " xA 1 1 1 1 -1 x\n xB 1 1 0 1 1 x\n ky 1 1 xA 1\n sill 1 1 xB 1\n";
+
+TEST(FitDatasetFile, WrittenDatasetReadsBackWithTheFittedEnthalpies)
+{
+    real fitted[5]{};
+    real cov12 = 0;
+    {
+        fitworld w;
+        w.writeinputs("1 ky -2593.5 1.0\n1 sill -2585.1 1.5\n1 sudoite -8626.9 2.0\n1 clinochlore -8908.3 3.0\n0\n"
+                      "1 sill ky\n 1 -1  7.90 0.60 298.15\n0\n0\n",
+                      longnames, kysillax);
+        ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+        qr();
+        fit.fitreport = true;
+        ASSERT_EQ(testing::exitcodeof(writedsfile), -1) << w.out();
+        for (int j = 1; j <= 4; ++j) fitted[j] = fit.theta[static_cast<size_t>(j)];
+        cov12 = fit.sigfitsq * fit.xx[fitat(1, 2)];
+        const std::string text = w.folder.readfile("zt-ds6t.txt");
+        EXPECT_NE(text.find("\nsudoite chlorite   0"), std::string::npos) << text;
+        EXPECT_NE(text.find("\nclinochlore chlorite   0"), std::string::npos) << text;
+
+        testing::resetthermo();
+        testing::consolecapture quiet;
+        prefs.dssuffix = "6t";
+        ASSERT_EQ(testing::exitcodeof([] { readthermo(1); }), -1) << quiet.output();
+        testing::setworkingnames({"ky", "sill", "sudoite", "clinochlore"});
+        ASSERT_EQ(testing::exitcodeof([] {
+                      readthermo(2);
+                      readthermo(3);
+                  }),
+                  -1)
+            << quiet.output();
+    }
+    EXPECT_EQ(ds.ntp, 4);
+    for (int j = 1; j <= 4; ++j) EXPECT_NEAR(static_cast<double>(ws.td[static_cast<size_t>(j)].H), static_cast<double>(fitted[j]), 5e-4) << j;
+    EXPECT_NEAR(static_cast<double>(ws.covat(1, 2)), static_cast<double>(cov12), 5e-5);
+    EXPECT_EQ(ds.dstitle, "zt-ds6t.txt produced at 10.30 on Mon 3 Mar,2025");
+}
+
+TEST(FitDatasetFile, CovarianceFields)
+{
+    fitworld w;
+    fit.ntpfit = 3;
+    for (int i = 1; i <= 3; ++i) {
+        fit.tda[static_cast<size_t>(i)].name = "e" + std::to_string(i);
+        fit.tda[static_cast<size_t>(i)].name2 = "x";
+    }
+    fit.fitreport = true;
+    ds.dsmode = 6;
+    fit.sigfitsq = 1;
+    const real values[] = {0.00004L, 0.5L, -0.5L, 12.34567L, -1234.5L, 0};
+    int k = 0;
+    for (int i = 1; i <= 3; ++i) {
+        for (int j = i; j <= 3; ++j) fit.xx[fitat(i, j)] = values[k++];
+    }
+    ASSERT_EQ(testing::exitcodeof(writedsfile), -1) << w.out();
+    const std::string text = w.folder.readfile("zt-ds6t.txt");
+    EXPECT_NE(text.find(" 0 0.5000 -0.5000  12.3457  -1234.5000 0\n"), std::string::npos) << text;
+}
+
+TEST(FitDatasetFile, LayoutsThatWouldNotReadBackAreRefused)
+{
+    struct row {
+        int16_t dsmode;
+        int ntp;
+        int16_t code;
+        const char* message;
+    };
+    const row rows[] = {
+        {5, 50, 0, "a dsmode 5 dataset of 50 end-members would not read back"},
+        {5, 190, 0, "a dsmode 5 dataset of 190 end-members would not read back"},
+        {7, 3, 4, "the Einstein heat capacity of e2 (dsmode 7) has no place in the dataset file"},
+    };
+    for (const row& r : rows) {
+        fitworld w;
+        fit.ntpfit = static_cast<int16_t>(r.ntp);
+        for (int i = 1; i <= r.ntp; ++i) fit.tda[static_cast<size_t>(i)].name = "e" + std::to_string(i);
+        fit.tda[2].code = r.code;
+        ds.dsmode = r.dsmode;
+        fit.fitreport = r.dsmode == 5;
+        EXPECT_EQ(testing::exitcodeof(writedsfile), 1);
+        EXPECT_NE(w.out().find(r.message), std::string::npos) << w.out();
+        EXPECT_FALSE(w.folder.exists("zt-ds6t.txt"));
+    }
+}
+
+TEST(FitDatasetFile, ConvertedEndMemberFileReadsBack)
+{
+    fitworld w;
+    w.writeinputs("0\n0\n0\n", longnames, kysillax);
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    fit.tda[1].H = -2593.4567L;
+    ASSERT_EQ(testing::exitcodeof(writeemifile), -1) << w.out();
+    const std::string text = w.folder.readfile("ds-emt-i.txt");
+    EXPECT_NE(text.find("\n        0.08320                                   % entropy\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nclinochlore chlorite\n"), std::string::npos) << text;
+
+    // Read back as an end-member file: the same records, the new H.
+    const fitemrecord first = fit.tda[1];
+    const fitemrecord last = fit.tda[4];
+    openforreading(runfiles.datafile, "ds-emt-i.txt");
+    ASSERT_EQ(testing::exitcodeof(readth), -1) << w.out();
+    ASSERT_EQ(fit.ntpfit, 4);
+    EXPECT_NEAR(static_cast<double>(fit.tda[1].H), -2593.457, 1e-12);
+    EXPECT_EQ(stripbraces(fit.tda[1].comment[cmS]), "entropy");
+    EXPECT_EQ(stripbraces(fit.tda[1].comment[cmS]), stripbraces(first.comment[cmS]));
+    EXPECT_EQ(fit.tda[4].name, last.name);
+    EXPECT_EQ(fit.tda[4].name2, last.name2);
+    EXPECT_EQ(fit.tda[4].npairs, 4);
+    EXPECT_NEAR(static_cast<double>(fit.tda[4].cpc), static_cast<double>(last.cpc), 1e-9);
+    EXPECT_NEAR(static_cast<double>(fit.tda[4].k0p), static_cast<double>(last.k0p), 1e-9);
+}
+
+TEST(FitDatasetFile, StripBraces)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"x", ""}, {"  {a note}  ", "a note"}, {"{open", "open"}, {"% 12 kbar", "12 kbar"}, {" plain ", "plain"}, {"", ""},
+    };
+    for (const auto& [in, out] : rows) EXPECT_EQ(stripbraces(in), out) << in;
+}
+
+}  // namespace
+}  // namespace zt
+
+namespace zt {
+namespace {
+
+// The calorimetry of a dsmode-5 end-member file goes with the converted file, as the
+// direct-calorimetry section of an experiments file.
+TEST(FitDatasetFile, Layout5CalorimetryIsKeptForTheConvertedFile)
+{
+    fittest::fitworld w;
+    const std::string em5 =
+        "5\n\n"
+        "ky     kyanite\n 6 2.0 1 1.0 10 5.0 0  1 8.0\n -2593.1 1.2 1   % {Robie}\n 0.0832 0.0005\n 4.414\n"
+        " 0.2794 -0.0000071 -1389.4 -2.2765\n 0.0000192\n 1601.0 4.05 -0.0025\n \n"
+        "sill   sillimanite\n 6 2.0 1 1.0 10 5.0 0  1 8.0\n -2585.7 100 1\n 0.0957 0.0005\n 4.986\n"
+        " 0.2802 -0.0000071 -1375.7 -2.3994\n 0.0000112\n 1640.0 5.06 -0.0031\n \n*\n";
+    w.writeinputs("0\n0\n", em5, kysillax);
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    EXPECT_EQ(fit.ndirect, 1);  // sill's sd of 100 makes no row
+    ASSERT_EQ(testing::exitcodeof(writeemifile), -1) << w.out();
+    const std::string text = w.folder.readfile("ds-emt-i.txt");
+    EXPECT_EQ(text.substr(0, 3), "6\n\n");
+    EXPECT_NE(text.find("\n*\n1      ky    -2593.10     1.20    % {Robie}\n0\n"), std::string::npos) << text;
+    EXPECT_NE(w.out().find("with dsmode = 5 at the top of the emfile, the emifile contains\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zt

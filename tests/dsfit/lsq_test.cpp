@@ -1,0 +1,169 @@
+#include "dsfit/lsq.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <functional>
+
+#include "fitfixture.h"
+
+namespace zt {
+namespace {
+
+using fittest::fitworld;
+
+constexpr int np = 4;
+constexpr int nr = 9;
+using matrix = std::array<std::array<real, np + 1>, np + 1>;
+
+// Nine rows on four enthalpies, with integer coefficients as reactions have them.
+const int coefs[nr][np] = {{1, 0, 0, 0},  {0, 1, 0, 0}, {0, 0, 1, 0},  {-1, 1, 0, 0}, {0, -2, 1, 1},
+                           {1, 0, 0, -1}, {0, 0, 0, 1}, {2, -1, -1, 0}, {0, 1, 0, -3}};
+const real obs[nr] = {-2593.1L, -2585.7L, -910.7L, 8.1L, 1550.2L, -1682.0L, -4232.5L, -3690.6L, 10112.0L};
+const real sds[nr] = {1.0L, 1.5L, 0.4L, 0.6L, 3.0L, 2.0L, 1.2L, 2.5L, 4.0L};
+
+void loadproblem(int rows)
+{
+    ds.ntp = np;
+    fit.nrows = static_cast<int16_t>(rows);
+    for (int i = 1; i <= rows; ++i) {
+        fit.y[static_cast<size_t>(i)] = obs[i - 1];
+        fit.rowsd[static_cast<size_t>(i)] = sds[i - 1];
+        for (int j = 1; j <= np; ++j) {
+            const int c = coefs[i - 1][j - 1];
+            fit.x[fitat(i, j)] = static_cast<int16_t>(c);
+            fit.b[fitat(i, j)] = c != 0;
+        }
+    }
+}
+
+// The same problem by the normal equations, inverted by Gauss-Jordan elimination.
+struct normalsolution {
+    matrix cov{};
+    std::array<real, np + 1> theta{};
+    real sigfitsq = 0;
+    std::array<real, nr + 1> hat{};
+};
+
+normalsolution solvenormal()
+{
+    matrix a{};
+    std::array<real, np + 1> rhs{};
+    for (int i = 0; i < nr; ++i) {
+        const real w = 1 / (sds[i] * sds[i]);
+        for (int j = 0; j < np; ++j) {
+            rhs[j + 1] += coefs[i][j] * obs[i] * w;
+            for (int l = 0; l < np; ++l) a[j + 1][l + 1] += coefs[i][j] * coefs[i][l] * w;
+        }
+    }
+    normalsolution s;
+    matrix inv{};
+    for (int j = 1; j <= np; ++j) inv[j][j] = 1;
+    for (int k = 1; k <= np; ++k) {
+        int piv = k;
+        for (int i = k + 1; i <= np; ++i) {
+            if (std::fabs(a[i][k]) > std::fabs(a[piv][k])) piv = i;
+        }
+        std::swap(a[k], a[piv]);
+        std::swap(inv[k], inv[piv]);
+        const real d = a[k][k];
+        for (int j = 1; j <= np; ++j) {
+            a[k][j] /= d;
+            inv[k][j] /= d;
+        }
+        for (int i = 1; i <= np; ++i) {
+            if (i == k) continue;
+            const real f = a[i][k];
+            for (int j = 1; j <= np; ++j) {
+                a[i][j] -= f * a[k][j];
+                inv[i][j] -= f * inv[k][j];
+            }
+        }
+    }
+    s.cov = inv;
+    for (int j = 1; j <= np; ++j) {
+        for (int l = 1; l <= np; ++l) s.theta[j] += inv[j][l] * rhs[l];
+    }
+    real ss = 0;
+    for (int i = 0; i < nr; ++i) {
+        real r = obs[i];
+        real h = 0;
+        for (int j = 0; j < np; ++j) {
+            r -= coefs[i][j] * s.theta[j + 1];
+            for (int l = 0; l < np; ++l) h += coefs[i][j] * inv[j + 1][l + 1] * coefs[i][l];
+        }
+        ss += (r / sds[i]) * (r / sds[i]);
+        s.hat[i + 1] = h / (sds[i] * sds[i]);
+    }
+    s.sigfitsq = ss / (nr - np);
+    return s;
+}
+
+void expectrelative(real want, real got, const std::string& what)
+{
+    EXPECT_LE(std::fabs(static_cast<double>(got - want)), 1e-8 * std::fabs(static_cast<double>(want)) + 1e-12) << what;
+}
+
+TEST(FitLeastSquares, BothSolversAgreeWithTheNormalEquations)
+{
+    const normalsolution want = solvenormal();
+    const std::pair<const char*, std::function<void()>> solvers[] = {{"qr", qr}, {"choleski", choleski}};
+    for (const auto& [name, solve] : solvers) {
+        fitworld w;
+        loadproblem(nr);
+        ASSERT_EQ(testing::exitcodeof(solve), -1) << w.out();
+        const std::string tag = name;
+        for (int j = 1; j <= np; ++j) {
+            expectrelative(want.theta[j], fit.theta[static_cast<size_t>(j)], tag + " theta");
+            for (int l = 1; l <= np; ++l) expectrelative(want.cov[j][l], fit.xx[fitat(j, l)], tag + " covariance");
+        }
+        expectrelative(want.sigfitsq, fit.sigfitsq, tag + " sigfitsq");
+        for (int i = 1; i <= nr; ++i) expectrelative(want.hat[i], fit.hat[static_cast<size_t>(i)], tag + " hat");
+    }
+}
+
+TEST(FitLeastSquares, CholeskiReportsSigfitAndDegreesOfFreedom)
+{
+    fitworld w;
+    loadproblem(nr);
+    choleski();
+    EXPECT_NE(w.out().find("\nconstructing LSQ for choleski...\n"), std::string::npos) << w.out();
+    EXPECT_NE(w.out().find("     (ndf = 5)\n"), std::string::npos) << w.out();
+}
+
+TEST(FitLeastSquares, AsManyRowsAsUnknownsFitExactly)
+{
+    fitworld w;
+    loadproblem(np);
+    // Rows 1..3 observe H1..H3 directly; row 4 now observes H4 + H1.
+    fit.x[fitat(4, 2)] = 0;
+    fit.b[fitat(4, 2)] = 0;
+    fit.x[fitat(4, 4)] = 1;
+    fit.b[fitat(4, 4)] = 1;
+    fit.x[fitat(4, 1)] = 1;
+    fit.y[4] = -6000;
+    qr();
+    EXPECT_EQ(fit.sigfitsq, 0);
+    EXPECT_NEAR(static_cast<double>(fit.theta[1]), -2593.1, 1e-9);
+    EXPECT_NEAR(static_cast<double>(fit.theta[3]), -910.7, 1e-9);
+    EXPECT_NEAR(static_cast<double>(fit.theta[4]), -6000 + 2593.1, 1e-9);
+}
+
+TEST(FitLeastSquares, AnUnknownInNoRowEndsTheRun)
+{
+    struct failure {
+        std::function<void()> solve;
+        const char* message;
+    };
+    const failure cases[] = {{qr, "qr : matrix is singular"}, {choleski, "choleski : sqrt"}};
+    for (const failure& c : cases) {
+        fitworld w;
+        loadproblem(3);  // the fourth enthalpy takes part in none of rows 1..3
+        EXPECT_EQ(testing::exitcodeof(c.solve), 1);
+        EXPECT_NE(w.out().find(c.message), std::string::npos) << w.out();
+    }
+}
+
+}  // namespace
+}  // namespace zt

@@ -1,0 +1,144 @@
+// The mode-3 calculations after the set-up: the search, the reaction table and the
+// intersections of three polymorphs, checked against values computed here.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "reactions/intersections.h"
+#include "reactions/reactionsearch.h"
+#include "reactions/reactiontable.h"
+#include "tests/reactions/reactionfixture.h"
+#include "thermo/reactiondg.h"
+
+namespace zt {
+namespace {
+
+using namespace reactiontest;
+
+real G(int16_t j, real P, real T) { return thermotest::gof(j, P, T); }
+
+class Mode3Pipeline : public ::testing::Test {
+protected:
+    int16_t ky = 0, an = 0, sil = 0;
+    void SetUp() override {
+        resetall(3);
+        resetsearch();
+        setcomponents({"Al2O3", "SiO2"});
+        ky = addem("ky", solid(-2592.9L, 0.0830L, 4.414L), {1, 1});
+        an = addem("and", solid(-2588.8L, 0.0930L, 5.153L), {1, 1});
+        sil = addem("sil", solid(-2585.7L, 0.0955L, 4.986L), {1, 1});
+        ws.covat(ky, ky) = 0.49L;
+        ws.covat(an, an) = 0.64L;
+        ws.covat(sil, sil) = 0.36L;
+        ws.covat(ky, an) = ws.covat(an, ky) = 0.2L;
+        settings.diagrammode = 0;
+        settings.calcvariable = 1;  // T along P
+        settings.othervariable = 0;
+        m3.calcrangetype = 0;
+        settings.calcprange = {0, 2, 10};
+        settings.calctrange = {0, 600, 1100};
+        settings.nplist = 17;
+        for (int j = 1; j <= 17; ++j) settings.plist[at(j)] = 2 + 0.5L * (j - 1);
+        settings.pnow = 6;
+        settings.tnow = 850;
+        settings.xco2fluid = 0;
+        settings.xh2ofluid = 1;
+        reactions.allreactions = false;
+        channels.outchannels = 1;
+        testing::consolecapture console;
+        bool found;
+        calcre(found);
+        ptxtable();
+        intersections();
+        out = console.output();
+        if (getenv("SHOWOUT")) printf("%s", out.c_str());
+    }
+
+    // The triple point from the sums of G, solved here by Newton steps on two reactions
+    // with enthalpies shifted by dh.
+    void triplepoint(const std::array<real, 4>& dh, real& P, real& T) const {
+        auto dg = [&](int16_t a, int16_t b, real p, real t) { return G(b, p, t) + dh[at(b)] - G(a, p, t) - dh[at(a)]; };
+        P = 6;
+        T = 850;
+        for (int it = 0; it < 30; ++it) {
+            const real f1 = dg(ky, an, P, T), f2 = dg(an, sil, P, T);
+            const real h = 1e-4L;
+            const real a11 = (dg(ky, an, P + h, T) - f1) / h, a12 = (dg(ky, an, P, T + h) - f1) / h;
+            const real a21 = (dg(an, sil, P + h, T) - f2) / h, a22 = (dg(an, sil, P, T + h) - f2) / h;
+            const real det = a11 * a22 - a12 * a21;
+            P -= (f1 * a22 - f2 * a12) / det;
+            T -= (a11 * f2 - a21 * f1) / det;
+        }
+    }
+
+    std::string out;
+};
+
+TEST_F(Mode3Pipeline, EveryTabulatedPointLiesOnItsReactionLine) {
+    ASSERT_EQ(reactions.nreac, 3);
+    int checked = 0;
+    for (int16_t i = 1; i <= 3; ++i)
+        for (int j = 1; j <= settings.nplist; ++j) {
+            const real T = m3.linelow[at(i)][at(j)];
+            if (!(T > 283 && T < 1500)) continue;
+            real dgdp, dgdt, dg;
+            calcdg(i, dgdp, dgdt, settings.plist[at(j)], T, 0, 1, dg);
+            EXPECT_LT(std::fabs(dg), std::fabs(dgdt) * 1e-3L) << i << " " << j;
+            ++checked;
+        }
+    EXPECT_GT(checked, 30);
+}
+
+TEST_F(Mode3Pipeline, TheStableTriplePointLiesOnAllThreeLines) {
+    ASSERT_EQ(m3.npoints, 1);
+    EXPECT_TRUE(m3.pointstable[1]);
+    real P, T;
+    triplepoint({0, 0, 0, 0}, P, T);
+    EXPECT_NEAR(double(m3.pointA[1]), double(P), 0.01);
+    EXPECT_NEAR(double(m3.pointB[1]), double(T), 0.5);
+    for (int16_t i = 1; i <= 3; ++i) {
+        real dgdp, dgdt, dg;
+        calcdg(i, dgdp, dgdt, m3.pointA[1], m3.pointB[1], 0, 1, dg);
+        EXPECT_LT(std::fabs(dg), std::fabs(dgdp) * 0.01L + std::fabs(dgdt) * 0.5L) << i;
+    }
+    EXPECT_NE(out.find("# stable intersection 1 involving ky and sil"), std::string::npos) << out;
+    EXPECT_EQ(out.find("sorry, none in the window"), std::string::npos);
+}
+
+TEST_F(Mode3Pipeline, PointUncertaintyIsTheCovariancePropagatedThroughThePoint) {
+    real P0, T0;
+    triplepoint({0, 0, 0, 0}, P0, T0);
+    // dP/dH and dT/dH of each end-member by shifting its enthalpy
+    real dp[4] = {}, dt[4] = {};
+    for (int16_t e = 1; e <= 3; ++e) {
+        std::array<real, 4> dh{};
+        dh[at(e)] = 0.01L;
+        real P, T;
+        triplepoint(dh, P, T);
+        dp[e] = (P - P0) / 0.01L;
+        dt[e] = (T - T0) / 0.01L;
+    }
+    real varp = 0, vart = 0, cpt = 0;
+    for (int e = 1; e <= 3; ++e)
+        for (int f = 1; f <= 3; ++f) {
+            varp += dp[e] * ws.covat(e, f) * dp[f];
+            vart += dt[e] * ws.covat(e, f) * dt[f];
+            cpt += dp[e] * ws.covat(e, f) * dt[f];
+        }
+    // reactions 1 and 2 share the point; any two of the three give it
+    real sdp, sdt, cor;
+    intersectionptx(1, 2, P0, T0, sdp, sdt, cor);
+    EXPECT_NEAR(double(sdp), std::sqrt(double(varp)), 1e-3 * std::sqrt(double(varp)));
+    EXPECT_NEAR(double(sdt), std::sqrt(double(vart)), 1e-3 * std::sqrt(double(vart)));
+    EXPECT_NEAR(double(cor), double(cpt / std::sqrt(varp * vart)), 1e-3);
+}
+
+TEST(StripDigits, DropsCoefficientsButKeepsTheNumberAndFluidNames) {
+    EXPECT_EQ(stripdigits("12)  2ab + H2O = 3cd + CO2"), "12)  ab + H2O = cd + CO2");
+    EXPECT_EQ(stripdigits("1)  ky = sil"), "1)  ky = sil");
+}
+
+}  // namespace
+}  // namespace zt
