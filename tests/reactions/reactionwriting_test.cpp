@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "reactions/intersections.h"
 #include "reactions/reactiontable.h"
+#include "tests/numeric/fatalreport.h"
 #include "tests/reactions/reactionfixture.h"
 #include "thermo/reactiondg.h"
 
@@ -105,6 +107,46 @@ TEST(Mode3Table, PrintedColumnsOfLongLists) {
         if (printedcolumn(j, 45)) cols += std::to_string(j) + " ";
     EXPECT_EQ(cols, "1 4 7 10 13 16 19 22 25 28 31 34 37 40 43 45 ");
     for (int16_t j = 1; j <= 20; ++j) EXPECT_TRUE(printedcolumn(j, 20));
+}
+
+}  // namespace
+}  // namespace zt
+
+namespace zt {
+namespace {
+
+using namespace reactiontest;
+
+// Two segments over a log a list that ends at 0: the crossing is still found.
+TEST(Mode3Crossing, SegmentsEndingAtZeroStillCross) {
+    resetall(3);
+    settings.diagrammode = 4;
+    settings.othervariable = 3;
+    settings.nlnalist[1] = 2;
+    settings.lnalists[1][1] = -0.5L;
+    settings.lnalists[1][2] = 0;
+    m3.linelow[1][1] = 600;
+    m3.linelow[1][2] = 700;  // rises by 100 over the step
+    m3.linelow[2][1] = 680;
+    m3.linelow[2][2] = 640;  // falls by 40
+    setupptx(1, 2, 1, 1, 2);
+    real X = 0, Y = 0;
+    bool ok = false;
+    linecross(X, Y, ok);
+    ASSERT_TRUE(ok);
+    // 600 + 200 (X + 0.5) = 680 - 80 (X + 0.5)  =>  X + 0.5 = 80 / 280
+    EXPECT_NEAR(double(X), 80.0 / 280 - 0.5, 1e-12);
+    EXPECT_NEAR(double(Y), 600 + 200 * 80.0 / 280, 1e-9);
+    m3.linelow[2][2] = 780;  // parallel
+    setupptx(1, 2, 1, 1, 2);
+    linecross(X, Y, ok);
+    EXPECT_FALSE(ok);
+    real a, b;
+    settings.diagrammode = 9;
+    channels.outchannels = 1;
+    testing::consolecapture console;
+    EXPECT_EQ(testing::exitcodeof([&] { setlim(a, b); }), 1);
+    EXPECT_NE(console.output().find(testing::bombline("setlim", "unknown diagrammode")), std::string::npos);
 }
 
 }  // namespace
