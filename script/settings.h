@@ -329,7 +329,6 @@ struct runsettings : scriptsettings {
     std::array<real, 3> xco2window{};
     int16_t mcwanted = 1;
     int16_t pdecimals = 3, tdecimals = 2, xco2decimals = 2, lnadecimals = 2, mudecimals = 1;
-    int32_t diagrammode = 0;  // 0 P-T, 1 P-x(CO2), 2 T-x(CO2), 3 P-log a, 4 T-log a
 
     // Fixed activities and potentials.
     std::array<str22, maxlnanames + 1> lnanames;
@@ -394,7 +393,7 @@ struct runsettings : scriptsettings {
     std::vector<mcfuncrec> mcfuncs = std::vector<mcfuncrec>(maxmcentries + 1);
     std::vector<mcrec> mcentries = std::vector<mcrec>(maxmcentries + 1);
 
-    // Calculation set-up: diagram type, line variables, current conditions and lists.
+    // Calculation set-up: line variables, current conditions and lists.
     int32_t calcvariable = 0;    // 0 P calculated at given T, 1 T at given P
     int32_t othervariable = 0;   // along a line: 0 P, 1 T, 2 x(CO2), 3 ln a, 4 mu
     real pnow = 0, tnow = 0;     // kbar, K
