@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "ax/axeval.h"
+#include "ax/axtokens.h"
 #include "ax/phaserecords.h"
 #include "numeric/summary.h"
 #include "phasediagram/services.h"
@@ -98,6 +99,7 @@ void calcmuem(const phaseselection& /*selected*/, const vec90& x, emreal400& G, 
 }
 
 void calcgphase(const phaseselection& selected, const vec90& x, real P, real T, real xco2, real xh2o) {
+    if (pd.nsysrows > maxsysrows) bombout("calcgphase", "too many system rows" + maxtext(maxsysrows), 1);
     bulkmap map{};
     makemw2c(map);
     const bulkmasses masses = massesof(map);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "eqfixture.h"
 #include "fatalreport.h"
@@ -78,6 +80,42 @@ TEST(PhaseProps, SolutionPhaseFromItsEndMembersChemicalPotentials) {
     EXPECT_NEAR(s.rho, mass / (10 * s.V), 1e-12L);
 }
 
+struct propcase {
+    const char* name;
+    std::function<axphase&(int)> build;
+    std::vector<real> vars;
+};
+
+// Enthalpy and density follow from G, S and V for every kind of solution phase.
+TEST(PhaseProps, EnthalpyAndDensityOfEveryKindOfPhase) {
+    const propcase cases[] = {
+        {"ideal", [](int k) -> axphase& { return idealbinary(k); }, {0.3L}},
+        {"symmetric", [](int k) -> axphase& { return garnet(k, 1); }, {0.35L, 0.15L}},
+        {"vanlaar", [](int k) -> axphase& { return garnet(k, 2); }, {0.35L, 0.15L}},
+        {"twosite", [](int k) -> axphase& { return twosite(k); }, {0.6L, 0.25L}},
+        {"orderdisorder", [](int k) -> axphase& { return orderdisorder(k); }, {0.4L, 0.1L}},
+        {"fluid", [](int k) -> axphase& { return fluidbinary(k, "fluid"); }, {0.3L}},
+        {"aqueous", [](int k) -> axphase& { return aqueous(k); }, {0.1L, 0.05L}},
+    };
+    for (const propcase& c : cases) {
+        reseteqworld();
+        setcomponents(2);
+        c.build(1);
+        setupfluid();
+        const phaseselection sel = selection({1}, {});
+        makecrossrefs(sel);
+        phasesummary& s = summary.sumphases[1];
+        s.oxcomp = {0, 0.4L, 0.6L};
+        vec90 x{};
+        for (size_t v = 0; v < c.vars.size(); ++v) x[3 + v] = c.vars[v];
+        const real T = 800;
+        calcgphase(sel, x, 5, T, 0, 1);
+        EXPECT_NEAR(s.H - s.G - T * s.S, 0, 1e-9L) << c.name;
+        EXPECT_NEAR(s.rho * 10 * s.V, 0.4L * 60.0848L + 0.6L * 79.8988L, 1e-12L) << c.name;
+        EXPECT_GT(s.V, 0) << c.name;
+    }
+}
+
 TEST(PhaseProps, SystemRowsAddThePhasesShares) {
     reseteqworld();
     setcomponents(3);
@@ -117,6 +155,10 @@ TEST(PhaseProps, SystemRowsAddThePhasesShares) {
     calcgphase(sel, v, 8, 900, 0, 1);
     EXPECT_EQ(summary.sysg[1], 0);
     EXPECT_EQ(summary.sysv[1], 0);
+
+    pd.nsysrows = maxsysrows + 1;
+    const std::string report = testing::fatalreport([&] { calcgphase(sel, v, 8, 900, 0, 1); });
+    EXPECT_NE(report.find(testing::bombline("calcgphase", "too many system rows (max = 202) ")), std::string::npos) << report;
 }
 
 TEST(PhaseProps, BulkComponentsMapToOxidesOrElements) {
