@@ -12,25 +12,6 @@ namespace {
 
 using namespace thermotest;
 
-tdrecord landau() {
-    tdrecord r = solidrec();
-    r.tlandau = 847;
-    r.smax = 0.00495L;
-    r.vmax = 0.1188L;
-    return r;
-}
-
-tdrecord braggwilliams() {
-    tdrecord r = solidrec();
-    r.bwdh = 6.2L;
-    r.bwdhv = 0.018L;
-    r.bww = 4.1L;
-    r.bwwv = 0.011L;
-    r.bwn = 2;
-    r.bwfac = 0.75L;
-    return r;
-}
-
 void rungem(benchmark::State& state, const std::string& name, const tdrecord& rec) {
     resetthermo();
     const int16_t i = addem(name, rec);
@@ -48,8 +29,8 @@ void rungem(benchmark::State& state, const std::string& name, const tdrecord& re
 }
 
 void BM_solid(benchmark::State& s) { rungem(s, "py", solidrec()); }
-void BM_landau(benchmark::State& s) { rungem(s, "q", landau()); }
-void BM_braggwilliams(benchmark::State& s) { rungem(s, "sp", braggwilliams()); }
+void BM_landau(benchmark::State& s) { rungem(s, "q", landaurec()); }
+void BM_braggwilliams(benchmark::State& s) { rungem(s, "sp", bwrec()); }
 void BM_liquid(benchmark::State& s) { rungem(s, "foL", liquidrec()); }
 void BM_fluid(benchmark::State& s, const char* name) { rungem(s, name, fluidrec(-241.8L, 0.1888L, 0.0401L)); }
 

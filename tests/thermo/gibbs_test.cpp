@@ -69,25 +69,6 @@ real murnaghanv(const tdrecord& d, real P, real T) {
     return vt * std::pow(1 + kp * Pr / K, 1 / kp) * std::pow(1 + kp * P / K, -1 / kp);
 }
 
-tdrecord landaurec() {
-    tdrecord r = solidrec();
-    r.tlandau = 847;
-    r.smax = 0.00495L;
-    r.vmax = 0.1188L;
-    return r;
-}
-
-tdrecord bwrec() {
-    tdrecord r = solidrec();
-    r.bwdh = 6.2L;
-    r.bwdhv = 0.018L;
-    r.bww = 4.1L;
-    r.bwwv = 0.011L;
-    r.bwn = 2;
-    r.bwfac = 0.75L;
-    return r;
-}
-
 // The refinement's copy of a record (no aqueous terms, x(H2O) implied).
 fitemrecord fitrecordof(const tdrecord& r) {
     fitemrecord f;

@@ -104,6 +104,27 @@ inline tdrecord solidrec() {
     return r;
 }
 
+// The solid with a Landau transition.
+inline tdrecord landaurec() {
+    tdrecord r = solidrec();
+    r.tlandau = 847;
+    r.smax = 0.00495L;
+    r.vmax = 0.1188L;
+    return r;
+}
+
+// The solid with Bragg-Williams ordering.
+inline tdrecord bwrec() {
+    tdrecord r = solidrec();
+    r.bwdh = 6.2L;
+    r.bwdhv = 0.018L;
+    r.bww = 4.1L;
+    r.bwwv = 0.011L;
+    r.bwn = 2;
+    r.bwfac = 0.75L;
+    return r;
+}
+
 // A silicate liquid (name ending in L).
 inline tdrecord liquidrec() {
     tdrecord r;
