@@ -30,10 +30,10 @@ void ptscaling() {
     const real pw = ph - pl, tw = th - tl;
     eq.pscale = 1 / pw;
     eq.poffset = -pl / pw;
-    pd.pdxunit = 0.01L / pw;
+    eq.pdxunit = 0.01L / pw;
     eq.tscale = 1 / tw;
     eq.toffset = -tl / tw;
-    pd.tdxunit = 0.1L / tw;
+    eq.tdxunit = 0.1L / tw;
 }
 
 void nlewindows() {

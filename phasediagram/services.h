@@ -57,9 +57,8 @@ struct phasediagramstate {
     // Entropy of each fixed ln a end-member before the loop shifts it.
     std::array<real, maxlnavalues + 1> lnasavedS{};
 
-    // Step units of the solver's scaled P and T.
-    real pdxunit = 0, tdxunit = 0;
     int16_t xyzdecimals = 4;
+    real currentsysg = 0;  // G of the whole system at the current equilibrium
 
     // Counters of the whole run (they carry over between assemblages).
     int16_t ndogminequils = 0, assemblagecount = 0, ndogminsuccesses = 0;

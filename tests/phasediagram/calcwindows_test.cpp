@@ -19,8 +19,8 @@ TEST(PtScaling, RangesWidenedAndClamped) {
     ptscaling();
     expectscaledrange(eq.pscale, eq.poffset, 5 - 1.75L, 15 + 1.75L);
     expectscaledrange(eq.tscale, eq.toffset, 283, 3000);
-    EXPECT_NEAR(static_cast<double>(pd.pdxunit), 0.01 / 13.5, 1e-18);
-    EXPECT_NEAR(static_cast<double>(pd.tdxunit), 0.1 / 2717, 1e-18);
+    EXPECT_NEAR(static_cast<double>(eq.pdxunit), 0.01 / 13.5, 1e-18);
+    EXPECT_NEAR(static_cast<double>(eq.tdxunit), 0.1 / 2717, 1e-18);
 
     settings.calcprange = {0, 0.5L, 2};
     settings.calctrange = {0, 773.15L, 873.15L};

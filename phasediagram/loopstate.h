@@ -1,0 +1,44 @@
+// The state of one call of the calculation loop, shared by every per-point routine.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "numeric/equilibriumstate.h"
+#include "numeric/subsets.h"
+#include "phasediagram/phasereaction.h"
+#include "runtime/types.h"
+#include "thermo/workingset.h"
+
+namespace zt {
+
+// Per phase taking part (in column order), entries past the phases 1.
+using phasereals = std::array<real, maxvars + 1>;
+
+struct loopstate {
+    phaseflags assemblage{};
+    int16_t status = 0;  // the solver's code, or 8 when a mode lies outside 0..1
+    bool solved = false, inwindow = false, success = false, extractok = false;
+    bool reactionwanted = false, projwanted = false, fulloutput = false;
+    bool mcsuccess = false;
+    bool firstrun = false, firstbatch = false;
+    int16_t runlo = 0, runhi = 0;  // run number 10000 runhi + runlo
+    int16_t batchpoint = 0, nsuccesses = 0, calccode = 0;
+    int16_t nloops = 0;
+    indexvector looplimits{}, loopcounter{};
+    int16_t nresults = 0;
+
+    // The solve's copy of the unknowns, modes normalised over the phases without a zero mode.
+    vec90 xcopy{};
+    // Atoms per formula unit of each phase taking part, over all and over the bulk components.
+    phasereals totalatoms{}, bulkatoms{};
+    // The reaction among the phases of the assemblage.
+    namerow reacnames;
+    realcoefs reaccoefs{};
+    std::string reactiontext;
+    int16_t nreaccols = 0;
+    real ah2o = 1;
+};
+
+}  // namespace zt
