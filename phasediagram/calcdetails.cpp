@@ -32,7 +32,7 @@ void addrowlabel(int r, int16_t width, std::string& line) {
     std::string label;
     if (pd.massbalance) {
         label = wholetostr(summary.bulkpoint);
-    } else if (summary.var != 1) {
+    } else if (pd.ovar != 1) {  // rows pair as the modal table pairs them
         label = wholetostr(summary.sysfirstrow + r - 1);
     } else if (r % 2 == 1) {
         label = wholetostr(summary.sysfirstrow + (r - 1) / 2);

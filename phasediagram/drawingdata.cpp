@@ -113,8 +113,7 @@ void writeqllabels(const loopstate& ls) {
             if (!first) line += " ";
             line += eq.calcvarnames[at(eq.nvar + k)];
             first = false;
-            const int16_t p = eq.modephase[at(k)];
-            const int number = eq.modefirstvar[at(k)] == 0 ? phases.nsolnphases + p : p;
+            const int number = k <= eq.nsolnmodes ? eq.modephase[at(k)] : phases.nsolnphases + eq.modephase[at(k)];
             std::array<int16_t, 4> c{};
             coloured = phasecolour(number, c);
             if (coloured) rgb = c;

@@ -42,7 +42,8 @@ void writeguessblock(const loopstate& ls) {
     line = "% at P = " + realtostr(1, true, P) + ", T = " + wholetostr(std::round(T - 273.15L)) + ", for: ";
     if (eq.nxp > 0) {
         for (int k = 1; k <= eq.nxp; ++k) {
-            const int16_t phase = eq.modephase[at(k)];
+            // By the phase of the mode, as extraction looks the flags up.
+            const int phase = k <= eq.nsolnmodes ? eq.modephase[at(k)] : phases.nsolnphases + eq.modephase[at(k)];
             if (!pd.zeromodephase[at(phase)]) line += eq.calcvarnames[at(eq.nvar + k)] + " ";
         }
         bool first = true;

@@ -332,5 +332,49 @@ TEST_F(ResultOutput, PhaseLineNamesTheAbsentPhases) {
     EXPECT_EQ(l[1], "phases: pl q  or [ky,sill,ru] ");
 }
 
+
+TEST_F(ResultOutput, DrawingDataHeadingsAndPointLines) {
+    struct labelcase {
+        int16_t var, ovar;
+        bool coloured;
+        std::vector<std::string> lines;  // the non-empty lines of the heading
+    };
+    // With the mass balance: kyanite's mode is held at 0 and its colour marks the line.
+    const std::vector<labelcase> cases = {
+        {1, 1, true, {"% ------------------------------", "u<k>   pl q  - ky  univariant", "begin  end  rgb  255   0   0"}},
+        {1, 1, false, {"% ------------------------------", "u<k>   pl q  - ky  univariant", "begin  end  "}},
+        {2, 2, true, {"% ------------------------------", "d<k>   pl q  - ky  divariant"}},
+        {0, 0, true, {"% ------------------------------", "i<k>   pl q  - ky  invariant"}},
+    };
+    pd.massbalance = true;
+    eq.nxp = 3;
+    eq.nsolnmodes = 1;
+    const char* names[4] = {"", "pl", "q", "ky"};
+    for (int k = 1; k <= 3; ++k) {
+        eq.calcvarnames[at(3 + k)] = names[k];
+        eq.calcvarfree[at(3 + k)] = k != 3;
+        eq.modephase[at(k)] = static_cast<int16_t>(k == 1 ? 1 : k - 1);
+    }
+    emphaserec& ky = phases.prec0[2];
+    ky.colour = {0, 255, 0, 0};
+    for (const labelcase& c : cases) {
+        summary.var = c.var;
+        summary.ovar = c.ovar;
+        ky.hascolour = c.coloured;
+        const std::string ql = logof([&] { writeqllabels(ls); }, chql);
+        std::vector<std::string> got;
+        for (const std::string& l : linesof(ql)) {
+            if (!l.empty()) got.push_back(l);
+        }
+        EXPECT_EQ(got, c.lines) << c.var << " " << c.ovar;
+    }
+    // A point line: P, T, and the held variables after " % ".
+    eq.varvalue[6] = 0;
+    eq.calcvarfree[3] = false;
+    eq.varvalue[3] = 0.25L;
+    const std::string line = logof([&] { printfluidx(ls); }, chql);
+    EXPECT_EQ(line, "6.500 650.00  % x(pl) = 0.25, ky = 0\n");
+}
+
 }  // namespace
 }  // namespace zt
