@@ -188,5 +188,38 @@ TEST_F(Conv2wt, UnitsThatCannotMakeTheLiquidEndTheRun) {
     EXPECT_TRUE(world.has("couldn't make mol%"));
 }
 
+
+TEST(Fificalc, EachPhaseTakesItsOwnModeWhenTheFluidComesFirst) {
+    pdtest::pdworld world;
+    ws.c.assign(maxcomps + 1, comprow{});
+    eq = equilibriumstate{};
+    resetsummary();
+    pdtest::setcomponents({{"SiO2", 3}, {"CaO", 2}, {"H2O", 3}, {"CO2", 3}});
+    summary.ncomps = 4;
+    summary.inbulk[1] = summary.inbulk[2] = true;
+    axphase& fl = pdtest::addbinary("F", "H2O", {0, 0, 1, 0}, "CO2", {0, 0, 0, 1});
+    fl.fluid = true;
+    pdtest::addpure("q", {1, 0, 0, 0});
+    pdtest::addpure("cc", {0, 1, 0, 1});
+    ws.nem = 4;
+    eq.phasestart[1] = true;
+    eq.phaseofstart[1] = 1;
+    eq.phasefirstvar[1] = 3;
+    eq.varvalue[3] = 0.4L;
+    summary.sumnphases = 3;
+    const real modes[4] = {0, 0.2L, 0.5L, 0.3L};
+    for (int p = 1; p <= 3; ++p) summary.sumphases[at(p)].mode[1] = modes[p];
+    phaseflags assemblage{};
+    assemblage[1] = assemblage[2] = assemblage[3] = true;
+    fificalc(assemblage, 5, 900);
+    // Quartz 0.5 SiO2; calcite 0.3 of (CaO + CO2) / 2; over the bulk part 0.65.
+    const std::vector<double> v = numbersof(world.out().substr(world.out().rfind("CaO") + 3));
+    ASSERT_EQ(v.size(), 4u) << world.out();
+    EXPECT_NEAR(v[0], 100 * 0.5 / 0.65, 0.005);
+    EXPECT_NEAR(v[1], 100 * 0.15 / 0.65, 0.005);
+    EXPECT_NEAR(v[2], 0.0, 1e-6);
+    EXPECT_NEAR(v[3], 100 * 0.15 / 0.65, 1e-6);
+}
+
 }  // namespace
 }  // namespace zt
