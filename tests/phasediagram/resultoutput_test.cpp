@@ -14,6 +14,7 @@
 #include "phasediagram/systemprops.h"
 #include "runtime/runstate.h"
 #include "tests/reactions/bracketlist.h"
+#include "tests/script/scriptfixture.h"
 
 namespace zt {
 namespace {
@@ -374,6 +375,31 @@ TEST_F(ResultOutput, DrawingDataHeadingsAndPointLines) {
     eq.varvalue[3] = 0.25L;
     const std::string line = logof([&] { printfluidx(ls); }, chql);
     EXPECT_EQ(line, "6.500 650.00  % x(pl) = 0.25, ky = 0\n");
+}
+
+
+// The script reader, driven from here.
+struct scriptreading : ScriptTest {
+    void TestBody() override {}
+    using ScriptTest::output;
+    using ScriptTest::read;
+    using ScriptTest::SetUp;
+    using ScriptTest::TearDown;
+};
+
+TEST_F(ResultOutput, GuessBlockPastedIntoAScriptReadsBack) {
+    const std::string block = logof([&] { writeguessblock(ls); });
+    scriptreading script;
+    script.SetUp();
+    EXPECT_EQ(script.read(std::string(mandatorylines) + block), -1) << script.output;
+    EXPECT_NEAR(static_cast<double>(settings.ptguessp), 6.5, 1e-9);
+    EXPECT_NEAR(static_cast<double>(settings.ptguesst), 923.15, 1e-9);
+    ASSERT_EQ(settings.nxyzguess, 1);
+    EXPECT_EQ(settings.xyzguessnames[1], "x(pl)");
+    EXPECT_NEAR(static_cast<double>(settings.xyzguessvalues[1]), 0.3141593, 1e-12);
+    EXPECT_NEAR(static_cast<double>(settings.xyzguesslow[1]), -1.0, 1e-12);
+    EXPECT_NEAR(static_cast<double>(settings.xyzguesshigh[1]), 1.0, 1e-12);
+    script.TearDown();
 }
 
 }  // namespace
