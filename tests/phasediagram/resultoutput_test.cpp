@@ -12,6 +12,7 @@
 #include "phasediagram/resulttable.h"
 #include "phasediagram/scriptblocks.h"
 #include "phasediagram/systemprops.h"
+#include "runtime/bytes.h"
 #include "runtime/runstate.h"
 #include "tests/reactions/bracketlist.h"
 #include "tests/script/scriptfixture.h"
@@ -400,6 +401,29 @@ TEST_F(ResultOutput, GuessBlockPastedIntoAScriptReadsBack) {
     EXPECT_NEAR(static_cast<double>(settings.xyzguesslow[1]), -1.0, 1e-12);
     EXPECT_NEAR(static_cast<double>(settings.xyzguesshigh[1]), 1.0, 1e-12);
     script.TearDown();
+}
+
+
+TEST_F(ResultOutput, ActivityTableForFittingDealsEndMembersIntoBlocks) {
+    channels.pagewidth = 80;
+    channels.dontwrap = false;  // a 79-character row is kept whole
+    ws.nem = 7;
+    for (int k = 1; k <= 7; ++k) {
+        ws.emname[at(k)] = "e" + std::to_string(k);
+        ws.emact[at(k)] = 0.1L * k;
+    }
+    printptonly();
+    const std::vector<std::string> l = linesof(world.out());
+    ASSERT_EQ(l.size(), 4u) << world.out();
+    EXPECT_EQ(wordsof(l[0]), (std::vector<std::string>{"P(kbar)", std::string("T(") + degreebyte + "C)", "e1", "e2",
+                                                        "e3", "e4", "e5"}));
+    const std::vector<std::string> first = wordsof(l[1]);
+    ASSERT_EQ(first.size(), 7u);
+    EXPECT_EQ(first[1], "650.00");
+    for (int k = 1; k <= 5; ++k) EXPECT_NEAR(std::stod(first[at(k + 1)]), 0.1 * k, 1e-12);
+    EXPECT_EQ(l[2].substr(0, 19), std::string(19, ' '));
+    EXPECT_EQ(wordsof(l[2]), (std::vector<std::string>{"e6", "e7"}));
+    EXPECT_EQ(wordsof(l[3]).size(), 2u);
 }
 
 }  // namespace
