@@ -1,5 +1,6 @@
 #include "phasediagram/drawingdata.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "ax/phaserecords.h"
@@ -33,6 +34,19 @@ void writecsv(int bit, const std::string& text) {
 void flushcsv(int bit) {
     textfile& f = channels.files[at(bit)];
     if (f.isopen) flushfile(f);
+}
+
+// A drawing-data line of any length: the channel writer cuts texts at 255 characters,
+// which would leave a bracketed list unclosed, so long lines go in pieces.
+void qlline(int16_t before, const std::string& text, int16_t after) {
+    constexpr size_t piece = 200;
+    size_t start = 0;
+    do {
+        const size_t n = std::min(piece, text.size() - start);
+        const bool last = start + n >= text.size();
+        putstr(start == 0 ? before : 0, text.substr(start, n), last ? after : 0, qlset);
+        start += n;
+    } while (start < text.size());
 }
 
 std::string phasename(int p) {
@@ -182,7 +196,7 @@ void printfluidx(const loopstate& ls) {
             line += eq.calcvarnames[at(i)] + " = " + fixed(decimalsneeded(x), x);
         }
     }
-    putstr(0, line, 1, qlset);
+    qlline(0, line, 1);
     if (pd.lowvarpseudo && summary.ovar == 1 && summary.var == 1) {
         putstr(0, "             % " + ls.reactiontext, 1, qlset);
     }
@@ -203,7 +217,7 @@ void writelistrow() {
         line += summary.bulkpos[1] == -1 ? "0" : fixed(4, summary.bulkpos[1]);
     }
     line += "},";
-    putstr(0, line, 1, qlset);
+    qlline(0, line, 1);
 }
 
 void writemodelist(const loopstate& ls) {
@@ -218,7 +232,7 @@ void writemodelist(const loopstate& ls) {
         line += ", {\"" + ph.name + "\", " + fixed(5, f * ph.mode[1]) + "}";
     }
     line += "}, ";
-    putstr(1, line, 0, qlset);
+    qlline(1, line, 0);
 
     // The with list in script order, matched against the summary phases in order.
     auto table = [&](int row, bool header) {

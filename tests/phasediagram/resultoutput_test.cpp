@@ -426,5 +426,23 @@ TEST_F(ResultOutput, ActivityTableForFittingDealsEndMembersIntoBlocks) {
     EXPECT_EQ(wordsof(l[3]).size(), 2u);
 }
 
+
+TEST_F(ResultOutput, LongModeListStaysOneParseableList) {
+    // Fifteen phases with long names make a line well past the 255 characters of a channel line.
+    summary.sumnphases = maxphasesummaries;
+    for (int p = 1; p <= maxphasesummaries; ++p) {
+        phasesummary& ph = summary.sumphases[at(p)];
+        ph.name = "phase_with_long_name" + std::to_string(p);
+        ph.included = true;
+        ph.mode[1] = 1.0L / maxphasesummaries;
+    }
+    settings.nwith = 0;
+    const std::string ql = logof([&] { writemodelist(ls); }, chql);
+    ASSERT_GT(ql.size(), 300u);
+    const auto parsed = tt::bracketparser("modes = " + ql.substr(0, ql.rfind(", ")) + ";").parseall();
+    EXPECT_EQ(parsed.at("modes").items.size(), static_cast<size_t>(maxphasesummaries + 1));
+    EXPECT_EQ(parsed.at("modes").items.back().items[0].text, "phase_with_long_name15");
+}
+
 }  // namespace
 }  // namespace zt
