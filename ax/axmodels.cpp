@@ -376,6 +376,7 @@ void setinteractionpairs(axphase& ph) {
 void readsolutionphase(const str22& name) {
     if (phases.nsolnphases >= maxsolnphases) bombout("setup phases", "too many ss phases" + maxtext(maxsolnphases), 0);
     phases.nsolnphases = static_cast<int16_t>(phases.nsolnphases + 1);
+    notephasestaken();
     const int16_t k = phases.nsolnphases;
     axphase& ph = phases.prec1[static_cast<size_t>(k)];
     ph.nverbatim = 0;

@@ -91,12 +91,7 @@ void resetaxreader() { axreader = axreaderstate{}; }
 void resetphaserecords() {
     // Every field, not only the few the readers test: a flag left from an earlier
     // reading would otherwise follow a phase of the same number.
-    for (size_t k = 1; k < phases.prec1.size(); ++k) resetaxphase(phases.prec1[k]);
-    clearsolnphases();
-    if (!infitset()) {
-        for (size_t i = 1; i < phases.prec0.size(); ++i) resetemphaserec(phases.prec0[i]);
-        clearpurephases();
-    }
+    cleanphaserecords(!infitset());
     phases.nsolnphases = 0;
     phases.npurephases = 0;
     phases.nphases = 0;
@@ -128,6 +123,7 @@ void readpurephase(const str22& name) {
     if (infitset()) bombout("setup phases", "inappropriate ax info", 0);
     if (phases.npurephases >= maxpurephases) bombout("setup phases", "too many phases" + maxtext(maxpurephases), 0);
     phases.npurephases = static_cast<int16_t>(phases.npurephases + 1);
+    notephasestaken();
     emphaserec& ph = phases.prec0[static_cast<size_t>(phases.npurephases)];
     ph.name = name;
     ph.name2 = name;

@@ -1,5 +1,7 @@
 #include "ax/phaserecords.h"
 
+#include <algorithm>
+
 namespace zt {
 
 phasestate phases;
@@ -30,6 +32,41 @@ void resetaxphase(axphase& ph) {
 void resetemphaserec(emphaserec& ph) {
     static const emphaserec blank{};
     ph = blank;
+}
+
+void notephasestaken() {
+    phases.prec1reached = std::max(phases.prec1reached, phases.nsolnphases);
+    phases.prec0reached = std::max(phases.prec0reached, phases.npurephases);
+}
+
+namespace {
+
+// How many records from 1 up may differ from blank "unset" ones.
+size_t recordstoclean(size_t size, bool lastisclean, int16_t reached, int16_t count) {
+    const size_t last = size == 0 ? 0 : size - 1;
+    if (!lastisclean) return last;
+    return std::min(last, static_cast<size_t>(std::max<int16_t>({reached, count, 0})));
+}
+
+}  // namespace
+
+void cleanphaserecords(bool purephases) {
+    const size_t n1 = recordstoclean(phases.prec1.size(), phases.prec1.size() > 1 && phases.prec1.back().shortname == "unset",
+                                     phases.prec1reached, phases.nsolnphases);
+    for (size_t k = 1; k <= n1; ++k) {
+        resetaxphase(phases.prec1[k]);
+        phases.prec1[k].shortname = "unset";
+    }
+    phases.prec1reached = 0;
+    if (!purephases) return;
+    const size_t n0 = recordstoclean(phases.prec0.size(), phases.prec0.size() > 1 && phases.prec0.back().name == "unset",
+                                     phases.prec0reached, phases.npurephases);
+    for (size_t i = 1; i <= n0; ++i) {
+        emphaserec& ph = phases.prec0[i];
+        resetemphaserec(ph);
+        ph.name = "unset";
+    }
+    phases.prec0reached = 0;
 }
 
 void clearsolnphases() {

@@ -201,8 +201,20 @@ struct phasestate {
     int16_t npurephases = 0;
     int16_t nsolnphases = 0;
     int16_t nphases = 0;
+
+    // What the next reading must clean: the records taken since the last cleaning (the
+    // most of each kind a reading reached). Arrays whose last record is not "unset"
+    // (newly allocated ones) are cleaned whole.
+    int16_t prec1reached = 0, prec0reached = 0;
 };
 extern phasestate phases;
+
+// Records the counts of phases taken, for the next cleaning.
+void notephasestaken();
+// Before each reading of the a-x file: every solution phase (and, outside the
+// refinement, every single-end-member phase) blank and "unset", cleaning only the
+// records a reading can have written since the last cleaning.
+void cleanphaserecords(bool purephases);
 
 // Each puts every field back to its initial value, in place.
 void resetaxexpr(axexpr& e);

@@ -139,6 +139,7 @@ void makecopy(int16_t src, const sameitem& item) {
     }
     phases.nphases = static_cast<int16_t>(phases.nphases + 1);
     phases.nsolnphases = static_cast<int16_t>(phases.nsolnphases + 1);
+    notephasestaken();
     const size_t last = static_cast<size_t>(phases.nsolnphases);
     const size_t at = static_cast<size_t>(src) + 1;
     phases.prec1[last] = phases.prec1[static_cast<size_t>(src)];

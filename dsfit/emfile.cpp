@@ -2,9 +2,10 @@
 
 #include <cmath>
 
-#include "ax/axeval.h"
+#include "ax/axinfo.h"
 #include "ax/axreader.h"
 #include "ax/phaserecords.h"
+#include "ax/stateoforder.h"
 #include "dsfit/fitread.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
@@ -12,6 +13,7 @@
 #include "runtime/numberformat.h"
 #include "runtime/reporter.h"
 #include "runtime/words.h"
+#include "script/settings.h"
 #include "thermo/dataset.h"
 
 namespace zt {
@@ -220,12 +222,13 @@ void readax()
     putstr(1, "reading a-x relationships", 1, 8);
     setupphases();
     for (int k = 1; k <= phases.nsolnphases; ++k) {
-        // A state of order that is not legal at the guesses would stop every later
-        // evaluation of the phase.
-        if (phases.prec1[static_cast<size_t>(k)].hasorder && !phaselegal(static_cast<int16_t>(k)))
+        if (!phases.prec1[static_cast<size_t>(k)].hasorder) continue;
+        bool badstart = false;
+        if (!findlegalq(static_cast<int16_t>(k), true, badstart, settings.pnow, settings.tnow))
             bombout("readax", "cannot find legal Q guess", 0);
     }
     if (phases.nphases + maxfitphaseslots > maxsolnphases) bombout("readxy", "too many ss -> make maxnp bigger", 0);
+    for (int k = 1; k <= phases.nsolnphases; ++k) printaxinfo(static_cast<int16_t>(k));
     const int n = phases.nphases;
     for (int i = n; i >= 1; --i) phases.prec1[static_cast<size_t>(i + maxfitphaseslots)] = phases.prec1[static_cast<size_t>(i)];
     for (int i = 1; i <= maxfitphaseslots; ++i) {

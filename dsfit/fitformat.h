@@ -1,6 +1,4 @@
-// Fixed-point fields of the refinement's tables and files: exactly d decimals,
-// right-justified in w characters (growing when the number needs more room), never in
-// exponent form.
+// Fields of the refinement's tables and files beyond the shared fixed-point ones.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +8,8 @@
 
 namespace zt {
 
+// x in fixed notation with d decimals.
 std::string fixedstr(real x, int16_t d);
-// Unlike the table-row writer, no row-length cap: dataset lines can be long.
-void putfixed(int16_t d, int16_t w, real x, std::string& line);
 // x rounded to a whole number (ties to even), right-justified in w.
 void addrounded(int16_t w, real x, std::string& line);
 // text padded with blanks to width w, and at least one blank after it.

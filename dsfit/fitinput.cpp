@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "ax/axinfo.h"
 #include "ax/phaserecords.h"
 #include "dsfit/emfile.h"
 #include "dsfit/fitread.h"
@@ -543,6 +544,7 @@ void readxy()
     if (fit.nrows + fit.nexp > maxfitrows) bombout("readxy", "too much data -> increase maxnexp", 0);
     fit.nrows = static_cast<int16_t>(fit.nrows + fit.nexp);
     closetextfile(runfiles.datafile);
+    for (int k = maxfitphaseslots + 1; k <= phases.nphases; ++k) printaxinfo(static_cast<int16_t>(k));
 }
 
 }  // namespace zt

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <string>
 
+#include "numeric/eqtables.h"
 #include "numeric/nle.h"
 #include "phasediagram/services.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
-#include "numeric/eqtables.h"
 #include "runtime/numberformat.h"
 #include "runtime/words.h"
 #include "script/settings.h"

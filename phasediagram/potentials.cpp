@@ -12,6 +12,7 @@
 #include "script/settings.h"
 #include "script/valuelists.h"
 #include "script/windows.h"
+#include "thermo/activityset.h"
 #include "thermo/workingset.h"
 
 namespace zt {
@@ -56,9 +57,11 @@ void printacts() {
         nonunit = nonunit || ph.activity < 0.99999L;
     }
     if (!nonunit) return;
-    // The default uncertainty model of the working set applies on yes; its routines
-    // belong to the activity set-up of the reaction modes and are called from there.
     promptcontrol("standard default uncertainties on activities", settings.defsdaparams);
+    if (settings.defsdaparams == 0) {
+        defaultuncertainty(true);
+        activitysd();
+    }
     putstr(1, "non-unit activities :", 1, consolesummarylog);
     std::string line;
     addfield("name", 9, line);

@@ -12,10 +12,4 @@ void resetreactions() {
     reactions.r.swap(rows);
 }
 
-// The mode-2 and mode-3 calculations are not built yet: a repetition does nothing.
-void rocksetup() {}
-void rockcalcs() {}
-void phasediagramsetup() {}
-void phasediagramcalcs() {}
-
 }  // namespace zt

@@ -394,7 +394,7 @@ struct runsettings : scriptsettings {
     std::vector<mcfuncrec> mcfuncs = std::vector<mcfuncrec>(maxmcentries + 1);
     std::vector<mcrec> mcentries = std::vector<mcrec>(maxmcentries + 1);
 
-    // Calculation set-up: diagram type, line variables, current conditions and lists.
+    // Calculation set-up: line variables, current conditions and lists.
     int32_t calcvariable = 0;    // 0 P calculated at given T, 1 T at given P
     int32_t othervariable = 0;   // along a line: 0 P, 1 T, 2 x(CO2), 3 ln a, 4 mu
     real pnow = 0, tnow = 0;     // kbar, K

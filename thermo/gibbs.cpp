@@ -181,6 +181,9 @@ real fluidterm(const gemcontext& g, real& vfluid) {
     const str22& name = g.name;
     real rtlnf = 0;
     vfluid = 0;
+    // Most end-members are none of the fluids: decided on the first letter.
+    const char first = name.empty() ? ' ' : name[0];
+    if (first != 'H' && first != 'C' && first != 'S') return 0;
     if (name == "H2O")
         calch2o(vfluid, rtlnf, g.P, g.T);
     else if (name == "CO2")

@@ -146,6 +146,7 @@ void makename(const phaseflags& omit) {
     static namelist scratch;
     scratch.n = 0;
 
+    notephasestaken();  // the records above the counts kept still hold phases
     const int nsoln = phases.nsolnphases;
     int kept = 0;
     for (int k = 1; k <= nsoln; ++k) {

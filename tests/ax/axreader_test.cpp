@@ -144,23 +144,35 @@ TEST(AxReader, BufferOfTheScriptMustBeInTheFile) {
     EXPECT_TRUE(w.bombedwith("script, \"bb\", not in axfile"));
 }
 
-TEST(AxReader, EveryRecordIsBlankBeforeEachReading) {
+TEST(AxReader, EveryRecordAReadingReachedIsBlankBeforeTheNextReading) {
+    const std::string fluid =
+        "fluid 2 1\n x(fluid) 0.4\n p(H2O) 1 1 1 1 -1 x\n p(CO2) 1 1 0 1 1 x\n ideal\n 2\n"
+        " h 1 1 1 1 -1 x\n c 1 1 0 1 1 x\n H2O 1 1 h 1\n CO2 1 1 c 1\n";
     axworld w;
+    // Newly allocated records are all cleaned: blank ones are not yet "unset".
+    phases.prec1.assign(maxsolnphases + 1, axphase{});
+    phases.prec0.assign(maxems + 1, emphaserec{});
+    ASSERT_EQ(w.readax(axtest::garnetmodel("ga") + axtest::garnetmodel("gb") + "ky\nq\nsill\nand\nmt\nhem\nru\n"), -1)
+        << w.out();
+    EXPECT_EQ(soln(maxsolnphases).shortname, "unset");
+    EXPECT_EQ(pure(maxems).name, "unset");
+    // Later code marks the records the reading filled, and lowers the counts below them.
     soln(1).aq = true;
     soln(1).em[3].excluded = true;
     soln(2).hascolour = true;
     pure(7).dqfkind = 3;
-    ASSERT_EQ(w.readax("fluid 2 1\n x(fluid) 0.4\n p(H2O) 1 1 1 1 -1 x\n p(CO2) 1 1 0 1 1 x\n ideal\n 2\n"
-                       " h 1 1 1 1 -1 x\n c 1 1 0 1 1 x\n H2O 1 1 h 1\n CO2 1 1 c 1\n"),
-              -1)
-        << w.out();
+    phases.nsolnphases = 1;
+    phases.npurephases = 0;
+    ASSERT_EQ(w.readax(fluid), -1) << w.out();
     EXPECT_TRUE(soln(1).fluid);
     EXPECT_FALSE(soln(1).aq);
     EXPECT_FALSE(soln(1).em[3].excluded);
     EXPECT_EQ(soln(2).shortname, "unset");
     EXPECT_FALSE(soln(2).hascolour);
+    EXPECT_EQ(soln(2).nem, 0);
     EXPECT_EQ(pure(7).dqfkind, -1);
     EXPECT_EQ(pure(7).name, "unset");
+    EXPECT_EQ(pure(7).emname, "");
 }
 
 }  // namespace

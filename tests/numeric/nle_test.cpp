@@ -607,6 +607,24 @@ TEST_F(Nle, AFailedTrialIsNeverAccepted) {
     }
 }
 
+TEST_F(Nle, AFailedBoundaryTrialLeavesTheGoodFirstTrialAccepted) {
+    // the first trial (x = 0.5002) is evaluated but fails the test; the boundary trial
+    // near lambda = 50 (x = 0.51) cannot be evaluated, and its stand-in F = 1 is lower
+    // than the first trial's F of about 2
+    settings.debuglevel = 0;
+    setvariables({{"x", 0.5L, 0, 1}});
+    scripted = [](const realvec& x, realvec& f, realmat& d) {
+        if (x[0] > 0.505L) return false;
+        f[0] = 10 * (x[0] - 0.7L);
+        d[0][0] = 10 * 1000;
+        return true;
+    };
+    int16_t status = -1;
+    EXPECT_FALSE(nle(status));
+    EXPECT_EQ(status, 10);
+    EXPECT_NEAR(static_cast<double>(plain(3)), 0.5002, 1e-12);
+}
+
 TEST_F(Nle, StartThatCannotBeEvaluated) {
     scripted = [](const realvec&, realvec&, realmat&) { return false; };
     struct startcase {

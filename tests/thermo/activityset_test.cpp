@@ -6,7 +6,10 @@
 
 #include "ax/axreader.h"
 #include "ax/phaserecords.h"
+#include "numeric/equilibriumstate.h"
+#include "reactions/services.h"
 #include "runtime/console.h"
+#include "runtime/numberformat.h"
 #include "runtime/runfiles.h"
 #include "support/testsupport.h"
 #include "thermofixture.h"
@@ -100,6 +103,8 @@ protected:
         if (phases.prec1.size() != static_cast<size_t>(maxsolnphases + 1)) phases.prec1.assign(maxsolnphases + 1, axphase{});
         if (phases.prec0.size() != static_cast<size_t>(maxems + 1)) phases.prec0.assign(maxems + 1, emphaserec{});
         resetrunfiles();
+        if (reactions.r.size() != static_cast<size_t>(maxreactions + 1)) reactions.r.assign(maxreactions + 1, reaction{});
+        if (eq.compdx.empty()) eq.compdx.assign(static_cast<size_t>(maxems + 1) * (maxcomps + 1) * 16, 0);
         settings = runsettings{};
         setinitialsettings();
         setscriptdefaults();
@@ -168,6 +173,54 @@ TEST_F(ExtractEm, OmitAndScriptPressureTemperature)
     EXPECT_EQ(ws.nem, 4);
     EXPECT_EQ(ws.emname[4], "sp");
     EXPECT_EQ(ws.nsite[4], 2);  // the site count of sp moved with it
+}
+
+
+// An order-disorder phase over fo and sp: fm is fo and sp ordered on two sites, made
+// with a DQF of -5 kJ.
+const char* const odtext =
+    "om 3 1\n"
+    "  x(om) 0.3\n"
+    "  Q(om) 0.05\n"
+    "  p(fo) 1 1 1 2 -1 x -1 Q\n"
+    "  p(sp) 1 1 0 2 1 x -1 Q\n"
+    "  p(fm) 1 1 0 1 2 Q\n"
+    "  ideal\n"
+    "  4\n"
+    "  xAM1 1 1 1 2 -1 x 1 Q\n"
+    "  xBM1 1 1 0 2 1 x -1 Q\n"
+    "  xAM2 1 1 1 2 -1 x -1 Q\n"
+    "  xBM2 1 1 0 2 1 x 1 Q\n"
+    "  fo 1 2 xAM1 1 xAM2 1\n"
+    "  sp 1 2 xBM1 1 xBM2 1\n"
+    "  fm 1 2 xAM1 1 xBM2 1 make 2 fo 1/2 equilibrium sp 1/2 DQF -5 0 0\n"
+    "q\n";
+
+TEST_F(ExtractEm, StateOfOrderIsSolvedBeforeTheActivities)
+{
+    folder.writefile("zt-t.txt", odtext);
+    ASSERT_EQ(extract("\n5\n800\n"), -1) << output;
+    // Independently: fo + sp = 2 fm has delta G0 = 2 DQF, so at equilibrium
+    // xA(M1) xB(M2) / (xA(M2) xB(M1)) = exp(10 / RT), solved here for Q by bisection.
+    const real T = 1073.15L, x = 0.3L, lnk = 10 / (0.0083144L * T);
+    auto f = [&](real q) { return std::log((1 - x + q) * (x + q) / ((1 - x - q) * (x - q))) - lnk; };
+    real lo = 0, hi = x - 1e-12L;
+    for (int i = 0; i < 200; ++i) {
+        const real mid = (lo + hi) / 2;
+        (f(mid) < 0 ? lo : hi) = mid;
+    }
+    const real q = (lo + hi) / 2;
+    const axphase& om = phases.prec1[1];
+    ASSERT_TRUE(om.vars[2].isorder);
+    EXPECT_NEAR(static_cast<double>(om.vars[2].value), static_cast<double>(q), 1e-6);
+    EXPECT_NE(output.find("\nom          Q(om) = " + realtostr(4, true, q) + "\n"), std::string::npos) << output;
+    ASSERT_EQ(ws.nem, 4);
+    EXPECT_NEAR(static_cast<double>(ws.emact[1]), static_cast<double>((1 - x + q) * (1 - x - q)), 1e-6);
+    EXPECT_NEAR(static_cast<double>(ws.emact[3]), static_cast<double>((1 - x + q) * (x + q)), 1e-6);
+    EXPECT_EQ(ws.emname[3], "fm");
+    EXPECT_EQ(ws.td[3].makephase, 1);
+    EXPECT_EQ(ws.td[3].makeentry, 3);
+    EXPECT_EQ(ws.nsite[3], 1);
 }
 
 }  // namespace
