@@ -39,6 +39,7 @@ struct loopstate {
     std::string reactiontext;
     int16_t nreaccols = 0;
     real ah2o = 1;
+    real muo = 0;  // the last mu(O) of the modal table
 };
 
 }  // namespace zt

@@ -2,11 +2,7 @@
 
 namespace zt {
 
-// None of these is built yet: a successful point is counted but not printed, and the
-// batch, Monte Carlo and minimisation switches leave the loop as it is.
-void printstep(const loopstate&) {}
-void printresult(loopstate&) {}
-void printmorestuff(loopstate&) {}
+// None of these is built yet: the batch, Monte Carlo and minimisation switches leave the loop as it is.
 void printprojcomps(const loopstate&, real, real) {}
 void setupbatch() {}
 void dobatch(loopstate&) {}

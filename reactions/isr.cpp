@@ -134,14 +134,15 @@ void reactionweights() {
     }
 }
 
-void calcisr(bool& found) {
+void calcisr(bool& found, bool quiet) {
     reactions.nreac = 0;
     if (compcopy.size() <= at(ws.ncomps)) compcopy.resize(at(ws.ncomps) + 1);
     for (int i = 1; i <= ws.ncomps; ++i)
         for (int j = 1; j <= ws.nem; ++j) compcopy[at(i)][at(j)] = ws.c[at(i)][at(j)];
     nullspace(compcopy, ws.ncomps, ws.nem);
     reactionweights();
-    if (reactions.nreac == 0 && !settings.dogminon) {
+    if (quiet) {
+    } else if (reactions.nreac == 0 && !settings.dogminon) {
         putstr(1, "** no reactions", 2, chset13);
         writecompmatrix();
         noreactiontables();

@@ -4,8 +4,9 @@
 
 namespace zt {
 
-// Fills the reactions table from ws.c (ncomps x nem); found := nreac > 0.
-void calcisr(bool& found);
+// Fills the reactions table from ws.c (ncomps x nem); found := nreac > 0. Quiet: no
+// report of a missing set and no listing (for quantities derived silently).
+void calcisr(bool& found, bool quiet = false);
 // Solver weights of reactions 1..nreac from the site powers of the assemblage's
 // solution-phase end-members; rows above nreac get 1.
 void reactionweights();
