@@ -300,7 +300,7 @@ void printicsorrel() {
     line.assign(13, ' ');
     for (const char* h : {"ideal", "gamma", "activity", "prop"}) addfield(h, 12, line);
     if (!settings.xco2diagram) {
-        addfield(std::string(1, microbyte) + "0", 17, line);
+        addfield("0", 17, line);
         addfield("RT ln a", 16, line);
     }
     out(0, line, 1);
