@@ -27,9 +27,7 @@ real sumnug(const reaction& nu, real P, real T) {
 
 void calcdg0(int16_t ir, real& dG0dP, real& dG0dT, real P, real T, real& dG0) {
     if (T <= 0) bombout("calcdg0", "T <= 0 !", 1);
-    const reaction& row = reactions.r[static_cast<size_t>(ir)];
-    reaction nu{};
-    for (int16_t i = 1; i <= ws.nem; ++i) nu[static_cast<size_t>(i)] = row[static_cast<size_t>(i)];
+    const reaction& nu = reactions.r[static_cast<size_t>(ir)];
     dG0 = sumnug(nu, P, T);
     dG0dP = (sumnug(nu, P + 1e-05L, T) - dG0) / 1e-05L;
     dG0dT = (sumnug(nu, P, T + 0.001L) - dG0) / 0.001L;
