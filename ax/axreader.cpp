@@ -1,6 +1,7 @@
 #include "ax/axreader.h"
 
 #include "ax/axmodels.h"
+#include "ax/batchphases.h"
 #include "ax/axtokens.h"
 #include "ax/emoptions.h"
 #include "ax/fluidphases.h"
@@ -211,6 +212,7 @@ void setupphases() {
     expandwithlist();
     setupfluid();
     reconcilephases();
+    if (settings.batch == 0) setupbatchphases();
     setvariablelimits();
     checkmodels();
     closeaxfile();

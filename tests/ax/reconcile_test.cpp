@@ -157,8 +157,16 @@ TEST(Reconcile, WithBatchesACopyJoinsTheMonteCarloEntriesOfItsSource) {
     settings.mcentries[1].phase = "g";
     settings.mcentries[1].nphasewords = 1;
     settings.mcentries[1].phasewords[1] = "g";
-    settings.mcentries[2].phase = "h";
+    settings.mcentries[2].phase = "g2";
     settings.mcentries[2].nphasewords = 1;
+    settings.mcentries[2].phasewords[1] = "g2";
+    // Each entry must name a W of its phase for the batch set-up to accept it.
+    for (size_t e = 1; e <= 2; ++e) {
+        settings.mcentries[e].vartype = 1;
+        settings.mcentries[e].varname = "W(py,alm)";
+        settings.mcentries[e].abc = 1;
+        settings.mcentries[e].value1 = 2.5L;
+    }
     ASSERT_EQ(w.readax(axtest::twoemmodel), -1) << w.out();
     EXPECT_EQ(phases.nsolnphases, 2);
     EXPECT_EQ(soln(2).shortname, "g2");
