@@ -140,6 +140,7 @@ void onebatch(loopstate& ls) {
     if (settings.batch == 0 && ls.firstrun && ls.firstbatch && (settings.debuglevel == 0 || settings.mcdebug == 0)) {
         writeequil(ls);
     }
+    setsummaryvariance();
     if (dogminlevelshows(2)) printstep(ls);
     bool found = false;
     calcisr(found);

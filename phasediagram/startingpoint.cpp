@@ -29,6 +29,15 @@ int16_t nextposition(const loopstate& ls, int& n) { return ls.loopcounter[at(++n
 
 real isovalue(int16_t iso, int16_t position) { return pd.iso[at(iso)].values[at(position)]; }
 
+}  // namespace
+
+void setsummaryvariance() {
+    summary.var = reactions.var;
+    summary.ovar = settings.dogminon ? reactions.var : pd.ovar;
+}
+
+namespace {
+
 void clearsummary() {
     for (int s = 1; s <= maxphasesummaries; ++s) {
         summary.sumphases[at(s)].mode.fill(0);
@@ -43,8 +52,7 @@ void clearsummary() {
         summary.compnames[at(c)] = ws.compnames[at(c)];
         summary.inbulk[at(c)] = pd.inbulk[at(c)];
     }
-    summary.var = reactions.var;
-    summary.ovar = settings.dogminon ? reactions.var : pd.ovar;
+    setsummaryvariance();
 }
 
 // Order variables that an isopleth moved must leave the phase legal.
