@@ -110,5 +110,40 @@ TEST(FitPhaseEquilibria, SyntheticGroupExperimentsFitBack)
     EXPECT_LT(std::fabs(static_cast<double>(fit.tda[static_cast<size_t>(ian)].H - truth[static_cast<size_t>(ian)])), 4);
 }
 
+// Grossular enters through a made garnet end-member: its activity follows from that of
+// the made one, and a made activity of 1 or more stops the run.
+TEST(FitPhaseEquilibria, ConstituentOfAMadeEndMember)
+{
+    const std::string ax =
+        "g 2 1\n x(g) 0.5\n p(py) 1 1 1 1 -1 x\n p(kg) 1 1 0 1 1 x\n ideal\n 2\n"
+        " xMg 1 1 1 1 -1 x\n xCa 1 1 0 1 1 x\n py 1 1 xMg 3\n kg 1 1 xCa 3 make 1 gr 1\n";
+    const std::string group = "0\n0\n1 g an ky q univariant\n 1 1  gasp\nan gr ky q\n -3 1 2 1\n";
+    struct constituentcase {
+        real x;
+        bool stops;
+    };
+    for (const constituentcase& c : {constituentcase{0.4L, false}, constituentcase{1, true}}) {
+        SCOPED_TRACE(static_cast<double>(c.x));
+        fitworld w;
+        w.writeinputs(group + "0 10 700 0 " + num(c.x) + "\n-1\n0\n", fittest::emfile6, ax);
+        ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+        const int code = testing::exitcodeof([] { calcxpa(1, 1); });
+        if (c.stops) {
+            EXPECT_NE(code, -1);
+            EXPECT_TRUE(w.bombedwith("messed up make a")) << w.out();
+            EXPECT_NE(w.out().find("dependent end-member activity not between 0 and 1"), std::string::npos);
+            continue;
+        }
+        ASSERT_EQ(code, -1) << w.out();
+        const fitexprec& r = fit.xp[1];
+        int gr = 0;
+        for (int i = 1; i <= r.nlist; ++i)
+            if (r.listname[static_cast<size_t>(i)] == "gr") gr = i;
+        ASSERT_GT(gr, 0);
+        EXPECT_EQ(r.listact[static_cast<size_t>(gr)], 0.5L);
+        EXPECT_NEAR(static_cast<double>(r.brackets[1].act[static_cast<size_t>(gr)]), std::pow(0.4, 3), 1e-12);
+    }
+}
+
 }  // namespace
 }  // namespace zt
