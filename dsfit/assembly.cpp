@@ -196,10 +196,14 @@ void assemblelsq(int16_t k)
         prepare(m);
         if (info > 1) listgrouphead(m, k);
         if (r.ingroup) {
-            if (r.groupno == 1)
-                bombout("assemblelsq",
-                        "experiment " + wholetostr(m) + " is an equilibrium among phases: this build has no equilibrium solver",
-                        0);
+            if (r.groupno == 1) {
+                // Compositions read from the runs stand; calculating them needs the solver.
+                if (r.unknowncomps && (r.guesscomps || k > 1))
+                    bombout("assemblelsq",
+                            "experiment " + wholetostr(m) + " has unknown compositions: this build cannot calculate them",
+                            0);
+                for (int b = 1; b <= r.nbr; ++b) calcxpa(m, b);
+            }
         } else {
             plainactivities(m);
         }

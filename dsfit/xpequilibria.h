@@ -22,5 +22,8 @@ bool solvet(int e, int k, real& t, real& miss);
 bool solvep(int e, int k, real& p, real& miss);
 // Activities of the end-members of solution phase k at composition x.
 void setvarsorder(int16_t phase, const axvector& x, emreals& a, real T, real P);
+// Activities of the list of record e at its run k, the states of order solved at the
+// run's T and P; in a group the other records get the same activities at run k.
+void calcxpa(int e, int k);
 
 }  // namespace zt
