@@ -35,22 +35,7 @@ using namespace eqtest;
 // The layout: P, T, garnet x and z, olivine x and four modes, all free; three reactions
 // and six bulk rows.
 vec90 setup() {
-    reseteqworld();
-    setcomponents(6);
-    axphase& g = garnet(1, 2);
-    axphase& ol = idealbinary(2, "ol");
-    purephase(1, "q", solid(-910.7L, 0.0415L, 2.269L));
-    purephase(2, "ky", solid(-2593.1L, 0.0825L, 4.414L));
-    setcomp(g.em[1], {{1, 3}, {3, 1}, {5, 3}});
-    setcomp(g.em[2], {{1, 3}, {3, 1}, {4, 3}});
-    setcomp(g.em[3], {{1, 3}, {3, 1}, {6, 3}});
-    setcomp(ol.em[1], {{1, 1}, {5, 2}});
-    setcomp(ol.em[2], {{1, 1}, {4, 2}});
-    setcomp(pure(1), {{1, 1}});
-    setcomp(pure(2), {{1, 1}, {3, 1}, {2, 1}});
-    pd.massbalance = true;
-    makecrossrefs(selection({1, 2}, {1, 2}));
-    for (int m = 1; m <= eq.nxp; ++m) eq.calcvarscale[static_cast<size_t>(eq.nvar + m)] = 1;
+    fourphaselayout();
     const int rows[3][8] = {{0, 2, -2, 0, -3, 3, 0, 0}, {0, 2, 0, 0, -3, 0, -1, -2}, {0, 0, 2, 0, 0, -3, -1, -2}};
     for (int i = 0; i < 3; ++i) {
         for (int e = 1; e <= 7; ++e) reactions.r[static_cast<size_t>(i + 1)][static_cast<size_t>(e)] = static_cast<int16_t>(rows[i][e]);

@@ -33,22 +33,7 @@ void loadpoint(const real* vars, const real* modes) {
 // Lays out the equilibrium, then makes the target point its solution: the bulk is the
 // target's, and the forsterite enthalpy is shifted so that the reaction balances there.
 bool setup() {
-    reseteqworld();
-    setcomponents(6);
-    axphase& g = garnet(1, 2);
-    axphase& ol = idealbinary(2, "ol");
-    purephase(1, "q", solid(-910.7L, 0.0415L, 2.269L));
-    purephase(2, "ky", solid(-2593.1L, 0.0825L, 4.414L));
-    setcomp(g.em[1], {{1, 3}, {3, 1}, {5, 3}});
-    setcomp(g.em[2], {{1, 3}, {3, 1}, {4, 3}});
-    setcomp(g.em[3], {{1, 3}, {3, 1}, {6, 3}});
-    setcomp(ol.em[1], {{1, 1}, {5, 2}});
-    setcomp(ol.em[2], {{1, 1}, {4, 2}});
-    setcomp(pure(1), {{1, 1}});
-    setcomp(pure(2), {{1, 1}, {3, 1}, {2, 1}});
-    pd.massbalance = true;
-    makecrossrefs(selection({1, 2}, {1, 2}));
-    for (int m = 1; m <= eq.nxp; ++m) eq.calcvarscale[static_cast<size_t>(eq.nvar + m)] = 1;
+    fourphaselayout();
     eq.calcvarfree[1] = eq.calcvarfree[2] = false;
     bool found = false;
     calcisr(found);

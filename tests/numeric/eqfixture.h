@@ -375,4 +375,25 @@ struct evaluation {
     vec90 f{};
 };
 
+// A 4-phase, 6-component equilibrium with two solution phases (a garnet and an ideal
+// olivine) and two pure phases, with mass balance: the layout the benchmarks time.
+inline void fourphaselayout() {
+    reseteqworld();
+    setcomponents(6);
+    axphase& g = garnet(1, 2);
+    axphase& ol = idealbinary(2, "ol");
+    purephase(1, "q", solid(-910.7L, 0.0415L, 2.269L));
+    purephase(2, "ky", solid(-2593.1L, 0.0825L, 4.414L));
+    setcomp(g.em[1], {{1, 3}, {3, 1}, {5, 3}});
+    setcomp(g.em[2], {{1, 3}, {3, 1}, {4, 3}});
+    setcomp(g.em[3], {{1, 3}, {3, 1}, {6, 3}});
+    setcomp(ol.em[1], {{1, 1}, {5, 2}});
+    setcomp(ol.em[2], {{1, 1}, {4, 2}});
+    setcomp(pure(1), {{1, 1}});
+    setcomp(pure(2), {{1, 1}, {3, 1}, {2, 1}});
+    pd.massbalance = true;
+    makecrossrefs(selection({1, 2}, {1, 2}));
+    for (int m = 1; m <= eq.nxp; ++m) eq.calcvarscale[static_cast<size_t>(eq.nvar + m)] = 1;
+}
+
 }  // namespace zt::eqtest
