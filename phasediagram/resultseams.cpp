@@ -7,7 +7,6 @@ namespace zt {
 void printstep(const loopstate&) {}
 void printresult(loopstate&) {}
 void printmorestuff(loopstate&) {}
-void printprojcomps(const loopstate&, real, real) {}
 void setupbatch() {}
 void dobatch(loopstate&) {}
 void writeequil(const loopstate&) {}
