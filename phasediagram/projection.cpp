@@ -351,12 +351,20 @@ void quilletlines() {
     }
 }
 
+// Whether a compositional variable of the equilibrium is held at an isopleth value.
+bool anyfixedvariable() {
+    for (int g = 3; g <= eq.nvar + eq.nxp; ++g) {
+        if (!eq.calcvarfree[at(g)]) return true;
+    }
+    return false;
+}
+
 void bracketlists(const loopstate& ls, real t, real p) {
     const int own = proj.napices - proj.nexcessapices;
     const real celsius = t - 273.15L;
     putstr(0, "(*---------------------------------------------------------*)", 1, qlonly);
     putstr(0, "{{" + fixedtostr(3, p) + ", " + fixedtostr(2, celsius) + "}, ", 1, qlonly);
-    if (reactions.var == 1 && pd.nxyzisos == 0) {
+    if (reactions.var == 1 && !anyfixedvariable()) {
         std::string line = " {";
         for (int i = 1; i <= ls.nreaccols; ++i) {
             if (ls.reaccoefs[at(i)] < 0 && isprojected(ls.reacnames[at(i)])) line += "\"" + ls.reacnames[at(i)] + "\", ";
@@ -375,8 +383,16 @@ void bracketlists(const loopstate& ls, real t, real p) {
             addfixed(6, 9, pw.table[at(k)].values[at(i)], line);
             line += i == own ? "}" : (i == own - 1 ? ",    " : ", ");
         }
-        if (k < pw.nprojected) line += ", ";
-        else line += "} },";
+        if (k < pw.nprojected) {
+            line += ", ";
+        } else if (pd.niso != 1) {
+            line += "} },";
+        } else {
+            for (int g = 3; g <= eq.nvar + eq.nxp; ++g) {
+                if (eq.calcvarfree[at(g)]) continue;
+                line += "}, " + fixedtostr(3, eq.varvalue[at(g)]) + "},   (* " + eq.calcvarnames[at(g)] + "   *) ";
+            }
+        }
         putstr(0, line, 1, qlonly);
     }
     for (int k = 1; k <= pw.nprojected; ++k) {
@@ -393,6 +409,9 @@ void bracketlists(const loopstate& ls, real t, real p) {
             line += ", ";
         } else {
             line += spaces(9);
+        }
+        for (int g = 3; pd.niso == 1 && g <= eq.nvar + eq.nxp; ++g) {
+            if (!eq.calcvarfree[at(g)]) line += eq.calcvarnames[at(g)] + " =" + fixedtostr(3, eq.varvalue[at(g)]);
         }
         putstr(0, line, k == pw.nprojected ? 2 : 1, csvonly);
     }

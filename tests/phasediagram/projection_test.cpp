@@ -8,6 +8,7 @@
 #include "pdfixture.h"
 #include "phasediagram/loopstate.h"
 #include "phasediagram/resultseams.h"
+#include "numeric/equilibriumstate.h"
 #include "reactions/services.h"
 #include "runtime/runfiles.h"
 #include "runtime/textfile.h"
@@ -23,7 +24,16 @@ using vec4 = std::array<real, 5>;
 const vec4 ph1comp{0, 3, 4, 2, 3};
 const vec4 qcomp{0, 1, 0, 0, 1};
 
+// The records the projection reads beyond the phase-diagram world.
+void freshstate() {
+    resetreactions();
+    resetsummary();
+    resetprojection();
+    eq = equilibriumstate{};
+}
+
 void system4() {
+    freshstate();
     pdtest::setcomponents({{"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}});
     auto comp = [](const vec4& v) { return std::vector<int16_t>{int16_t(v[1]), int16_t(v[2]), int16_t(v[3]), int16_t(v[4])}; };
     pdtest::addpure("ph1", comp(ph1comp));
@@ -286,6 +296,59 @@ TEST(Projection, DrawingFilesReadBack) {
     closetextfile(channels.files[chql]);
     ql = folder.readfile(qlname.substr(qlname.find_last_of('/') + 1));
     EXPECT_EQ(lines(ql)[0], "   0.3333   0.3333   0.3333   %  ph1     ") << ql;
+}
+
+TEST(Projection, UnivariantReactionAndIsoplethValueInTheDrawingFile) {
+    struct qlcase {
+        bool isopleth;
+        const char* expected;  // a line the file must hold
+        size_t items;          // entries of the equilibrium's list
+    };
+    const std::vector<qlcase> cases = {
+        {false, " {\"ph1\", }, {\"ph2\",}, ", 4},
+        {true, "}, 0.300},   (* x(g)   *) ", 3},
+    };
+    for (const qlcase& c : cases) {
+        pdtest::pdworld w;
+        system4();
+        setplane();
+        settings.compatibility = 0;
+        settings.quilleton = 1;
+        reactions.var = 1;
+        eq.nvar = 3;
+        eq.calcvarfree[3] = !c.isopleth;
+        eq.calcvarnames[3] = "x(g)";
+        eq.varvalue[3] = 0.3L;
+        pd.niso = c.isopleth ? 1 : 0;
+        testing::tempfolder folder;
+        std::string qlname;
+        openoutfile("zt-", "ql.txt", channels.files[chql], qlname);
+        channels.outchannels = 1 << chql;
+        loopstate ls = assemblage();
+        ls.nreaccols = 3;
+        ls.reacnames[1] = "ph1";
+        ls.reacnames[2] = "q";
+        ls.reacnames[3] = "ph2";
+        ls.reaccoefs[1] = -1;
+        ls.reaccoefs[2] = -2;
+        ls.reaccoefs[3] = 1;
+        ASSERT_EQ(w.run([&] { printprojcomps(ls, 873.15L, 5); }), -1) << w.out();
+        closetextfile(channels.files[chql]);
+        const std::string ql = folder.readfile(qlname.substr(qlname.find_last_of('/') + 1));
+        EXPECT_NE(ql.find(c.expected), std::string::npos) << ql;
+        // The reactant and product lists end in a comma, which a reader skips; the
+        // equilibrium itself ends at its last closing bracket.
+        std::string body = ql.substr(0, ql.rfind('}') + 1);
+        for (const char* trailing : {", }", ",}"}) {
+            for (size_t at = body.find(trailing); at != std::string::npos; at = body.find(trailing)) body.replace(at, std::string(trailing).size(), "}");
+        }
+        std::map<std::string, testing::bracketvalue> parsed;
+        ASSERT_NO_THROW(parsed = testing::bracketparser("eq = " + body + ";").parseall()) << body;
+        EXPECT_EQ(parsed["eq"].items.size(), c.items) << ql;
+        if (!c.isopleth) EXPECT_EQ(parsed["eq"].items[1].items[0].text, "ph1");
+        else EXPECT_EQ(parsed["eq"].items[2].text, "0.300");
+    }
+    freshstate();
 }
 
 TEST(Projection, BulkOnTheExcessPhaseIsShownUnscaled) {
