@@ -296,7 +296,10 @@ int solutionstart(int k) {
     return 0;
 }
 
-int ncols() { return pd.nbulkcomps + 1; }
+// The apices, the projecting phases and the phase being projected. Normally that is one
+// more than the bulk components; counting the columns actually filled keeps a column of
+// an earlier point out of the reaction when the plane and the phases do not fill them all.
+int ncols() { return proj.napices + pw.m_count + 1; }
 
 // Sum of the coefficients of the plane's own apices.
 real ownsum() {
@@ -324,7 +327,7 @@ void projectone(const str22& name) {
     row.name = name;
     for (int i = 1; i <= ncols(); ++i) {
         const real v = unscaled ? pw.coef[at(i)] : pw.coef[at(i)] / std::fabs(s);
-        if (i <= pd.nbulkcomps) row.values[at(i)] = v;
+        if (i < ncols()) row.values[at(i)] = v;
         if (std::fabs(pw.coef[at(i)]) < 1e-6L) addfield("", 9, line);
         else addfixed(4, 9, v, line);
     }
@@ -455,6 +458,7 @@ void printprojcomps(const loopstate& ls, real t, real p) {
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         if (!on[at(k)] || !pd.excessphase[at(k)]) continue;
         if (phases.prec1[at(k)].fluid && settings.xco2diagram) continue;
+        if (proj.napices + pw.m_count + 1 > maxcomps) bombout("printprojcomps", "more projecting phases than components", 1);
         pw.projecting[at(++pw.m_count)] = static_cast<int16_t>(k);
     }
     for (int i = 1; i <= proj.napices; ++i) setcolumn(i, proj.apexcomps[at(i)]);
