@@ -39,14 +39,6 @@ bool hasbulkcomponent(const emphaserec& ph) {
     return false;
 }
 
-// The working end-member that starts solution phase k in the current assemblage.
-int startof(int k) {
-    for (int e = 1; e <= ws.nem; ++e) {
-        if (eq.phasestart[at(e)] && eq.phaseofstart[at(e)] == k) return e;
-    }
-    return 0;
-}
-
 // Composition matrix of the phases taking part, rows over the bulk components.
 struct modework {
     reactionmatrix m{};
@@ -74,7 +66,7 @@ void makec(const phaseflags& assemblage) {
         }
         const int col = ++mw.ncols;
         mw.slotofcol[at(col)] = slot;
-        const int e = startof(k);
+        const int e = phasestartem(k);
         const int first = e > 0 ? eq.phasefirstvar[at(e)] : 0;
         for (int m = 1; m <= ph.nvars; ++m) x[at(m)] = eq.varvalue[at(first + m - 1)];
         real psum = 0;
@@ -198,7 +190,7 @@ int16_t phaseatoms(const phaseflags& assemblage, phasereals& totalatoms, phasere
         if (!assemblage[at(k)]) continue;
         if (settings.xco2diagram && phases.prec1[at(k)].fluid) continue;
         ++n;
-        phasecomp(static_cast<int16_t>(startof(k)), comp);
+        phasecomp(phasestartem(k), comp);
         real total = 0, bulk = 0;
         for (int c = 1; c <= ws.ncomps; ++c) {
             total += ws.compatoms[at(c)] * comp[at(c)];
@@ -244,7 +236,7 @@ void assemblagereaction(const phaseflags& assemblage, namerow& names, realcoefs&
             }
             continue;
         }
-        phasecomp(static_cast<int16_t>(startof(k)), comp);
+        phasecomp(phasestartem(k), comp);
         setcolumn(ph.shortname, comp);
     }
     for (int p = 1; p <= phases.npurephases; ++p) {

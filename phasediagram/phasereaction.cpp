@@ -138,4 +138,11 @@ void printrealreaction(const realcoefs& coef, const namerow& names, int16_t n, s
     side(1);
 }
 
+int16_t phasestartem(int k) {
+    for (int16_t e = 1; e <= ws.nem; ++e) {
+        if (eq.phasestart[static_cast<size_t>(e)] && eq.phaseofstart[static_cast<size_t>(e)] == k) return e;
+    }
+    return 0;
+}
+
 }  // namespace zt

@@ -23,6 +23,9 @@ using namerow = std::array<str22, maxems + 1>;
 // Composition of the solution phase that starts at working end-member e, at the current
 // unknowns, over components 1..ncomps.
 void phasecomp(int16_t e, compvector& comp);
+// The working end-member that starts solution phase k in the current assemblage, 0 when
+// the phase is not in it.
+int16_t phasestartem(int k);
 
 // The balanced reaction among columns 1..ncols of m (rows 1..nrows); the column that
 // stands last after the column exchanges gets -1. Ends the run when there is none.

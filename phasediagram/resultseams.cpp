@@ -3,7 +3,6 @@
 namespace zt {
 
 // None of these is built yet: the batch, Monte Carlo and minimisation switches leave the loop as it is.
-void printprojcomps(const loopstate&, real, real) {}
 void setupbatch() {}
 void dobatch(loopstate&) {}
 void writeequil(const loopstate&) {}
