@@ -329,6 +329,7 @@ struct runsettings : scriptsettings {
     std::array<real, 3> xco2window{};
     int16_t mcwanted = 1;
     int16_t pdecimals = 3, tdecimals = 2, xco2decimals = 2, lnadecimals = 2, mudecimals = 1;
+    int32_t diagrammode = 0;  // 0 P-T, 1 P-x(CO2), 2 T-x(CO2), 3 P-log a, 4 T-log a
 
     // Fixed activities and potentials.
     std::array<str22, maxlnanames + 1> lnanames;
