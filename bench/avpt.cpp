@@ -6,6 +6,7 @@
 #include "reactions/averages.h"
 #include "reactions/avpcalc.h"
 #include "reactions/avptables.h"
+#include "reactions/reactionsearch.h"
 #include "reactions/rootfinder.h"
 #include "reactions/services.h"
 #include "thermo/thermotest.h"
@@ -20,6 +21,7 @@ void setupsixreactions() {
     resetreactions();
     reactions.r.assign(maxreactions + 1, reaction{});
     resetavpt();
+    resetsearch();
     resetavpcalc();
     channels.outchannels = 0;
     settings.calcprange = {0, 1, 25};

@@ -62,7 +62,7 @@ void nameline(int i, int16_t mode, std::string& line)
     addwhole(4, line, r.nsite);
     for (int k = 1; k <= r.npairs; ++k) {
         addwhole(3, line, r.comp[static_cast<size_t>(k)]);
-        putfixed(4, 9, r.amount[static_cast<size_t>(k)], line);
+        addfixed(4, 9, r.amount[static_cast<size_t>(k)], line);
     }
     line += "  0";
     if (i == 1) line += std::string(" ") + (settings.numerical ? "t" : "f") + (settings.wqxon ? "t" : "f");
@@ -78,24 +78,24 @@ void writeblock(int i, int16_t mode)
     line.clear();
     if (mode == 6) addwhole(5, line, r.code);
     else line = "       ";
-    putfixed(3, 11, fit.fitreport ? fit.theta[static_cast<size_t>(i)] : r.H, line);
-    putfixed(5, 10, r.S, line);
-    putfixed(4, 9, r.V, line);
+    addfixed(3, 11, fit.fitreport ? fit.theta[static_cast<size_t>(i)] : r.H, line);
+    addfixed(5, 10, r.S, line);
+    addfixed(4, 9, r.V, line);
     emit(line);
 
     line = "    ";
-    putfixed(4, 11, r.cpa, line);
-    putfixed(9, 15, r.cpb, line);
-    putfixed(1, 10, r.cpc, line);
-    putfixed(4, 10, r.cpd, line);
+    addfixed(4, 11, r.cpa, line);
+    addfixed(9, 15, r.cpb, line);
+    addfixed(1, 10, r.cpc, line);
+    addfixed(4, 10, r.cpd, line);
     emit(line);
 
     line.clear();
-    putfixed(7, 18, r.a0, line);
-    putfixed(2, 9, r.k0, line);
-    putfixed(2, 9, r.k0p, line);
-    if (mode == 5) putfixed(5, 11, r.k0pp, line);
-    if (r.dkdt < 0 || liquidname(r.name)) putfixed(5, 11, r.dkdt, line);
+    addfixed(7, 18, r.a0, line);
+    addfixed(2, 9, r.k0, line);
+    addfixed(2, 9, r.k0p, line);
+    if (mode == 5) addfixed(5, 11, r.k0pp, line);
+    if (r.dkdt < 0 || liquidname(r.name)) addfixed(5, 11, r.dkdt, line);
     const bool aqueous = r.aqfactor != 0 || chargedname(r.name);
     if (mode == 5) {
         if (r.smax > 0) line += "    1";
@@ -105,17 +105,17 @@ void writeblock(int i, int16_t mode)
     }
     if (r.smax > 0) {
         addrounded(7, r.tlandau, line);
-        putfixed(5, 10, r.smax, line);
-        putfixed(4, 10, r.vmax, line);
+        addfixed(5, 10, r.smax, line);
+        addfixed(4, 10, r.vmax, line);
     } else if (aqueous) {
-        putfixed(4, 8, r.aqfactor, line);
+        addfixed(4, 8, r.aqfactor, line);
     } else if (r.bwn > 0.5L) {
-        putfixed(2, 7, r.bwdh, line);
-        putfixed(4, 7, r.bwdhv, line);
-        putfixed(2, 7, r.bww, line);
-        putfixed(4, 7, r.bwwv, line);
+        addfixed(2, 7, r.bwdh, line);
+        addfixed(4, 7, r.bwdhv, line);
+        addfixed(2, 7, r.bww, line);
+        addfixed(4, 7, r.bwwv, line);
         addrounded(6, r.bwn, line);
-        putfixed(2, 7, r.bwfac, line);
+        addfixed(2, 7, r.bwfac, line);
     }
     emit(line);
     if (mode == 6) emit("");
@@ -127,7 +127,7 @@ void covariances(int ntp)
     for (int i = 1; i <= ntp; ++i) v += (fit.theta[static_cast<size_t>(i)] - 1000 * em(i).S + 5 * em(i).V) / 10000;
     v = -v / ntp;
     std::string line;
-    putfixed(4, 8, v, line);
+    addfixed(4, 8, v, line);
     writefiletext(fitoutfile, line);
     int count = 0;
     for (int i = 1; i <= ntp; ++i) {
@@ -140,7 +140,7 @@ void covariances(int ntp)
                 const real r = std::nearbyint(std::fabs(e) * 10000) / 10000;
                 int16_t w = r < 1 ? 7 : r < 10 ? 8 : r < 100 ? 9 : r < 1000 ? 10 : r < 10000 ? 11 : r < 100000 ? 12 : 16;
                 if (e <= 0) ++w;
-                putfixed(4, w, e, field);
+                addfixed(4, w, e, field);
             }
             if (count > 120) {
                 writefiletext(fitoutfile, "\n");
@@ -162,41 +162,41 @@ void emiblock(int i)
     std::string line = "       ";
     for (int k = 1; k <= r.npairs; ++k) {
         addwhole(2, line, r.comp[static_cast<size_t>(k)]);
-        putfixed(2, 8, r.amount[static_cast<size_t>(k)], line);
+        addfixed(2, 8, r.amount[static_cast<size_t>(k)], line);
         line += "   ";
     }
     emit(line + "  0  " + wholetostr(r.nsite));
     line.clear();
     addwhole(3, line, r.code);
-    putfixed(3, 12, r.H, line);
+    addfixed(3, 12, r.H, line);
     emit(line);
     line.clear();
-    putfixed(5, 15, r.S, line);
+    addfixed(5, 15, r.S, line);
     emit(line + spaces(35) + commentfield(r.comment[cmS]));
     line.clear();
-    putfixed(4, 15, r.V, line);
+    addfixed(4, 15, r.V, line);
     emit(line + spaces(35) + commentfield(r.comment[cmV]));
     line.clear();
     if (einsteinlayout(r, ds.dsmode)) {
-        putfixed(5, 15, r.eina, line);
-        putfixed(10, 15, r.einb, line);
-        putfixed(1, 9, r.theta, line);
+        addfixed(5, 15, r.eina, line);
+        addfixed(10, 15, r.einb, line);
+        addfixed(1, 9, r.theta, line);
         emit(line + spaces(11) + commentfield(r.comment[cmCp]));
     } else {
-        putfixed(4, 15, r.cpa, line);
-        putfixed(9, 15, r.cpb, line);
-        putfixed(1, 9, r.cpc, line);
-        putfixed(4, 10, r.cpd, line);
+        addfixed(4, 15, r.cpa, line);
+        addfixed(9, 15, r.cpb, line);
+        addfixed(1, 9, r.cpc, line);
+        addfixed(4, 10, r.cpd, line);
         emit(line + " % " + stripbraces(r.comment[cmCp]));
     }
     line.clear();
-    putfixed(7, 15, r.a0, line);
+    addfixed(7, 15, r.a0, line);
     emit(line + spaces(35) + commentfield(r.comment[cmA0]));
     line.clear();
-    putfixed(2, 15, r.k0, line);
-    putfixed(2, 6, r.k0p, line);
+    addfixed(2, 15, r.k0, line);
+    addfixed(2, 6, r.k0p, line);
     if (liquidname(r.name)) {
-        putfixed(5, 10, r.dkdt, line);
+        addfixed(5, 10, r.dkdt, line);
         emit(line + spaces(19) + commentfield(r.comment[cmK]));
     } else {
         emit(line + spaces(29) + commentfield(r.comment[cmK]));
@@ -204,19 +204,19 @@ void emiblock(int i)
     line.clear();
     if (r.code == 1 || r.code == 4) {
         addrounded(15, r.tlandau, line);
-        putfixed(5, 9, r.smax, line);
-        putfixed(4, 8, r.vmax, line);
+        addfixed(5, 9, r.smax, line);
+        addfixed(4, 8, r.vmax, line);
         emit(line + spaces(18) + commentfield(r.comment[cmExtras]));
     } else if (r.code == 2 || r.code == 5) {
-        putfixed(2, 12, r.bwdh, line);
-        putfixed(4, 8, r.bwdhv, line);
-        putfixed(2, 7, r.bww, line);
-        putfixed(4, 8, r.bwwv, line);
+        addfixed(2, 12, r.bwdh, line);
+        addfixed(4, 8, r.bwdhv, line);
+        addfixed(2, 7, r.bww, line);
+        addfixed(4, 8, r.bwwv, line);
         addrounded(6, r.bwn, line);
-        putfixed(2, 7, r.bwfac, line);
+        addfixed(2, 7, r.bwfac, line);
         emit(line + spaces(2) + commentfield(r.comment[cmExtras]));
     } else if (r.code == 8) {
-        putfixed(4, 12, r.aqfactor, line);
+        addfixed(4, 12, r.aqfactor, line);
         emit(line + spaces(38) + commentfield(r.comment[cmExtras]));
     }
     emit("");
@@ -263,7 +263,7 @@ void writedsfile()
     covariances(ntp);
     emit("");
     std::string title = name + " produced at " + runopening.datetimestamp + " (sigfit = ";
-    putfixed(3, 6, std::sqrt(fit.sigfitsq), title);
+    addfixed(3, 6, std::sqrt(fit.sigfitsq), title);
     emit(title + ")");
     closetextfile(fitoutfile);
 }
@@ -289,8 +289,8 @@ void writeemifile()
             if (r.calsd >= 99) continue;
             std::string line = "1  ";
             addfield(r.name, 6, line);
-            putfixed(2, 12, r.calH, line);
-            putfixed(2, 9, r.calsd, line);
+            addfixed(2, 12, r.calH, line);
+            addfixed(2, 9, r.calsd, line);
             emit(line + "    % " + stripbraces(r.comment[cmH]));
         }
         emit("0");

@@ -58,7 +58,7 @@ void iterate(int16_t n)
         if (fit.fitsetprefs.useqr == 0) qr();
         else choleski();
         std::string line = wholetostr(k) + ": ";
-        putfixed(3, 6, std::sqrt(fit.sigfitsq), line);
+        addfixed(3, 6, std::sqrt(fit.sigfitsq), line);
         putstr(k == 1 ? 1 : 0, line, 1, 13);
         const real scale = k == n ? std::sqrt(fit.sigfitsq) : 1;
         for (int j = 1; j <= ds.ntp; ++j) {

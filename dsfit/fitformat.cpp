@@ -9,14 +9,7 @@ namespace zt {
 
 std::string fixedstr(real x, int16_t d) { return fixedtostr(d, x); }
 
-void putfixed(int16_t d, int16_t w, real x, std::string& line)
-{
-    const std::string s = fixedstr(x, d);
-    if (static_cast<int>(s.size()) < w) line.append(static_cast<size_t>(w) - s.size(), ' ');
-    line += s;
-}
-
-void addrounded(int16_t w, real x, std::string& line) { putfixed(0, w, std::nearbyint(x), line); }
+void addrounded(int16_t w, real x, std::string& line) { addfixed(0, w, std::nearbyint(x), line); }
 
 std::string padname(const std::string& text, int w)
 {

@@ -10,8 +10,6 @@ namespace zt {
 
 // x in fixed notation with d decimals.
 std::string fixedstr(real x, int16_t d);
-// Unlike the table-row writer, no row-length cap: dataset lines can be long.
-void putfixed(int16_t d, int16_t w, real x, std::string& line);
 // x rounded to a whole number (ties to even), right-justified in w.
 void addrounded(int16_t w, real x, std::string& line);
 // text padded with blanks to width w, and at least one blank after it.

@@ -36,31 +36,31 @@ void propertiestable()
         const fitemrecord& r = fit.tda[static_cast<size_t>(i)];
         line.clear();
         addfield(r.name, -8, line);
-        putfixed(2, 10, r.H, line);
-        putfixed(2, 7, r.sdH, line);
-        putfixed(2, 8, 1000 * r.S, line);
-        putfixed(3, 8, r.V, line);
-        putfixed(4, 8, r.cpa, line);
-        putfixed(4, 9, 100000 * r.cpb, line);
-        putfixed(1, 9, r.cpc, line);
-        putfixed(4, 9, r.cpd, line);
-        putfixed(2, 7, 100000 * r.a0, line);
-        putfixed(1, 8, r.k0, line);
-        putfixed(2, 7, r.k0p, line);
-        putfixed(4, 8, r.k0pp, line);
-        putfixed(1, 8, r.theta, line);
+        addfixed(2, 10, r.H, line);
+        addfixed(2, 7, r.sdH, line);
+        addfixed(2, 8, 1000 * r.S, line);
+        addfixed(3, 8, r.V, line);
+        addfixed(4, 8, r.cpa, line);
+        addfixed(4, 9, 100000 * r.cpb, line);
+        addfixed(1, 9, r.cpc, line);
+        addfixed(4, 9, r.cpd, line);
+        addfixed(2, 7, 100000 * r.a0, line);
+        addfixed(1, 8, r.k0, line);
+        addfixed(2, 7, r.k0p, line);
+        addfixed(4, 8, r.k0pp, line);
+        addfixed(1, 8, r.theta, line);
         if (r.smax > 0) {
-            putfixed(0, 7, r.tlandau, line);
-            putfixed(2, 7, 1000 * r.smax, line);
-            putfixed(4, 7, r.vmax, line);
+            addfixed(0, 7, r.tlandau, line);
+            addfixed(2, 7, 1000 * r.smax, line);
+            addfixed(4, 7, r.vmax, line);
         }
         if (r.bwn > 0.5L) {
-            putfixed(2, 7, r.bwdh, line);
-            putfixed(4, 7, r.bwdhv, line);
-            putfixed(2, 7, r.bww, line);
-            putfixed(4, 7, r.bwwv, line);
-            putfixed(0, 5, r.bwn, line);
-            putfixed(2, 5, r.bwfac, line);
+            addfixed(2, 7, r.bwdh, line);
+            addfixed(4, 7, r.bwdhv, line);
+            addfixed(2, 7, r.bww, line);
+            addfixed(4, 7, r.bwwv, line);
+            addfixed(0, 5, r.bwn, line);
+            addfixed(2, 5, r.bwfac, line);
         }
         out(0, line, 1);
     }
@@ -83,12 +83,12 @@ void directtable()
         if (!(r.calsd > 0)) continue;
         line.clear();
         addfield(r.name, -6, line);
-        putfixed(2, 10, r.calH, line);
-        putfixed(2, 7, r.calsd, line);
+        addfixed(2, 10, r.calH, line);
+        addfixed(2, 7, r.calsd, line);
         if (std::fabs(r.calsd) < 0.002L) addfield("<0>", 7, line);
-        else putfixed(2, 7, (r.calH - r.H) / r.calsd, line);
+        else addfixed(2, 7, (r.calH - r.H) / r.calsd, line);
         const int row = fit.directrow[static_cast<size_t>(i)];
-        if (row > 0) putfixed(2, 7, hatofrow(row), line);
+        if (row > 0) addfixed(2, 7, hatofrow(row), line);
         out(0, line, 1);
     }
 }
@@ -114,12 +114,12 @@ void oxidetable()
         line.clear();
         addfield(ds.dsnames[static_cast<size_t>(o.em[1])], -6, line);
         addrounded(5, o.t - 273.15L, line);
-        putfixed(1, 9, o.hmeas, line);
-        putfixed(1, 6, o.sd, line);
-        putfixed(1, 9, o.h298, line);
+        addfixed(1, 9, o.hmeas, line);
+        addfixed(1, 6, o.sd, line);
+        addfixed(1, 9, o.h298, line);
         if (o.sd == 0) addfield("***", 7, line);
-        else putfixed(1, 7, (sum + o.h298) / o.sd, line);
-        putfixed(2, 7, hatofrow(o.row), line);
+        else addfixed(1, 7, (sum + o.h298) / o.sd, line);
+        addfixed(2, 7, hatofrow(o.row), line);
         out(0, line, 1);
     }
 }
@@ -194,14 +194,14 @@ void resultrow(int e, int k, bool first)
     std::string line;
     if (std::fabs(b.lnq) < 1e-6L) addtext("0", 9, line);
     else if (duplicated) {
-        putfixed(2, 6, b.lnq, line);
-        putfixed(2, 6, nx->lnq, line);
-    } else putfixed(2, 9, b.lnq, line);
+        addfixed(2, 6, b.lnq, line);
+        addfixed(2, 6, nx->lnq, line);
+    } else addfixed(2, 9, b.lnq, line);
     line += "   ";
     if (r.nofluid) addtext("-", 6, line);
     else if (b.xco2 == 0) addtext("0", 6, line);
     else if (b.xco2 == 1) addtext("1", 6, line);
-    else putfixed(2, 6, b.xco2, line);
+    else addfixed(2, 6, b.xco2, line);
     line += " ";
     if (ppair) {
         addtext(pfield(b.p), 6, line);
@@ -213,20 +213,20 @@ void resultrow(int e, int k, bool first)
     if (duplicated || ppair) {
         addtext(celsius(b.t), duplicated ? 9 : 10, line);
         line += "  ";
-        putfixed(2, 9, b.hreq, line);
-        putfixed(2, 8, nx->hreq, line);
+        addfixed(2, 9, b.hreq, line);
+        addfixed(2, 8, nx->hreq, line);
     } else if (!b.dir) {
         addtext(celsius(b.t), 6, line);
         if (tpair) addtext(celsius(nx->t), 5, line);
         else line += spaces(5);
-        putfixed(2, 9, b.hreq, line);
-        if (tpair) putfixed(2, 8, nx->hreq, line);
+        addfixed(2, 9, b.hreq, line);
+        if (tpair) addfixed(2, 8, nx->hreq, line);
         else line += spaces(8);
     } else {
         line += spaces(5);
         addtext(celsius(b.t), 6, line);
         line += spaces(9);
-        putfixed(2, 8, b.hreq, line);
+        addfixed(2, 8, b.hreq, line);
     }
 
     // The ln K at dh, interpolated between a duplicated run and the next.

@@ -9,6 +9,7 @@
 #include "ax/stateoforder.h"
 #include "reactions/avpcalc.h"
 #include "reactions/avptables.h"
+#include "reactions/reactionsearch.h"
 #include "reactions/rootfinder.h"
 #include "reactions/services.h"
 #include "runtime/bytes.h"
@@ -32,7 +33,7 @@ struct pointresults {
 };
 
 void startaverage(const std::string& routine) {
-    if (isrsetincomplete()) {
+    if (search.isrincomplete) {
         putstr(1, "an incomplete set of independent reactions has been generated;", 1, 13);
         putstr(0, "vary the run conditions to try and get a complete set...", 1, 13);
         bombout(routine, "incomplete set", 0);

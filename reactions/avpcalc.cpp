@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 
+#include "reactions/reactionsearch.h"
 #include "reactions/rootfinder.h"
 #include "reactions/services.h"
 #include "script/windows.h"
@@ -155,7 +156,7 @@ void diagnosticestimate(int n, const avvector& x, const weights& wt, const emval
 }
 
 void printdiagnostics(int n, real v, const emvalues& varlna) {
-    const bool avp = avpt.rockcalctype == 0;
+    const bool avp = search.rockcalctype == 0;
     const int ne = avdiag.ne;
     std::string& line = channels.linebuf;
     if (avp)
@@ -273,7 +274,7 @@ void avpsolve(real v, real tref, real start, const emvalues& varlna, bool diagno
 
 void avpcalc(real v, real xco2, real xh2o, bool quiet, real& est, real& sd, real& sigfit) {
     const int n = reactions.nreac;
-    const bool avp = avpt.rockcalctype == 0;
+    const bool avp = search.rockcalctype == 0;
     const int32_t kind = avp ? 1 : 0;
     for (int k = 1; k <= n; ++k) {
         real x1 = 0, x2 = 0, dgdp1 = 0, dgdp2 = 0, dgdt1 = 0, dgdt2 = 0;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "reactions/reactionwriting.h"
+#include "reactions/reactionsearch.h"
 #include "reactions/rootfinder.h"
 #include "reactions/services.h"
 #include "runtime/bytes.h"
@@ -22,9 +23,6 @@ namespace zt {
 avptstate avpt;
 
 void resetavpt() { avpt = avptstate{}; }
-
-// Whether the reaction search stopped before it had a complete independent set.
-bool isrsetincomplete() { return false; }
 
 void posdefinvert(const avmatrix& a, avmatrix& ainv, int16_t n) {
     static avmatrix l, m;
@@ -104,7 +102,7 @@ struct linepositions {
 };
 
 void findpositions(int n, linepositions& lp) {
-    const bool avp = avpt.rockcalctype == 0;
+    const bool avp = search.rockcalctype == 0;
     const real P = settings.pnow, T = settings.tnow;
     for (int k = 1; k <= n; ++k) {
         real x = 0, x2 = 0, dgdp1 = 0, dgdp2 = 0, dgdt1 = 0, dgdt2 = 0;
@@ -196,7 +194,7 @@ void correlations(const std::string& heading, int n, const avmatrix& m, const av
 
 void isrtable() {
     static linepositions lp;
-    const bool avp = avpt.rockcalctype == 0;
+    const bool avp = search.rockcalctype == 0;
     const int n = reactions.nreac;
     std::string& line = channels.linebuf;
     line.clear();
@@ -225,7 +223,7 @@ void isrtable() {
     findpositions(n, lp);
 
     const std::string bullets(2, bulletbyte);
-    putstr(1, isrsetincomplete() ? bullets + "INCOMPLETE" + bullets + " independent set of reactions"
+    putstr(1, search.isrincomplete ? bullets + "INCOMPLETE" + bullets + " independent set of reactions"
                                       : std::string("Independent set of reactions"),
            1, 13);
     for (int k = 1; k <= n; ++k) {

@@ -15,8 +15,6 @@ using avvector = std::array<real, maxavreactions + 1>;
 using emvalues = std::array<real, maxems + 1>;
 
 struct avptstate {
-    int32_t rockcalctype = 0;  // 0 average P, 1 average T
-    real maxallowedsd = 0;     // largest sd a reaction of the searched set may have
     avmatrix covh{};           // covariance of the reactions' enthalpy terms
     avmatrix covlnk{};         // covariance of the reactions' ln K
 };
@@ -38,7 +36,5 @@ void isrtable();
 
 // The same data as bracketed lists on the "-ql" file.
 void listformout();
-
-bool isrsetincomplete();
 
 }  // namespace zt

@@ -12,8 +12,4 @@ void resetreactions() {
     reactions.r.swap(rows);
 }
 
-// The mode-2 calculations are not built yet: a repetition does nothing.
-void rocksetup() {}
-void rockcalcs() {}
-
 }  // namespace zt

@@ -175,3 +175,38 @@ TEST(FitDatasetFile, Layout5CalorimetryIsKeptForTheConvertedFile)
 
 }  // namespace
 }  // namespace zt
+
+namespace zt {
+namespace {
+
+TEST(FitDatasetFile, ConvertedDatasetReadsBackWithTheFileEnthalpies)
+{
+    real written[5]{};
+    {
+        fittest::fitworld w;
+        w.folder.writefile("em.txt", longnames);
+        openforreading(runfiles.datafile, "em.txt");
+        ASSERT_EQ(testing::exitcodeof(readth), -1) << w.out();
+        closetextfile(runfiles.datafile);
+        for (int j = 1; j <= 4; ++j) written[j] = fit.tda[static_cast<size_t>(j)].H;
+        ASSERT_EQ(testing::exitcodeof(writedsfile), -1) << w.out();
+        const std::string text = w.folder.readfile("zt-ds6t.txt");
+        EXPECT_NE(text.find(" 0 0 0 0 0 0 0 0 0 0\n"), std::string::npos) << text;
+
+        testing::resetthermo();
+        testing::consolecapture quiet;
+        prefs.dssuffix = "6t";
+        ASSERT_EQ(testing::exitcodeof([] {
+                      readthermo(1);
+                      testing::setworkingnames({"ky", "sill", "sudoite", "clinochlore"});
+                      readthermo(2);
+                      readthermo(3);
+                  }),
+                  -1)
+            << quiet.output();
+    }
+    for (int j = 1; j <= 4; ++j) EXPECT_NEAR(static_cast<double>(ws.td[static_cast<size_t>(j)].H), static_cast<double>(written[j]), 5.1e-4) << j;
+}
+
+}  // namespace
+}  // namespace zt

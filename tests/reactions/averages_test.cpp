@@ -11,6 +11,7 @@
 
 #include "reactions/avpcalc.h"
 #include "reactions/avptables.h"
+#include "reactions/reactionsearch.h"
 #include "reactions/rootfinder.h"
 #include "runtime/runfiles.h"
 #include "support/testsupport.h"
@@ -113,6 +114,7 @@ struct averagesfixture : ::testing::Test {
     void SetUp() override {
         reactiontest::resetall(2);
         resetavpt();
+        resetsearch();
         resetavpcalc();
         settings.calcprange = {0, 1, 20};
         settings.calctrange = {0, 673.15L, 1173.15L};
@@ -233,7 +235,7 @@ TEST_F(averagesfixture, OnePointIsTheLeastSquaresEstimateOfTheReactionLines) {
     };
     for (const point p : {point{true, 950}, point{true, 1050}, point{false, 7}, point{false, 9.5}}) {
         SCOPED_TRACE(::testing::Message() << (p.avp ? "average P at " : "average T at ") << p.v);
-        avpt.rockcalctype = p.avp ? 0 : 1;
+        search.rockcalctype = p.avp ? 0 : 1;
         real est = 0, sd = 0, sigfit = 0;
         avpcalc(p.v, 0, 1, true, est, sd, sigfit);
         const glsresult want = independent(p.avp, p.v);
@@ -425,7 +427,7 @@ TEST_F(averagesfixture, OnePointOfTheListIsWrittenAsASentence) {
     }();
     for (const auto& c : {sentencecase{true, "For T = 727 \xA1" "C, av P = "},
                           sentencecase{false, "For P = 8.0 kbar, av T = "}}) {
-        avpt.rockcalctype = c.avp ? 0 : 1;
+        search.rockcalctype = c.avp ? 0 : 1;
         testing::consolecapture console;
         channels.outchannels = 1;
         channels.pagewidth = 250;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "reactions/reactionsearch.h"
 #include "reactions/services.h"
 #include "runtime/channels.h"
 #include "script/settings.h"
@@ -71,6 +72,7 @@ struct avpfixture : ::testing::Test {
         resetworkingset();
         resetchannels();
         resetavpt();
+        resetsearch();
         resetavpcalc();
         settings.justrelu = 1;
         reactions.r.assign(maxreactions + 1, reaction{});
