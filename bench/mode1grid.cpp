@@ -26,23 +26,10 @@ constexpr real targetmodes[] = {0.4L, 0.3L, 0.2L, 0.1L};
 // The equilibrium laid out once to find the bulk and the forsterite enthalpy that make
 // the target its solution at (P, T); the grid then runs around that point.
 bool setup() {
-    reseteqworld();
-    setcomponents(6);
-    axphase& g = garnet(1, 2);
-    axphase& ol = idealbinary(2, "ol");
-    purephase(1, "q", solid(-910.7L, 0.0415L, 2.269L));
-    purephase(2, "ky", solid(-2593.1L, 0.0825L, 4.414L));
-    setcomp(g.em[1], {{1, 3}, {3, 1}, {5, 3}});
-    setcomp(g.em[2], {{1, 3}, {3, 1}, {4, 3}});
-    setcomp(g.em[3], {{1, 3}, {3, 1}, {6, 3}});
-    setcomp(ol.em[1], {{1, 1}, {5, 2}});
-    setcomp(ol.em[2], {{1, 1}, {4, 2}});
-    setcomp(pure(1), {{1, 1}});
-    setcomp(pure(2), {{1, 1}, {3, 1}, {2, 1}});
+    fourphaselayout();
+    axphase& g = phases.prec1[1];
+    axphase& ol = phases.prec1[2];
     phases.nphases = 4;
-    pd.massbalance = true;
-    makecrossrefs(selection({1, 2}, {1, 2}));
-    for (int m = 1; m <= eq.nxp; ++m) eq.calcvarscale[static_cast<size_t>(eq.nvar + m)] = 1;
     eq.calcvarfree[1] = eq.calcvarfree[2] = false;
     bool found = false;
     calcisr(found);
@@ -92,13 +79,16 @@ void BM_Mode1Grid(benchmark::State& state) {
     phaseflags set{};
     for (int k = 1; k <= 4; ++k) set[static_cast<size_t>(k)] = true;
     solve(set);
-    // A failed point leaves its status digit on the console.
-    if (console.output().find_first_of("0123456789") != std::string::npos) {
+    // Every failed point leaves a status mark.
+    if (pd.nfailmarks != 0) {
         state.SkipWithError("not every grid point converged");
         return;
     }
+    // The result tables of every point are written too, as in a real run; the captured
+    // console is emptied so that it does not grow across iterations.
     for (auto _ : state) {
         solve(set);
+        console.clearoutput();
         benchmark::DoNotOptimize(eq.varvalue);
     }
     state.counters["points"] = benchmark::Counter(100.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
