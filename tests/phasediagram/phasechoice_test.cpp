@@ -1,5 +1,7 @@
 #include "phasediagram/phasechoice.h"
 
+#include <vector>
+
 #include "pdfixture.h"
 #include "runtime/bytes.h"
 
@@ -20,7 +22,7 @@ void standardphases() {
     pdtest::addpure("CO2", {0, 0, 0, 1});
 }
 
-void withlist(std::initializer_list<const char*> written) {
+void withlist(const std::vector<const char*>& written) {
     settings.nwith = 0;
     for (const char* w : written) {
         ++settings.nwith;
@@ -39,7 +41,7 @@ std::string keptnames() {
 
 TEST(WhichPhases, WithListFaultsEndTheRun) {
     struct faultcase {
-        std::initializer_list<const char*> with;
+        std::vector<const char*> with;  // a list that outlives the table's initialiser
         std::string message;
     };
     const std::vector<faultcase> cases = {
