@@ -6,6 +6,7 @@
 
 #include "ax/axeval.h"
 #include "ax/phaserecords.h"
+#include "numeric/crossrefs.h"
 #include "numeric/equilibriumstate.h"
 #include "numeric/nle.h"
 #include "numeric/random.h"
@@ -88,21 +89,6 @@ void giveback() {
 
 // Row e of td from end-member j of phase k: a dataset end-member keeps its properties
 // but the per-evaluation fields; a made one keeps H, S and V and points at its make list.
-void settdrow(int16_t k, int j) {
-    const axem& em = phases.prec1[at(k)].em[at(j)];
-    tdrecord& row = ws.td[at(j)];
-    if (em.nmake == 0 || ds.oldds) {
-        for (int f = 1; f <= 25; ++f) row.field(f) = em.props.field(f);
-        for (int f = 26; f <= 30; ++f) row.field(f) = 0;
-    } else {
-        for (int f = 1; f <= 3; ++f) row.field(f) = em.props.field(f);
-        for (int f = 4; f <= 28; ++f) row.field(f) = 0;
-        row.makephase = k;
-        row.makeentry = j;
-    }
-    row.field(31) = em.props.field(31);
-}
-
 void laylimitrows(const axphase& ph) {
     eq.nvarlim = 0;
     const int constcol = eq.nvar + 1;
@@ -180,19 +166,17 @@ bool calcq(int16_t k, real P, real T) {
     eq.phasestart[1] = true;
     eq.phaseofstart[1] = k;
     eq.phasefirstvar[1] = 3;
-    for (int j = 1; j <= ph.nem; ++j) settdrow(k, j);
+    for (int j = 1; j <= ph.nem; ++j) {
+        const axem& em = ph.em[at(j)];
+        copytdrow(j, em.props, em.nmake, k, j);
+    }
 
     int nq = 0;
     for (int i = 1; i <= ph.nvars; ++i) {
         const axvar& var = ph.vars[at(i)];
         const size_t g = at(i + 2);
         eq.varguess[g] = var.value;
-        eq.calcvarnames[g] = var.name;
-        eq.calcvarscale[g] = var.scale;
-        eq.calcvaroffset[g] = var.offset;
-        eq.calcvartol[g] = var.tol;
-        eq.calcvarlowkind[g] = var.lowerkind;
-        eq.calcvarhighkind[g] = var.upperkind;
+        setcalcvar(i + 2, var);
         eq.calcvarfree[g] = var.isorder;
         eq.variso[g] = 0;
         if (var.isorder) ++nq;

@@ -21,20 +21,6 @@ emphaserec& purephase(int p) { return phases.prec0[static_cast<size_t>(p)]; }
 
 // Row e of td from an end-member's properties: dataset end-members keep everything
 // but the per-evaluation fields, made ones keep H, S, V and point at their make.
-void copytdrow(int e, const tdrecord& props, int16_t nmake, int makephase, int makeentry) {
-    tdrecord& row = ws.td[static_cast<size_t>(e)];
-    if (ds.oldds || nmake == 0) {
-        for (int f = 1; f <= 25; ++f) row.field(f) = props.field(f);
-        for (int f = 26; f <= 30; ++f) row.field(f) = 0;
-    } else {
-        for (int f = 1; f <= 3; ++f) row.field(f) = props.field(f);
-        for (int f = 4; f <= 28; ++f) row.field(f) = 0;
-        row.makephase = makephase;
-        row.makeentry = makeentry;
-    }
-    row.code = props.code;
-}
-
 void copycomp(int e, const std::array<int16_t, maxcomps + 1>& comp) {
     for (int i = 1; i <= ws.ncomps; ++i) ws.c[static_cast<size_t>(i)][static_cast<size_t>(e)] = comp[static_cast<size_t>(i)];
 }
@@ -165,6 +151,30 @@ void buildsummary(const phaseselection& selected) {
 
 }  // namespace
 
+void copytdrow(int e, const tdrecord& props, int16_t nmake, int makephase, int makeentry) {
+    tdrecord& row = ws.td[static_cast<size_t>(e)];
+    if (ds.oldds || nmake == 0) {
+        for (int f = 1; f <= 25; ++f) row.field(f) = props.field(f);
+        for (int f = 26; f <= 30; ++f) row.field(f) = 0;
+    } else {
+        for (int f = 1; f <= 3; ++f) row.field(f) = props.field(f);
+        for (int f = 4; f <= 28; ++f) row.field(f) = 0;
+        row.makephase = makephase;
+        row.makeentry = makeentry;
+    }
+    row.code = props.code;
+}
+
+void setcalcvar(int g, const axvar& v) {
+    const size_t gg = static_cast<size_t>(g);
+    eq.calcvarnames[gg] = v.name;
+    eq.calcvarscale[gg] = v.scale;
+    eq.calcvaroffset[gg] = v.offset;
+    eq.calcvartol[gg] = v.tol;
+    eq.calcvarlowkind[gg] = v.lowerkind;
+    eq.calcvarhighkind[gg] = v.upperkind;
+}
+
 void makecrossrefs(phaseselection selected) {
     const int nsoln = phases.nsolnphases;
     eq.xco2var = 0;
@@ -202,12 +212,7 @@ void makecrossrefs(phaseselection selected) {
             if (++g > maxvars) bombout("makecrossrefs", "too many variables", 0);
             const axvar& v = a.vars[static_cast<size_t>(i)];
             const size_t gg = static_cast<size_t>(g);
-            eq.calcvarnames[gg] = v.name;
-            eq.calcvarscale[gg] = v.scale;
-            eq.calcvaroffset[gg] = v.offset;
-            eq.calcvartol[gg] = v.tol;
-            eq.calcvarlowkind[gg] = v.lowerkind;
-            eq.calcvarhighkind[gg] = v.upperkind;
+            setcalcvar(g, v);
             eq.calcvarfree[gg] = !v.fixed;
             eq.variso[gg] = v.isovalue;
             if (v.fixed) ++eq.nfixedvars;
