@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "numeric/equilibriumstate.h"
 #include "numeric/subsets.h"
@@ -61,8 +62,9 @@ struct loopstate {
     std::array<real, maxmcentries + 1> mcbase{}, mcrunvalue{};
     std::array<real, maxmcentries + 1> mcrangedraw{};
 
-    // The points of the current run and the state of the results list.
-    std::array<mcslot, maxmcslots + 1> slots;
+    // The points of the current run (on the heap: the record often lives on the stack)
+    // and the state of the results list.
+    std::vector<mcslot> slots = std::vector<mcslot>(maxmcslots + 1);
     int16_t nslots = 0;
     bool resultsstarted = false;  // " results = {" written
     bool resultsopen = false;     // and its closing not yet
