@@ -2,6 +2,8 @@
 // Al2O3, MgO and FeO) and the pure phases q and ky; the with list names them in
 // another order than the phase numbers, so that every mapping shows.
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <cmath>
 #include <functional>
 #include <sstream>
@@ -451,6 +453,78 @@ TEST_F(Batches, AcceptedRunsAreWrittenWholeAndTheListClosesWhenTheRunLimitEndsTh
     EXPECT_NE(csv[0].find("   1,      0.000,       0.00,         -1, "), std::string::npos) << csv[0];
     ASSERT_EQ(csv2.size(), 2u);
     EXPECT_NE(csv2[0].find("   1,         -1,         -1,         -1,         -1,         -1, "), std::string::npos);
+}
+
+// The outputs of the end-to-end batch case, read back as other tools read them.
+std::string casefile(const std::string& name) {
+    std::string dir = __FILE__;
+    dir = dir.substr(0, dir.rfind("/phasediagram/")) + "/e2e/mode1-batches/";
+    std::ifstream in(dir + name);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+real number(const tt::bracketvalue& v) { return std::stold(v.text); }
+
+TEST(BatchCase, ResultsListHoldsEveryPointAndAgreesWithIndependentTruths) {
+    const std::string ql = casefile("expected/zt-bat-ql.txt");
+    ASSERT_FALSE(ql.empty());
+    const auto lists = tt::bracketparser(ql).parseall();
+    EXPECT_EQ(lists.at("equil").items.size(), 4u);
+    ASSERT_EQ(lists.at("results").items.size(), 1u);
+    const tt::bracketvalue& run = lists.at("results").items[0];
+    ASSERT_EQ(run.items.size(), 6u);  // the run's values, four batches, the filter distance
+    auto pt = [&](int b, int p) { return run.items[at(b)].items[at(p - 1)].items[0]; };
+    auto vars = [&](int b, int p) { return run.items[at(b)].items[at(p - 1)].items[1]; };
+
+    // Batch 3 holds ky at mode zero over a bulk: it lands on batch 1's ky = w line.
+    EXPECT_EQ(number(pt(3, 1).items[0]), number(pt(1, 1).items[0]));
+    EXPECT_NEAR(number(pt(3, 1).items[1]), number(pt(1, 1).items[1]), 0.01L);
+    // Its modes from the bulk 70 SiO2 + 30 Al2O3: 30 Al2SiO5 (8 atoms) and 40 SiO2 (3 atoms).
+    const real w = 30 * 8, q = 40 * 3;
+    EXPECT_NEAR(number(vars(3, 1).items[1]), w / (w + q), 1e-4L);
+    EXPECT_NEAR(number(vars(3, 1).items[2]), 0, 1e-4L);
+    EXPECT_NEAR(number(vars(3, 1).items[3]), q / (w + q), 1e-4L);
+    // Batch 4 holds x(w) at 0.45, which batch 1's line crosses between its two points.
+    EXPECT_EQ(number(vars(4, 1).items[0]), 0.45L);
+    EXPECT_GT(number(pt(4, 1).items[0]), number(pt(1, 1).items[0]));
+    EXPECT_LT(number(pt(4, 1).items[0]), number(pt(1, 2).items[0]));
+    // A failed point is listed as zeros.
+    EXPECT_EQ(number(pt(2, 1).items[0]), 0);
+    EXPECT_TRUE(vars(2, 1).items.empty());
+
+    // The filter distance from the listed values and the script's filters (T in C).
+    const real d[] = {2 * (number(pt(1, 1).items[1]) - 160) / 20, 2 * (number(vars(3, 1).items[0]) - 0.45L) / 0.1L,
+                      2 * (number(pt(4, 1).items[0]) - 3.1L) / 0.2L, 2 * (number(pt(4, 1).items[1]) - 205) / 10,
+                      2 * (number(pt(2, 2).items[0]) - 9) / 2};
+    real want = 0;
+    for (real x : d) want = std::fabs(x) > std::fabs(want) ? x : want;
+    EXPECT_NEAR(number(run.items[5]), want, 2e-3L);  // the listed values are rounded
+}
+
+TEST(BatchCase, CsvTablesReadInPythonsCsvModule) {
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not available";
+    std::string dir = __FILE__;
+    dir = dir.substr(0, dir.rfind("/phasediagram/")) + "/e2e/mode1-batches/expected/";
+    const std::string script =
+        "import csv, sys\n"
+        "for name in sys.argv[1:]:\n"
+        "    rows = list(csv.reader(open(name, newline='')))\n"
+        "    bad = sum(1 for r in rows[1:] for f in r if f.strip() and not f.strip().lstrip('-').replace('.', '', 1).isdigit())\n"
+        "    print(len(rows), ' '.join(str(len(r)) for r in rows), bad)\n";
+    tt::tempfolder folder;
+    folder.writefile("read.py", script);
+    const std::string command = "python3 read.py " + dir + "zt-bat.csv " + dir + "zt-bat-2.csv";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+    ASSERT_EQ(pclose(pipe), 0) << out;
+    // Rows: the heads and one accepted run; fields: the heads' four batch blocks, the
+    // run's six points, and the empty field after each line's last ", "; no bad numbers.
+    EXPECT_EQ(out, "2 27 26 0\n2 25 37 0\n");
 }
 
 }  // namespace
