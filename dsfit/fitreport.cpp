@@ -2,9 +2,11 @@
 
 #include <cmath>
 
+#include "ax/phaserecords.h"
 #include "dsfit/dsfile.h"
 #include "dsfit/emfile.h"
 #include "dsfit/fitformat.h"
+#include "dsfit/groupequilibria.h"
 #include "dsfit/xpequilibria.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
@@ -266,7 +268,32 @@ void resultrow(int e, int k, bool first)
     out(0, line, 1);
 }
 
+// The heading of group experiment d and the table of its equilibria at its runs.
+void groupequilibrium(int d)
+{
+    const fitexprec& r = rec(d);
+    out(1, std::string(65, '-'), 1);
+    const std::string list = listnames(r);
+    out(0, std::string(r.variance == 1 ? "univariant involving " : "divariant involving ") + list +
+               (r.unknowncomps ? " (unknown comps) " : "") + " (" + r.label + ")",
+        1);
+    fit.fitexpdesc = list + " (" + r.label + ")";
+    setupfitcomps(d);
+    calcass(d, r.unknowncomps || r.variance == 1 ? 2 : 3, true);
+}
+
 }  // namespace
+
+std::string listnames(const fitexprec& r)
+{
+    std::string text;
+    for (int k = 1; k <= r.nlist; ++k) {
+        const real code = r.listact[static_cast<size_t>(k)];
+        if (code > 0 && code != 0.5L) text += r.listname[static_cast<size_t>(k)] + " ";
+        else if (code == -1) text += phases.prec1[static_cast<size_t>(r.listphase[static_cast<size_t>(k)])].shortname + " ";
+    }
+    return text;
+}
 
 std::string printreaction(const fitcoefs& coef, const fitcoefs& em, int16_t n)
 {
@@ -348,6 +375,7 @@ void reportfitset()
                 b.pcalc = b.tmiss = b.pmiss = 0;
             }
         }
+        if (r.ingroup && r.groupno == 1) groupequilibrium(d);
         r.rxtext = printreaction(r.rxcoef, r.rxem, r.nrx);
         printexpresults(d);
     }
