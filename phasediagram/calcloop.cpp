@@ -236,7 +236,7 @@ void solve(const phaseflags& assemblage) {
     ls->assemblage = assemblage;
     pd.mcactive = false;
     if (settings.batch == 0) setupbatch();
-    if (settings.mc == 0) setupmontecarlo();
+    if (settings.mc == 0) setupmontecarlo(*ls);
     const int nbatches = settings.batch == 0 && settings.nbatches > 0 ? settings.nbatches : 1;
     long runnumber = 0;
     for (;;) {

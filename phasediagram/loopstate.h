@@ -9,6 +9,7 @@
 #include "numeric/subsets.h"
 #include "phasediagram/phasereaction.h"
 #include "runtime/types.h"
+#include "script/settings.h"
 #include "thermo/workingset.h"
 
 namespace zt {
@@ -40,6 +41,11 @@ struct loopstate {
     int16_t nreaccols = 0;
     real ah2o = 1;
     real muo = 0;  // the last mu(O) of the modal table
+
+    // Monte Carlo: per entry its value in this run, per shared range this run's draw.
+    std::array<real, maxmcentries + 1> mcrunvalues{};
+    std::array<real, maxmcentries + 1> mcrangedraws{};
+    int16_t ngaussdraws = 0;
 };
 
 }  // namespace zt

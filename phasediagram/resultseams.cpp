@@ -6,8 +6,6 @@ namespace zt {
 void setupbatch() {}
 void dobatch(loopstate&) {}
 void writeequil(const loopstate&) {}
-void setupmontecarlo() {}
-void domontecarlo(loopstate&) {}
 void accumulatemc(loopstate&, int16_t, int16_t, bool&) {}
 void dogmin(loopstate&, bool, bool) {}
 

@@ -20,8 +20,8 @@ void setupbatch();
 void dobatch(loopstate& ls);
 void writeequil(const loopstate& ls);
 
-// Monte Carlo variation of the inputs (script keyword mc).
-void setupmontecarlo();
+// Monte Carlo variation of the inputs (script keyword mc; phasediagram/montecarlo.cpp).
+void setupmontecarlo(loopstate& ls);
 void domontecarlo(loopstate& ls);
 void accumulatemc(loopstate& ls, int16_t batchno, int16_t point, bool& success);
 
