@@ -42,9 +42,10 @@ struct loopstate {
     real ah2o = 1;
     real muo = 0;  // the last mu(O) of the modal table
 
-    // Monte Carlo: per entry its value in this run, per shared range this run's draw.
-    std::array<real, maxmcentries + 1> mcrunvalues{};
-    std::array<real, maxmcentries + 1> mcrangedraws{};
+    // Monte Carlo: per mc entry its parameter before any perturbation and its value in
+    // this run; per mcrange its draw in this run.
+    std::array<real, maxmcentries + 1> mcbase{}, mcrunvalue{};
+    std::array<real, maxmcentries + 1> mcrangedraw{};
     int16_t ngaussdraws = 0;
 };
 

@@ -48,6 +48,17 @@ struct qlline {
     void finish() { putstr(0, text, 1, qlchannel); }
 };
 
+// What the lists show for entry m at parameter value v: v itself, or for a DQF term the
+// coefficient as read moved by v - base (the b term enters the entropy with its sign turned).
+real shown(const mcrec& m, real base, real v) {
+    if (m.vartype != 3) return v;
+    switch (m.abc) {
+        case 1: return m.dqfa + (v - base);
+        case 2: return m.dqfb - (v - base);
+        default: return m.dqfc + (v - base);
+    }
+}
+
 [[noreturn]] void badcode(const std::string& what) { bombout("domontecarlo", what, 0); }
 
 void checkcodes(const mcrec& e) {
@@ -184,7 +195,7 @@ void setgaussscales(loopstate& ls) {
 }
 
 // The run value of an entry before any draw: coupled entries take their range's nominal value.
-real nominalvalue(const mcrec& m) {
+real nominalvalue(const mcrec& m, real base) {
     if (m.ref > 0) return settings.mcranges[at(m.ref)].value1;
     if (m.ref < 0) {
         const mcfuncrec& f = settings.mcfuncs[at(-m.ref)];
@@ -192,10 +203,10 @@ real nominalvalue(const mcrec& m) {
         for (int t = 1; t <= f.nterms; ++t) x += f.coeffs[at(t)] * settings.mcranges[at(f.ranges[at(t)])].value1;
         return x;
     }
-    return m.base;
+    return base;
 }
 
-void writemcinfo() {
+void writemcinfo(const loopstate& ls) {
     int lastown = 0;
     for (int e = 1; e <= settings.nmc; ++e) {
         if (entry(e).ref == 0) lastown = e;
@@ -206,7 +217,7 @@ void writemcinfo() {
         const mcrec& m = entry(e);
         if (m.ref != 0) continue;
         std::string line = first ? " mcinfo = {{" : "           {";
-        line += m.label + ", " + fixed4(mcshownvalue(m, m.base)) + ", " + fixed4(m.value2);
+        line += m.label + ", " + fixed4(shown(m, ls.mcbase[at(e)], ls.mcbase[at(e)])) + ", " + fixed4(m.value2);
         line += e == lastown ? "}};" : "},";
         putstr(0, line, 1, qlchannel);
         first = false;
@@ -317,36 +328,40 @@ void writefilters() {
 }
 
 // The new value of entry m in this run.
-real drawnvalue(const mcrec& m, const loopstate& ls, int& owndraw) {
+real drawnvalue(int e, const loopstate& ls, int& owndraw) {
+    const mcrec& m = entry(e);
+    const real base = ls.mcbase[at(e)];
     if (m.ref == 0) {
-        if (settings.gaussmc) return m.base + mcs.gaussdraws[at(++owndraw)];
-        return m.base + (2 * randomwh() - 1) * m.value2;
+        if (settings.gaussmc) return base + mcs.gaussdraws[at(++owndraw)];
+        return base + (2 * randomwh() - 1) * m.value2;
     }
     if (m.ref > 0 && m.ref <= settings.nmcrange) {
-        const real r = ls.mcrangedraws[at(m.ref)];
+        const real r = ls.mcrangedraw[at(m.ref)];
         const real h = m.value2;
         switch (m.refkind) {
-            case 0: return m.base + r;
-            case -1: return m.base - h + randomwh() * (h + r);
-            case 1: return m.base + h - randomwh() * (h - r);
+            case 0: return base + r;
+            case -1: return base - h + randomwh() * (h + r);
+            case 1: return base + h - randomwh() * (h - r);
             default: break;
         }
     } else if (m.ref < 0 && -m.ref <= settings.nmcfunc && m.refkind == -2) {
         const mcfuncrec& f = settings.mcfuncs[at(-m.ref)];
         real shift = 0;
-        for (int t = 1; t <= f.nterms; ++t) shift += f.coeffs[at(t)] * ls.mcrangedraws[at(f.ranges[at(t)])];
-        return m.base + shift;
+        for (int t = 1; t <= f.nterms; ++t) shift += f.coeffs[at(t)] * ls.mcrangedraw[at(f.ranges[at(t)])];
+        return base + shift;
     }
     bombout("domontecarlo", "bad rangecode", 0);
 }
 
-void writedebugline(const mcrec& m, bool last) {
+void writedebugline(const loopstate& ls, int e, bool last) {
+    const mcrec& m = entry(e);
+    const real base = ls.mcbase[at(e)], value = ls.mcrunvalue[at(e)];
     std::string& line = channels.linebuf;
     line.clear();
     addfield(m.label.size() >= 2 ? m.label.substr(1, m.label.size() - 2) : m.label, -18, line);
-    addfixed(4, 12, mcshownvalue(m, m.base), line);
-    addfixed(4, 12, mcshownvalue(m, m.value), line);
-    addfixed(4, 12, m.value - m.base, line);
+    addfixed(4, 12, shown(m, base, base), line);
+    addfixed(4, 12, shown(m, base, value), line);
+    addfixed(4, 12, value - base, line);
     putstr(0, line, last ? 2 : 1, consolesummarylog);
 }
 
@@ -359,37 +374,26 @@ real gaussrandom(real sd, real mean) {
     return std::sqrt(-2 * std::log(u1)) * sd * std::cos(6.28319L * u2) + mean;
 }
 
-real mcshownvalue(const mcrec& e, real v) {
-    if (e.vartype != 3) return v;
-    const axem& em = firstphase(e).em[at(e.varindex)];
-    switch (e.abc) {
-        case 1: return em.dqfa + (v - e.base);
-        case 2: return em.dqfb - (v - e.base);
-        default: return em.dqfc + (v - e.base);
-    }
-}
-
 void setupmontecarlo(loopstate& ls) {
     numberfilterconditions();
     pd.mcactive = true;
     if (std::fabs(settings.mcrunlimit) < 1e-8L) bombout("solve", "mcit = 0", 0);
     findphases();
-    ls.mcrangedraws.fill(0);
+    ls.mcrangedraw.fill(0);
     ls.ngaussdraws = 0;
     if (settings.gaussmc) setgaussscales(ls);
     for (int e = 1; e <= settings.nmc; ++e) {
         mcrec& m = entry(e);
-        m.base = parameter(firstphase(m), m, m.varindex);
-        m.value = m.base;
+        ls.mcbase[at(e)] = parameter(firstphase(m), m, m.varindex);
         m.label = makelabel(m);
     }
     if (settings.debuglevel == 0 || settings.mcdebug == 0) {
-        writemcinfo();
+        writemcinfo(ls);
         writemcrange();
         writemcfunc();
         writefilters();
     }
-    for (int e = 1; e <= settings.nmc; ++e) ls.mcrunvalues[at(e)] = nominalvalue(entry(e));
+    for (int e = 1; e <= settings.nmc; ++e) ls.mcrunvalue[at(e)] = nominalvalue(entry(e), ls.mcbase[at(e)]);
 }
 
 void domontecarlo(loopstate& ls) {
@@ -402,21 +406,19 @@ void domontecarlo(loopstate& ls) {
         for (int i = 1; i <= ls.ngaussdraws; ++i) mcs.gaussdraws[at(i)] = gaussrandom(1, 0) * mcs.gaussscale[at(i)];
     }
     for (int r = 1; r <= settings.nmcrange; ++r) {
-        ls.mcrangedraws[at(r)] =
+        ls.mcrangedraw[at(r)] =
             settings.gaussmc ? mcs.gaussdraws[at(r)] : (2 * randomwh() - 1) * settings.mcranges[at(r)].value2;
     }
     int owndraw = settings.nmcrange > 0 ? settings.nmcrange : 0;
     for (int e = 1; e <= nmc; ++e) {
-        mcrec& m = entry(e);
-        m.value = drawnvalue(m, ls, owndraw);
-        ls.mcrunvalues[at(e)] = m.value;
+        ls.mcrunvalue[at(e)] = drawnvalue(e, ls, owndraw);
     }
     if (settings.debuglevel > 0) {
-        for (int e = 1; e <= nmc; ++e) writedebugline(entry(e), e == nmc);
+        for (int e = 1; e <= nmc; ++e) writedebugline(ls, e, e == nmc);
     }
     for (int e = 1; e <= nmc; ++e) {
         const mcrec& m = entry(e);
-        for (int i = 1; i <= m.nphasewords; ++i) writeparameter(soln(m.phasenos[at(i)]), m, m.value);
+        for (int i = 1; i <= m.nphasewords; ++i) writeparameter(soln(m.phasenos[at(i)]), m, ls.mcrunvalue[at(e)]);
     }
 }
 

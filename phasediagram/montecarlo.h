@@ -24,9 +24,4 @@ void resetmontecarlo();
 // A normal deviate of that sd about mean.
 real gaussrandom(real sd, real mean);
 
-// What the lists show for entry e at parameter value v: v itself, or for a DQF term the
-// coefficient as read in the a-x file moved by v - base (the b term enters with its sign
-// turned).
-real mcshownvalue(const mcrec& e, real v);
-
 }  // namespace zt

@@ -142,8 +142,6 @@ struct mcrec {
     // Monte Carlo set-up of each calculation.
     std::array<int16_t, maxmcphases + 1> phasenos{};  // solution-phase numbers of phasewords
     str22 label;                                      // for the lists, between double quotes
-    real base = 0;                                    // the parameter before any perturbation
-    real value = 0;                                   // its value in the current run
 };
 
 // Every setting that each reading of the script starts from.
