@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -438,6 +440,75 @@ TEST_F(McTest, DebugLinesShowTheDqfAsReadAndItsChange) {
     EXPECT_NEAR(difference, static_cast<double>(delta), 1e-4);
     EXPECT_NE(out.find("w(py,alm)a"), std::string::npos);
     EXPECT_EQ(out.substr(out.size() - 2), "\n\n");
+}
+
+// The output files of the end-to-end Monte Carlo case (compared byte for byte with what
+// the program writes), read back as other tools would read them.
+std::string recorded(const std::string& name) {
+    std::ifstream in((std::filesystem::path(__FILE__).parent_path().parent_path() / "e2e" / "mode1-montecarlo" /
+                      "expected" / name)
+                         .string(),
+                     std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::vector<std::string>> csvrows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ',');) {
+            cell.erase(0, cell.find_first_not_of(' '));
+            if (!cell.empty()) fields.push_back(cell);
+        }
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+TEST(McOutputs, RecordedRunParsesAndEveryAcceptedRunPassesItsFilter) {
+    std::string ql = recorded("zt-mc-ql.txt");
+    ASSERT_FALSE(ql.empty());
+    // The file ends with the count of accepted runs on a line of its own.
+    const size_t end = ql.rfind(';');
+    const int nresults = std::stoi(ql.substr(end + 1));
+    const auto lists = tt::bracketparser(ql.substr(0, end + 1)).parseall();
+    for (const char* name : {"mcinfo", "mcrange", "mcfunc", "filter", "equil", "results"}) {
+        EXPECT_TRUE(lists.count(name)) << name;
+    }
+    const auto& results = lists.at("results").items;
+    ASSERT_EQ(static_cast<int>(results.size()), nresults);
+    EXPECT_EQ(nresults, 5);  // mcit 12 5: the runs stop at the fifth accepted one
+
+    const auto csv = csvrows(recorded("zt-mc.csv"));
+    ASSERT_EQ(csv.size(), results.size() + 1);
+    for (size_t n = 0; n < results.size(); ++n) {
+        SCOPED_TRACE("results entry " + std::to_string(n + 1));
+        const auto& entry = results[n].items;
+        ASSERT_EQ(entry.size(), 4u);  // drawn values, two batches, the filter distance
+        // Own draws and the shared range stay within their half-widths: W 2 +- 1.5,
+        // DQF c 0 +- 0.01, range 1 +- 0.3.
+        const auto& drawn = entry[0].items;
+        ASSERT_EQ(drawn.size(), 3u);
+        EXPECT_LE(std::fabs(std::stod(drawn[0].text) - 2), 1.5);
+        EXPECT_LE(std::fabs(std::stod(drawn[1].text)), 0.01);
+        EXPECT_LE(std::fabs(std::stod(drawn[2].text) - 1), 0.3);
+        // Batch 2's filter: 350 < T < 380 and 0.4 < x(w) < 0.6.
+        const auto& point = entry[2].items[0].items;
+        const double t = std::stod(point[0].items[1].text), x = std::stod(point[1].items[0].text);
+        EXPECT_GT(t, 350);
+        EXPECT_LT(t, 380);
+        EXPECT_GT(x, 0.4);
+        EXPECT_LT(x, 0.6);
+        // The csv row holds the same points.
+        const auto& row = csv[n + 1];
+        ASSERT_EQ(row.size(), 8u);
+        EXPECT_EQ(row[2], entry[1].items[0].items[0].items[1].text);
+        EXPECT_EQ(row[6], point[0].items[1].text);
+    }
 }
 
 TEST(GaussRandom, StandardNormalMoments) {
