@@ -258,6 +258,7 @@ void solve(const phaseflags& assemblage) {
         if (run >= settings.mcrunlimit || pd.mcsuccesses == settings.mcwanted) break;
     }
     endresults(*ls);
+    if (pd.mcactive) endmontecarlo(*ls);
     if (!pd.mcactive) warnaxguesses();
     if (settings.mcwanted > 0 && pd.mcsuccesses == settings.mcwanted && pd.mcactive) {
         writeconsole("\n" + wholetostr(pd.mcsuccesses) + " successes in " + wholetostr(static_cast<real>(run)) +

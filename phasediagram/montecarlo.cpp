@@ -117,6 +117,12 @@ void writeparameter(axphase& ph, const mcrec& e, real value) {
     parameter(ph, e, i) = value;
 }
 
+// Value v into the parameter of entry e in every phase of the entry.
+void writevalue(int e, real v) {
+    const mcrec& m = entry(e);
+    for (int i = 1; i <= m.nphasewords; ++i) writeparameter(soln(m.phasenos[at(i)]), m, v);
+}
+
 std::string makelabel(const mcrec& e) {
     checkcodes(e);
     const axphase& ph = firstphase(e);
@@ -416,10 +422,11 @@ void domontecarlo(loopstate& ls) {
     if (settings.debuglevel > 0) {
         for (int e = 1; e <= nmc; ++e) writedebugline(ls, e, e == nmc);
     }
-    for (int e = 1; e <= nmc; ++e) {
-        const mcrec& m = entry(e);
-        for (int i = 1; i <= m.nphasewords; ++i) writeparameter(soln(m.phasenos[at(i)]), m, ls.mcrunvalue[at(e)]);
-    }
+    for (int e = 1; e <= nmc; ++e) writevalue(e, ls.mcrunvalue[at(e)]);
+}
+
+void endmontecarlo(const loopstate& ls) {
+    for (int e = 1; e <= settings.nmc; ++e) writevalue(e, ls.mcbase[at(e)]);
 }
 
 }  // namespace zt

@@ -255,6 +255,12 @@ TEST_F(McTest, ReducedModelsTakeTheValueAtTheirOwnIndex) {
         EXPECT_EQ(after.wc, expected->wc);
         EXPECT_EQ(after.vla, expected->vla);
         for (int j = 1; j <= 2; ++j) EXPECT_EQ(after.em[at(j)].props.S, expected->em[at(j)].props.S);
+        // After the last run both models hold the parameter as read again.
+        endmontecarlo(*ls);
+        EXPECT_EQ(c.full(garnet()), base);
+        if (c.copy) {
+            EXPECT_EQ(c.copy(reduced()), base);
+        }
     }
 }
 
