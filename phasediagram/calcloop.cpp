@@ -241,7 +241,7 @@ void solve(const phaseflags& assemblage) {
     ls->assemblage = assemblage;
     pd.mcactive = false;
     if (settings.batch == 0) setupbatch(*ls);
-    if (settings.mc == 0) setupmontecarlo();
+    if (settings.mc == 0) setupmontecarlo(*ls);
     const int nbatches = settings.batch == 0 && settings.nbatches > 0 ? settings.nbatches : 1;
     long run = 0;
     for (;;) {
@@ -262,6 +262,7 @@ void solve(const phaseflags& assemblage) {
         if (run >= settings.mcrunlimit || pd.mcsuccesses == settings.mcwanted) break;
     }
     endresults(*ls);
+    if (pd.mcactive) endmontecarlo(*ls);
     if (!pd.mcactive) warnaxguesses();
     // mcsuccesses counts the runs accepted here only when results were accumulated here.
     if (ls->resultsstarted && settings.mcwanted > 0 && pd.mcsuccesses == settings.mcwanted) {

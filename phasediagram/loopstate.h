@@ -61,6 +61,7 @@ struct loopstate {
     // this run; per mcrange its draw in this run.
     std::array<real, maxmcentries + 1> mcbase{}, mcrunvalue{};
     std::array<real, maxmcentries + 1> mcrangedraw{};
+    int16_t ngaussdraws = 0;
 
     // The points of the current run (on the heap: the record often lives on the stack)
     // and the state of the results list.

@@ -3,8 +3,6 @@
 namespace zt {
 
 // None of these is built yet: the batch, Monte Carlo and minimisation switches leave the loop as it is.
-void setupmontecarlo() {}
-void domontecarlo(loopstate&) {}
 void dogmin(loopstate&, bool, bool) {}
 
 }  // namespace zt

@@ -20,9 +20,12 @@ void setupbatch(const loopstate& ls);
 void dobatch(loopstate& ls);
 void writeequil(const loopstate& ls);
 
-// Monte Carlo variation of the inputs (script keyword mc).
-void setupmontecarlo();
+// Monte Carlo variation of the inputs (script keyword mc; phasediagram/montecarlo.cpp).
+void setupmontecarlo(loopstate& ls);
 void domontecarlo(loopstate& ls);
+// After the last run: the varied parameters back at the values the set-up found, so that
+// the next calculation varies them about the model as read.
+void endmontecarlo(const loopstate& ls);
 void accumulatemc(loopstate& ls, int16_t batchno, int16_t point, bool& success);
 
 // One point of a Gibbs-energy minimisation.

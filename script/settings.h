@@ -137,6 +137,11 @@ struct mcrec {
     int16_t ref = 0;                                // 0 none, a range number, minus a function number
     int16_t refkind = 0;                            // -2 function, 0 range
     real dqfa = 0, dqfb = 0, dqfc = 0;
+    // For an own draw value2 is the half-width; refkind says how a coupled entry uses its
+    // range (0 shift, -1 from below, 1 from above, -2 a function). The rest is filled by the
+    // Monte Carlo set-up of each calculation.
+    std::array<int16_t, maxmcphases + 1> phasenos{};  // solution-phase numbers of phasewords
+    str22 label;                                      // for the lists, between double quotes
 };
 
 // Every setting that each reading of the script starts from.

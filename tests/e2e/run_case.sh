@@ -5,7 +5,8 @@
 # (absent means no input at all) and expected/: stdout.txt (the console transcript),
 # status (the exit status), any output file the run must leave behind, and absent
 # (names of files that must not exist after the run). The date stamp and the elapsed
-# time are masked on both sides; everything else is compared byte for byte.
+# time are masked on both sides; everything else is compared byte for byte. A file
+# seeds (three whole numbers) fixes the random seeds of the run, for Monte Carlo cases.
 set -u
 export LC_ALL=C
 
@@ -29,8 +30,12 @@ for f in "$case_dir"/*; do
     name=$(basename "$f")
     [ "$name" = expected ] && continue
     [ "$name" = stdin.txt ] && continue
+    [ "$name" = seeds ] && continue
     cp -R "$f" "$run_dir/"
 done
+
+unset ZELTRAM_TEST_SEEDS
+[ -f "$case_dir/seeds" ] && export ZELTRAM_TEST_SEEDS="$(cat "$case_dir/seeds")"
 
 input=/dev/null
 [ -f "$case_dir/stdin.txt" ] && input="$case_dir/stdin.txt"

@@ -55,6 +55,37 @@ TEST(Random, SeedsComeFromTheClock) {
     EXPECT_EQ(randomwh(), first);
 }
 
+TEST(Random, TestSeedsFromTheEnvironmentOverTheClock) {
+    clockreading reading;
+    reading.hour = 2;
+    reading.second = 3;
+    reading.millisecond = 4;
+    setfixedclock(&reading);
+    struct seedcase {
+        const char* value;
+        randomstate want;
+    };
+    const seedcase cases[] = {
+        {"17 2000 30000", {17, 2000, 30000}},
+        {"17 2000", {3, 4, 5}},          // too few: the clock
+        {"17 2000 3 4", {3, 4, 5}},      // too many
+        {"0 5 6", {3, 4, 5}},            // a seed must be positive
+        {"5 x 6", {3, 4, 5}},
+    };
+    for (const seedcase& c : cases) {
+        SCOPED_TRACE(c.value);
+        setenv("ZELTRAM_TEST_SEEDS", c.value, 1);
+        setseeds();
+        EXPECT_EQ(randomseeds.s1, c.want.s1);
+        EXPECT_EQ(randomseeds.s2, c.want.s2);
+        EXPECT_EQ(randomseeds.s3, c.want.s3);
+    }
+    unsetenv("ZELTRAM_TEST_SEEDS");
+    setseeds();
+    EXPECT_EQ(randomseeds.s1, 3);
+    setfixedclock(nullptr);
+}
+
 TEST(Random, ShellsortSortsTheFirstNValues) {
     struct { std::vector<real> in; int16_t n; std::vector<real> out; } cases[] = {
         {{3, 1, 2}, 3, {1, 2, 3}},
