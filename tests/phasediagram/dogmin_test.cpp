@@ -383,5 +383,49 @@ TEST(DogminFatal, GridAndEquilibriaLimits) {
     }
 }
 
+TEST(DogminSummary, InExcessPhasesGetTheirOwnColumnsAfterTheColon) {
+    bookworld w(1);
+    pdtest::addpure("a", {1});
+    pdtest::addpure("b", {1});
+    pdtest::addpure("c", {1});
+    pd.excessphase[2] = true;
+    // Two assemblages, each with b in excess; summary phases in phase order.
+    struct eqcase {
+        std::vector<int> set;
+        std::vector<real> modes;
+        real g;
+    };
+    const eqcase eqs[] = {{{1, 2}, {0.6L, 0.4L}, -2}, {{2, 3}, {0.3L, 0.7L}, -1.5L}};
+    for (const eqcase& e : eqs) {
+        ++pd.assemblagecount;
+        pd.dogminpointno = 1;
+        pd.currentsysg = e.g;
+        w.ls.assemblage.fill(false);
+        summary.sumnphases = static_cast<int16_t>(e.set.size());
+        summary.ovar = 2;
+        for (size_t k = 0; k < e.set.size(); ++k) {
+            w.ls.assemblage[at(e.set[k])] = true;
+            phasesummary& ph = summary.sumphases[k + 1];
+            ph.name = std::string(1, static_cast<char>('a' + e.set[k] - 1));
+            ph.included = true;
+            ph.nem = 1;
+            ph.mode[1] = e.modes[k];
+        }
+        dogmin(w.ls, false, true);
+    }
+    dogminsummary();
+    const std::string out = w.out();
+    EXPECT_NE(out.find("Gibbs energy minimisation gives the divariant assemblage a b \n"
+                       "with, in excess, b, also trying assemblages involving c\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("Gibbs energy minimisation info at P = 5.00 kbar and T = 576."), std::string::npos) << out;
+    EXPECT_NE(out.find("    #       a       c  :       b            G      odel       del\n"
+                       "    1   0.600      -   :   0.400     -2.00000         -         -\n"
+                       "    2      -    0.700  :   0.300     -1.50000   0.50000   0.50000\n"),
+              std::string::npos)
+        << out;
+}
+
 }  // namespace
 }  // namespace zt
