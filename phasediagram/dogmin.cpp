@@ -340,6 +340,31 @@ void message(std::initializer_list<const char*> lines) {
     formattext(m);
 }
 
+void gridheadline(int16_t nex) {
+    std::string& line = channels.linebuf3;
+    line = "Gibbs energy minimisation with ";
+    for (int p = 1; p <= phases.nphases; ++p) {
+        if (!pd.excessphase[at(p)]) line += " " + phasename(p);
+    }
+    if (nex > 0) line += ", with, in excess," + excessnames();
+    putstr(0, line, 1, chset13);
+}
+
+// Guesses from the a-x file rarely suit every assemblage a minimisation tries.
+void guessadvice() {
+    int unguessed = 0;
+    for (int k = 1; k <= phases.nsolnphases; ++k) {
+        if (!scriptguessed(phases.prec1[at(k)])) ++unguessed;
+    }
+    if (unguessed == 0) return;
+    message({"starting guesses (using the xyzguess script) are not provided for all the phases in the dogmin "
+             "calculation. ",
+             "This is potentially dangerous: careful organisation of starting guesses is essential. ",
+             "Use the xyzguess blocks in the logfile from this or previous runs of dogmin. Several runs may be "
+             "needed to ",
+             "get effective starting guesses for all phases."});
+}
+
 }  // namespace
 
 void setupdogmin() {
@@ -402,13 +427,7 @@ void dogminsummary() {
             putstr(0, "no equilibrium found", 1, chset13);
         }
     } else {
-        std::string& line = channels.linebuf3;
-        line = "Gibbs energy minimisation with ";
-        for (int p = 1; p <= phases.nphases; ++p) {
-            if (!pd.excessphase[at(p)]) line += " " + phasename(p);
-        }
-        if (nex > 0) line += ", with, in excess," + excessnames();
-        putstr(0, line, 1, chset13);
+        gridheadline(nex);
     }
     std::string pointtext;
     if (found && settings.dogminlevel > 0) {
@@ -434,18 +453,7 @@ void dogminsummary() {
         message({"note that dogmin for a single PT gives more and more easily-digestible information about the possible ",
                  "equilibria for the bulk used."});
     }
-    int unguessed = 0;
-    for (int k = 1; k <= phases.nsolnphases; ++k) {
-        if (!scriptguessed(phases.prec1[at(k)])) ++unguessed;
-    }
-    if (unguessed > 0) {
-        message({"starting guesses (using the xyzguess script) are not provided for all the phases in the dogmin "
-                 "calculation. ",
-                 "This is potentially dangerous: careful organisation of starting guesses is essential. ",
-                 "Use the xyzguess blocks in the logfile from this or previous runs of dogmin. Several runs may be "
-                 "needed to ",
-                 "get effective starting guesses for all phases."});
-    }
+    guessadvice();
 }
 
 void writebulkscript() {
