@@ -66,10 +66,6 @@ i64 gcd64(i64 a, i64 b) {
     return a;
 }
 
-str22 phasename(int k) {
-    return k <= phases.nsolnphases ? phases.prec1[at(k)].shortname : phases.prec0[at(k - phases.nsolnphases)].name;
-}
-
 // One column per end-member of the assemblage (solution phases first), one row per bulk
 // component.
 void buildmatrix(const phaseflags& assemblage) {
@@ -447,6 +443,10 @@ void calcwhatdiag(const phaseflags& assemblage, const assemblagetest& test, int1
 }
 
 }  // namespace
+
+str22 phasename(int k) {
+    return k <= phases.nsolnphases ? phases.prec1[at(k)].shortname : phases.prec0[at(k - phases.nsolnphases)].name;
+}
 
 void calcwhat() {
     if (phases.npurephases <= 1 && phases.nsolnphases == 0 && settings.nbulks == 0) {

@@ -11,6 +11,9 @@ namespace zt {
 
 void calcwhat();
 
+// The name phase number k shows: a solution phase's short name or a pure phase's name.
+str22 phasename(int k);
+
 // All phases are candidates; rank is the rank of the whole system.
 void setupcandidates(phaseflags& candidate, int16_t& ncand, int16_t& rank);
 

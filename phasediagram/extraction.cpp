@@ -143,7 +143,7 @@ void postprocess(loopstate& ls) {
             const emphaserec& a = phases.prec0[at(ph.phaseno)];
             for (int c = 1; c <= summary.ncomps; ++c) ph.oxcomp[at(c)] = static_cast<real>(a.comp[at(c)]) / ws.compdiv[at(c)];
         }
-        for (int r = 1; r <= pd.nsysrows && r <= maxsysrows; ++r) ph.amount[at(r)] = 0;
+        for (int r = 1; r <= pd.nsysrows && r <= maxsysrows; ++r) ph.amount[at(r)] = ph.convfactor[at(r)] = 0;
     }
     if (settings.pseudosection) {
         static std::array<real, maxsysrows + 2> atoms;
@@ -170,6 +170,8 @@ void postprocess(loopstate& ls) {
             ++t;
             for (int r = 1; r <= pd.nsysrows && summary.sysfirstrow + r - 1 <= maxsysrows; ++r) {
                 ph.amount[at(r)] = atoms[at(summary.sysfirstrow + r - 1)] / ls.totalatoms[at(t)];
+                // The system rows weigh each phase's molar properties by mode times this.
+                ph.convfactor[at(r)] = ph.amount[at(r)];
             }
         }
     }

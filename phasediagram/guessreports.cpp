@@ -16,9 +16,9 @@ size_t at(int i) { return static_cast<size_t>(i); }
 constexpr wordset consolelog = 9;
 constexpr wordset consolesummarylog = 13;
 
-bool scriptguessed(const axphase& ph) { return ph.guessesfromscript || ph.coding == 2; }
-
 }  // namespace
+
+bool scriptguessed(const axphase& ph) { return ph.guessesfromscript || ph.coding == 2; }
 
 void listxyzguesses() {
     bool allcoding2 = true;

@@ -22,7 +22,8 @@ const std::string rule60 = "% " + std::string(58, '-');
 
 void logline(const std::string& text, int16_t after = 1) { putstr(0, text, after, chlogset); }
 
-// A whole number when within tol of one, else 6 decimals.
+}  // namespace
+
 void addnear(real x, real tol, std::string& line) {
     const real w = std::round(x);
     if (std::fabs(x - w) < tol) {
@@ -32,7 +33,34 @@ void addnear(real x, real tol, std::string& line) {
     }
 }
 
-}  // namespace
+void addcomponentheads(std::string& line) {
+    bool hasO = false;
+    for (int i = 1; i <= summary.ncomps; ++i) hasO = hasO || summary.compnames[at(i)] == "O";
+    for (int i = 1; i <= summary.ncomps; ++i) {
+        const str22& name = summary.compnames[at(i)];
+        addfield(hasO && name == "FeO" ? "FeOt" : name, 12, line);
+    }
+}
+
+void addguessvariable(const axvar& v, int16_t digits, real value, std::string& line) {
+    addfield(v.name, -10, line);
+    addreal(digits, false, 12, value, line);
+    if (v.lower != 0 || v.upper != 1) {
+        line += "  range";
+        if (v.lower == 0) {
+            line += "  0.000";
+        } else {
+            addreal(3, true, 7, v.lower, line);
+        }
+        addreal(3, true, 6, v.upper, line);
+    }
+}
+
+void addboilervariable(const str22& name, std::string& line) {
+    addfield(name, -10, line);
+    addfield("0", 12, line);
+    line += "  % boiler";
+}
 
 void writeguessblock(const loopstate& ls) {
     const real P = summary.pequil, T = summary.tequil;
@@ -86,22 +114,9 @@ void writeguessblock(const loopstate& ls) {
             if (incalc) {
                 ++m;
                 ++i;
-                const axvar& v = ph.vars[at(m)];
-                addfield(v.name, -10, line);
-                addreal(7, false, 12, eq.varvalue[at(i)], line);
-                if (v.lower != 0 || v.upper != 1) {
-                    line += "  range";
-                    if (v.lower == 0) {
-                        line += "  0.000";
-                    } else {
-                        addreal(3, true, 7, v.lower, line);
-                    }
-                    addreal(3, true, 6, v.upper, line);
-                }
+                addguessvariable(ph.vars[at(m)], 7, eq.varvalue[at(i)], line);
             } else {
-                addfield(ph.guessname[at(j)], -10, line);
-                addfield("0", 12, line);
-                line += "  % boiler";
+                addboilervariable(ph.guessname[at(j)], line);
             }
             logline(line);
         }
@@ -115,15 +130,10 @@ void printbulkinfo(const loopstate&) {
         putstr(1, "printbulkinfo not yet working for exbuff - sorry!", 1, chlogset);
         return;
     }
-    bool hasO = false;
-    for (int i = 1; i <= summary.ncomps; ++i) hasO = hasO || summary.compnames[at(i)] == "O";
     putstr(1, rule60, 1, chlogset);
     std::string& line = channels.linebuf;
     line = "%" + std::string(28, ' ');
-    for (int i = 1; i <= summary.ncomps; ++i) {
-        const str22& name = summary.compnames[at(i)];
-        addfield(hasO && name == "FeO" ? "FeOt" : name, 12, line);
-    }
+    addcomponentheads(line);
     logline(line);
     for (int p = 1; p <= summary.sumnphases; ++p) {
         const phasesummary& ph = summary.sumphases[at(p)];

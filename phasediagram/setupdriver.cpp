@@ -211,7 +211,9 @@ void nlesetup() {
     readexcess();
     findspecialems();
     if (settings.batch != 0) listxyzguesses();
-    if (settings.batch == 0 || phases.nsolnphases == 0 || pd.fluidtype == 1 || pd.fluidtype == 8 || pd.fluidtype == 9) {
+    // The minimisation compares the system's G: it needs the system properties.
+    if (!settings.dogminon &&
+        (settings.batch == 0 || phases.nsolnphases == 0 || pd.fluidtype == 1 || pd.fluidtype == 8 || pd.fluidtype == 9)) {
         settings.systemprops = false;
     }
     if (settings.dogminon || settings.autovar == 2) settings.autovar = 1;

@@ -1,8 +1,0 @@
-#include "phasediagram/resultseams.h"
-
-namespace zt {
-
-// None of these is built yet: the batch, Monte Carlo and minimisation switches leave the loop as it is.
-void dogmin(loopstate&, bool, bool) {}
-
-}  // namespace zt
