@@ -330,7 +330,7 @@ TEST(ResultFilesLists, DrawingDataListsParseAndAgreeWithTheDetails) {
     EXPECT_NEAR(sum, 1, 3e-5);
 }
 
-TEST(ResultFilesGuesses, PastedGuessBlockRestartsAtTheConvergedPoint) {
+TEST(ResultFilesGuesses, PastedBlocksRestartAtTheConvergedPoint) {
     // The block the grid run logged for 6 kbar and 700 C ...
     const auto log = linesof(expected("results", "zt-log.txt"));
     const std::string rule = "% " + std::string(58, '-');
@@ -352,6 +352,32 @@ TEST(ResultFilesGuesses, PastedGuessBlockRestartsAtTheConvergedPoint) {
     const std::string out = expected("restart", "stdout.txt");
     EXPECT_NE(out.find(std::string(60, '-') + "ef 1\n"), std::string::npos) << out;
     EXPECT_NE(out.find("   6.000   700.000    0.3360    0.5000\n"), std::string::npos) << out;
+
+    // The rbi block of that point, its keyword written "rbi", rebuilds the bulk the log
+    // shows with it.
+    const std::string script = readwhole(casedir + "restart/zt-again.txt");
+    std::vector<double> logbulk;
+    int rbirows = 0;
+    for (size_t i = 1; i < log.size(); ++i) {
+        if (log[i].rfind("% at P = 6.0, T = 700,", 0) != 0) continue;
+        for (size_t j = i; j < log.size() && logbulk.empty(); ++j) {
+            if (log[j].rfind("bulk  rbi", 0) == 0) {
+                ++rbirows;
+                EXPECT_NE(script.find("rbi      " + log[j].substr(9) + "\n"), std::string::npos) << log[j];
+            }
+            if (log[j].rfind("% bulk ", 0) == 0) logbulk = numbersof(log[j], 2);
+        }
+        break;
+    }
+    EXPECT_EQ(rbirows, 4);
+    const auto outlines = linesof(out);
+    std::vector<double> rebuilt;
+    for (size_t i = 0; i + 2 < outlines.size(); ++i) {
+        if (outlines[i] == "composition (from rbi script)") rebuilt = numbersof(outlines[i + 2], 0);
+    }
+    ASSERT_EQ(rebuilt.size(), 5u) << out;
+    ASSERT_EQ(logbulk.size(), 5u);
+    for (size_t c = 0; c < 5; ++c) EXPECT_NEAR(rebuilt[c], logbulk[c], 1e-4);
 }
 
 }  // namespace
