@@ -22,6 +22,8 @@ EXPECTED = {
     "mode1-pseudosection-restart/expected/zt-again.csv":
         (["P(kbar)", "T(C)", "prop", "liq", "ol", "q", "mt", ""], 1),
     "mode1-pseudosection-restart/expected/zt-again-2.csv": (None, 1),
+    "mode1-pseudosection-lowvar/expected/zt-lowvar.csv": (["P(kbar)", DEGC, ""], 6),
+    "mode1-pseudosection-lowvar/expected/zt-lowvar-2.csv": (None, 6),
     "mode1-univariant-line/expected/zt-line-2.csv": (None, 4),
 }
 
