@@ -8,6 +8,7 @@
 #include "dsfit/emfile.h"
 #include "dsfit/fitreport.h"
 #include "dsfit/fitset.h"
+#include "dsfit/groupequilibria.h"
 #include "dsfit/xpequilibria.h"
 #include "phasediagram/services.h"
 #include "runtime/channels.h"
@@ -37,18 +38,6 @@ std::string fixed(real x, int16_t d, int16_t w)
     std::string s;
     addreal(d, true, w, x, s);
     return s;
-}
-
-// The names of the activities listing: single end-members and the phases of the list.
-std::string listnames(const fitexprec& r)
-{
-    std::string text;
-    for (int k = 1; k <= r.nlist; ++k) {
-        const real code = r.listact[static_cast<size_t>(k)];
-        if (code > 0 && code != 0.5L) text += r.listname[static_cast<size_t>(k)] + " ";
-        else if (code == -1) text += phases.prec1[static_cast<size_t>(r.listphase[static_cast<size_t>(k)])].shortname + " ";
-    }
-    return text;
 }
 
 void listactivities(int e)
@@ -197,11 +186,9 @@ void assemblelsq(int16_t k)
         if (info > 1) listgrouphead(m, k);
         if (r.ingroup) {
             if (r.groupno == 1) {
-                // Compositions read from the runs stand; calculating them needs the solver.
-                if (r.unknowncomps && (r.guesscomps || k > 1))
-                    bombout("assemblelsq",
-                            "experiment " + wholetostr(m) + " has unknown compositions: this build cannot calculate them",
-                            0);
+                setupfitcomps(m);
+                // In the first iteration compositions given on the run lines stand.
+                if (r.unknowncomps && (r.guesscomps || k > 1)) calcass(m, 2, info > 2);
                 for (int b = 1; b <= r.nbr; ++b) calcxpa(m, b);
             }
         } else {

@@ -1,10 +1,13 @@
 #include "dsfit/fitreport.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "ax/phaserecords.h"
 #include "dsfit/dsfile.h"
 #include "dsfit/emfile.h"
 #include "dsfit/fitformat.h"
+#include "dsfit/groupequilibria.h"
 #include "dsfit/xpequilibria.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
@@ -176,6 +179,31 @@ std::string bracketnote(const fitexprec& r)
     return s;
 }
 
+// How far the fitted enthalpy of reaction lies outside what the run (or the pair) allows:
+// a run that went the reaction's way (dir) bounds it from above, one that did not from
+// below. Blank when it lies within.
+std::string groupmiss(const fitexprec& r, const bracketrec& b, const bracketrec* partner)
+{
+    bool haslow = false, hashigh = false;
+    real low = 0, high = 0;
+    auto take = [&](const bracketrec& x) {
+        if (x.dir) {
+            high = hashigh ? std::min(high, x.hreq) : x.hreq;
+            hashigh = true;
+        } else {
+            low = haslow ? std::max(low, x.hreq) : x.hreq;
+            haslow = true;
+        }
+    };
+    take(b);
+    if (partner) take(*partner);
+    const bool below = haslow && r.dh < low;
+    const bool above = hashigh && r.dh > high;
+    if (below && (!above || low - r.dh <= r.dh - high)) return fixedstr(r.dh - low, 2);
+    if (above) return fixedstr(r.dh - high, 2);
+    return "";
+}
+
 void resultrow(int e, int k, bool first)
 {
     fitexprec& r = rec(e);
@@ -255,18 +283,45 @@ void resultrow(int e, int k, bool first)
             calc = tok && b.tcalc > 300 ? celsius(b.tcalc) : "*";
             if (2 * b.tmiss > 0) sd2 = fixedstr(std::nearbyint(2 * b.tmiss), 0);
         }
+        if (r.variance == 2) calc.clear();
+    } else {
+        miss = groupmiss(r, b, duplicated || ppair || tpair ? nx : nullptr);
     }
-    addtext(miss, 7, line);
-    if (r.variance != 2 && !r.ingroup) {
-        addtext(calc, 7, line);
-        addtext(sd2, 6, line);
-    }
+    // A miss that fills its column keeps a blank from the enthalpy before it.
+    addtext(miss.size() >= 7 ? " " + miss : miss, 7, line);
+    addtext(calc, 7, line);
+    addtext(sd2, 6, line);
     line += "   ";
     if (first && r.used) line += bracketnote(r);
     out(0, line, 1);
 }
 
+// The heading of group experiment d and the table of its equilibria at its runs.
+void groupequilibrium(int d)
+{
+    const fitexprec& r = rec(d);
+    out(1, std::string(65, '-'), 1);
+    const std::string list = listnames(r);
+    out(0, std::string(r.variance == 1 ? "univariant involving " : "divariant involving ") + list +
+               (r.unknowncomps ? " (unknown comps) " : "") + " (" + r.label + ")",
+        1);
+    fit.fitexpdesc = list + " (" + r.label + ")";
+    setupfitcomps(d);
+    calcass(d, r.unknowncomps || r.variance == 1 ? 2 : 3, true);
+}
+
 }  // namespace
+
+std::string listnames(const fitexprec& r)
+{
+    std::string text;
+    for (int k = 1; k <= r.nlist; ++k) {
+        const real code = r.listact[static_cast<size_t>(k)];
+        if (code > 0 && code != 0.5L) text += r.listname[static_cast<size_t>(k)] + " ";
+        else if (code == -1) text += phases.prec1[static_cast<size_t>(r.listphase[static_cast<size_t>(k)])].shortname + " ";
+    }
+    return text;
+}
 
 std::string printreaction(const fitcoefs& coef, const fitcoefs& em, int16_t n)
 {
@@ -348,6 +403,7 @@ void reportfitset()
                 b.pcalc = b.tmiss = b.pmiss = 0;
             }
         }
+        if (r.ingroup && r.groupno == 1) groupequilibrium(d);
         r.rxtext = printreaction(r.rxcoef, r.rxem, r.nrx);
         printexpresults(d);
     }

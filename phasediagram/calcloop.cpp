@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "ax/axinfo.h"
 #include "ax/phaserecords.h"
 #include "numeric/crossrefs.h"
 #include "numeric/summary.h"
@@ -137,6 +138,9 @@ void onebatch(loopstate& ls) {
     static phaseselection selected;
     for (int k = 1; k <= maxems; ++k) selected[at(k)] = ls.assemblage[at(k)];
     makecrossrefs(selected);
+    if (settings.mcdebug == 0 && pd.batchno == 1) {
+        for (int k = 1; k <= phases.nsolnphases; ++k) printphasetable(static_cast<int16_t>(k));
+    }
     findspecialems();
     if (settings.batch == 0 && ls.firstrun && ls.firstbatch && (settings.debuglevel == 0 || settings.mcdebug == 0)) {
         writeequil(ls);
@@ -259,7 +263,8 @@ void solve(const phaseflags& assemblage) {
     }
     endresults(*ls);
     if (!pd.mcactive) warnaxguesses();
-    if (settings.mcwanted > 0 && pd.mcsuccesses == settings.mcwanted && pd.mcactive) {
+    // mcsuccesses counts the runs accepted here only when results were accumulated here.
+    if (ls->resultsstarted && settings.mcwanted > 0 && pd.mcsuccesses == settings.mcwanted) {
         writeconsole("\n" + wholetostr(pd.mcsuccesses) + " successes in " + wholetostr(static_cast<real>(run)) +
                      " runs.\n");
     }

@@ -11,6 +11,8 @@
 #include "ax/fluidphases.h"
 #include "ax/phaserecords.h"
 #include "dsfit/fitset.h"
+#include "numeric/equilibriumstate.h"
+#include "reactions/services.h"
 #include "phasediagram/services.h"
 #include "runtime/channels.h"
 #include "runtime/heap.h"
@@ -21,6 +23,7 @@
 #include "script/settings.h"
 #include "support/testsupport.h"
 #include "thermo/dataset.h"
+#include "thermo/workingset.h"
 
 namespace zt::fittest {
 
@@ -65,6 +68,16 @@ inline void resetfitworld()
     if (phases.prec1.size() != static_cast<size_t>(maxsolnphases + 1)) phases.prec1.assign(maxsolnphases + 1, axphase{});
     if (phases.prec0.size() != static_cast<size_t>(maxems + 1)) phases.prec0.assign(maxems + 1, emphaserec{});
     phases.nsolnphases = phases.npurephases = phases.nphases = 0;
+    // What the equilibria of experiments among phases work in.
+    if (ws.td.size() != static_cast<size_t>(maxems + 1)) ws.td.assign(maxems + 1, tdrecord{});
+    if (ws.c.size() != static_cast<size_t>(maxcomps + 1)) ws.c.assign(maxcomps + 1, comprow{});
+    if (ws.cov.empty()) ws.cov.assign(static_cast<size_t>(maxems + 1) * (maxems + 1), 0);
+    if (reactions.r.size() != static_cast<size_t>(maxreactions + 1)) reactions.r.assign(maxreactions + 1, reaction{});
+    resetworkingset();
+    resetreactions();
+    filloxidetable();
+    eq = equilibriumstate{};
+    eq.compdx.assign(static_cast<size_t>(maxems + 1) * (maxcomps + 1) * 16, 0);
     resetaxreader();
     resetaxtokens();
     resetaxheader();

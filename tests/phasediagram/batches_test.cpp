@@ -1,14 +1,23 @@
 // Batches on phases built by hand: a binary solution g (pyrope-almandine over SiO2,
 // Al2O3, MgO and FeO) and the pure phases q and ky; the with list names them in
 // another order than the phase numbers, so that every mapping shows.
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <cmath>
+#include <functional>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "ax/phaserecords.h"
 #include "phasediagram/batches.h"
 #include "phasediagram/drawingdata.h"
+#include "phasediagram/mcaccumulate.h"
 #include "phasediagram/pdfixture.h"
 #include "phasediagram/resultseams.h"
+#include "numeric/equilibriumstate.h"
+#include "numeric/summary.h"
 #include "reactions/services.h"
 #include "tests/reactions/bracketlist.h"
 
@@ -31,7 +40,9 @@ protected:
     loopstate ls{};
 
     void SetUp() override {
+        ls = loopstate{};
         resetbatchwork();
+        settings.mcwanted = 1;
         pdtest::setcomponents({{"SiO2", 3}, {"Al2O3", 5}, {"MgO", 2}, {"FeO", 2}});
         ws.ncompsall = ws.ncomps;
         pdtest::addbinary("g", "py", {3, 1, 3, 0}, "alm", {3, 1, 0, 3});  // phase 1
@@ -72,11 +83,44 @@ protected:
         for (int c = 1; c <= nbulkcomps; ++c) r.bulkamounts[at(c)] = 100.0L / nbulkcomps;
     }
 
-    void runbatch(int16_t b) {
+    void runbatch(int16_t b, long run = 1) {
+        ls.runhi = static_cast<int16_t>(run / 10000);
+        ls.runlo = static_cast<int16_t>(run % 10000);
         pd.batchno = b;
         ls.firstbatch = b == 1;
-        ls.firstrun = true;
+        ls.firstrun = run == 1;
         dobatch(ls);
+        ls.nloops = 2;
+        ls.looplimits[1] = r(b).np;
+        ls.looplimits[2] = r(b).nt;
+    }
+
+    static batchrec& r(int b) { return settings.batches[at(b)]; }
+
+    // One point of the current batch as the loop hands it on; the returned flag.
+    bool point(int16_t p, bool success, real P, real T = 873.15L, int16_t nvar = 3, real x = 0.3L) {
+        eq.nvar = nvar;
+        eq.nxp = 0;
+        for (int g = 3; g <= nvar; ++g) eq.varvalue[at(g)] = x + 0.01L * (g - 3);
+        summary.pequil = P;
+        summary.tequil = T;
+        bool flag = success;
+        accumulatemc(ls, pd.batchno, p, flag);
+        return flag;
+    }
+
+    void addfilter(int b, int p, int16_t code, real low, real high) {
+        settings.filtergiven = true;
+        filterrec& f = r(b).filters[at(p)][at(++r(b).nfilters[at(p)])];
+        f.code = code;
+        f.low = low;
+        f.high = high;
+    }
+
+    void addrequest(std::initializer_list<int16_t> batches) {
+        batchreqrow& row = settings.batchreqs[at(++settings.nbatchreq)];
+        row.n = 0;
+        for (int16_t b : batches) row.batches[at(++row.n)] = b;
     }
 };
 
@@ -296,6 +340,191 @@ TEST_F(Batches, EquilListBreaksTheVariableLineBeforeNames12To48AndOpensEveryPhas
         }
     }
     EXPECT_EQ(linesof(w.csv2), (std::vector<std::string>{head2}));
+}
+
+TEST_F(Batches, RequestsAcceptARunWhenSomePointOfTheirBatchesIsFoundInsideItsFilter) {
+    struct row {
+        const char* what;
+        bool ok1;
+        real p1;
+        bool ok2;
+        real p2;
+        bool ok3;
+        bool accepted;
+        int32_t notok1, notpass1, notok2;
+    };
+    // Filters on batches 1 and 2: 4 < P < 6, strictly; batch 3 has an empty filter.
+    const row rows[] = {
+        {"the second batch of the request inside", false, 0, true, 5, true, true, 0, 0, 0},
+        {"the first batch of the request inside", true, 4.5L, true, 7, true, true, 0, 0, 0},
+        {"both on a bound", true, 4, true, 6, true, false, 0, 1, 0},
+        {"neither found", false, 0, false, 0, true, false, 1, 1, 0},
+        {"the second request's batch not found", true, 5, true, 5, false, false, 0, 0, 1},
+    };
+    for (const row& c : rows) {
+        SCOPED_TRACE(c.what);
+        pdtest::resetpdworld();
+        SetUp();
+        for (int b = 1; b <= 3; ++b) addbatch({2, 3}, 2);
+        addfilter(1, 1, 1, 4, 6);
+        addfilter(2, 1, 1, 4, 6);
+        settings.nbatchreq = 0;
+        addrequest({1, 2});
+        addrequest({3});
+        bool flags[3] = {};
+        const written w = outputsof([&] {
+            setupbatch(ls);
+            runbatch(1);
+            flags[0] = point(1, c.ok1, c.p1);
+            runbatch(2);
+            flags[1] = point(1, c.ok2, c.p2);
+            runbatch(3);
+            flags[2] = point(1, c.ok3, 5);
+            endresults(ls);
+        });
+        EXPECT_TRUE(flags[0] && flags[1]);
+        EXPECT_EQ(flags[2], c.accepted);
+        EXPECT_EQ(pd.mcsuccesses, c.accepted ? 1 : 0);
+        EXPECT_EQ(batchwork.reqnotok[1], c.notok1);
+        EXPECT_EQ(batchwork.reqnotpass[1], c.notpass1);
+        EXPECT_EQ(batchwork.reqnotok[2], c.notok2);
+        // Accepted or not, the results list is closed.
+        const auto lists = tt::bracketparser(w.ql).parseall();
+        EXPECT_EQ(lists.at("results").items.size(), c.accepted ? 1u : 0u);
+        EXPECT_EQ(linesof(w.csv).size(), c.accepted ? 1u : 0u);
+    }
+}
+
+TEST_F(Batches, AcceptedRunsAreWrittenWholeAndTheListClosesWhenTheRunLimitEndsTheRuns) {
+    batchrec& b1 = addbatch({2, 3}, 2);  // two points, the second one fails
+    b1.np = 2;
+    b1.npt = 2;
+    b1.pressures[2] = 7;
+    addbatch({2, 3}, 2);  // one point of 13 variables
+    addfilter(2, 1, 1, 4, 8);
+    addfilter(2, 1, 2, 800, 900);
+    settings.mcwanted = 3;
+    settings.nbatchreq = 0;
+    const real P2 = 5, T2 = 873.15L;
+
+    const written w = outputsof([&] {
+        setupbatch(ls);
+        for (long run : {1L, 10000L}) {
+            runbatch(1, run);
+            point(1, true, 5);
+            point(2, false, 0);
+            runbatch(2, run);
+            EXPECT_TRUE(point(1, true, P2, T2, 15));
+        }
+        endresults(ls);
+    });
+    EXPECT_EQ(pd.mcsuccesses, 2);
+    EXPECT_EQ(ls.nresults, 2);
+    EXPECT_TRUE(world.has("starting to accumulate results"));
+    EXPECT_TRUE(world.has("(10000, 1) ")) << world.out();
+
+    const auto lists = tt::bracketparser(w.ql).parseall();
+    const tt::bracketvalue& results = lists.at("results");
+    ASSERT_EQ(results.items.size(), 2u);
+    // {values of the run}, {points of batch 1}, {points of batch 2}, filter distance.
+    const tt::bracketvalue& run = results.items[1];
+    ASSERT_EQ(run.items.size(), 4u);
+    EXPECT_TRUE(run.items[0].items.empty());
+    const tt::bracketvalue& failed = run.items[1].items[1];
+    EXPECT_EQ(failed.items[0].items[0].text, "0");
+    EXPECT_TRUE(failed.items[1].items.empty());
+    const tt::bracketvalue& found = run.items[2].items[0];
+    EXPECT_EQ(found.items[0].items[0].text, "5.000");
+    EXPECT_EQ(found.items[0].items[1].text, "600.00");
+    ASSERT_EQ(found.items[1].items.size(), 13u);
+    EXPECT_EQ(found.items[1].items[12].text, "0.4200");
+    // The largest distance into a filter, computed here from the point's P and T.
+    const real dp = 2 * (P2 - 6) / 4, dt = 2 * (T2 - 850) / 100;
+    const real want = std::fabs(dp) > std::fabs(dt) ? dp : dt;
+    EXPECT_NEAR(std::stold(run.items[3].text), want, 5e-4L);
+    // Variables 12 and on stand on a line of their own, 13 blanks in.
+    EXPECT_NE(w.ql.find("0.4000, \n             0.4100, 0.4200}}"), std::string::npos);
+
+    // One csv row per run, the run column holding the full number; a failed point
+    // gives P 0, T 0 and -1 for its variables and system properties.
+    const std::vector<std::string> csv = linesof(w.csv), csv2 = linesof(w.csv2);
+    ASSERT_EQ(csv.size(), 2u);
+    EXPECT_EQ(csv[1].rfind("10000, ", 0), 0u) << csv[1];
+    EXPECT_NE(csv[0].find("   1,      0.000,       0.00,         -1, "), std::string::npos) << csv[0];
+    ASSERT_EQ(csv2.size(), 2u);
+    EXPECT_NE(csv2[0].find("   1,         -1,         -1,         -1,         -1,         -1, "), std::string::npos);
+}
+
+// The outputs of the end-to-end batch case, read back as other tools read them.
+std::string casefile(const std::string& name) {
+    std::string dir = __FILE__;
+    dir = dir.substr(0, dir.rfind("/phasediagram/")) + "/e2e/mode1-batches/";
+    std::ifstream in(dir + name);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+real number(const tt::bracketvalue& v) { return std::stold(v.text); }
+
+TEST(BatchCase, ResultsListHoldsEveryPointAndAgreesWithIndependentTruths) {
+    const std::string ql = casefile("expected/zt-bat-ql.txt");
+    ASSERT_FALSE(ql.empty());
+    const auto lists = tt::bracketparser(ql).parseall();
+    EXPECT_EQ(lists.at("equil").items.size(), 4u);
+    ASSERT_EQ(lists.at("results").items.size(), 1u);
+    const tt::bracketvalue& run = lists.at("results").items[0];
+    ASSERT_EQ(run.items.size(), 6u);  // the run's values, four batches, the filter distance
+    auto pt = [&](int b, int p) { return run.items[at(b)].items[at(p - 1)].items[0]; };
+    auto vars = [&](int b, int p) { return run.items[at(b)].items[at(p - 1)].items[1]; };
+
+    // Batch 3 holds ky at mode zero over a bulk: it lands on batch 1's ky = w line.
+    EXPECT_EQ(number(pt(3, 1).items[0]), number(pt(1, 1).items[0]));
+    EXPECT_NEAR(number(pt(3, 1).items[1]), number(pt(1, 1).items[1]), 0.01L);
+    // Its modes from the bulk 70 SiO2 + 30 Al2O3: 30 Al2SiO5 (8 atoms) and 40 SiO2 (3 atoms).
+    const real w = 30 * 8, q = 40 * 3;
+    EXPECT_NEAR(number(vars(3, 1).items[1]), w / (w + q), 1e-4L);
+    EXPECT_NEAR(number(vars(3, 1).items[2]), 0, 1e-4L);
+    EXPECT_NEAR(number(vars(3, 1).items[3]), q / (w + q), 1e-4L);
+    // Batch 4 holds x(w) at 0.45, which batch 1's line crosses between its two points.
+    EXPECT_EQ(number(vars(4, 1).items[0]), 0.45L);
+    EXPECT_GT(number(pt(4, 1).items[0]), number(pt(1, 1).items[0]));
+    EXPECT_LT(number(pt(4, 1).items[0]), number(pt(1, 2).items[0]));
+    // A failed point is listed as zeros.
+    EXPECT_EQ(number(pt(2, 1).items[0]), 0);
+    EXPECT_TRUE(vars(2, 1).items.empty());
+
+    // The filter distance from the listed values and the script's filters (T in C).
+    const real d[] = {2 * (number(pt(1, 1).items[1]) - 160) / 20, 2 * (number(vars(3, 1).items[0]) - 0.45L) / 0.1L,
+                      2 * (number(pt(4, 1).items[0]) - 3.1L) / 0.2L, 2 * (number(pt(4, 1).items[1]) - 205) / 10,
+                      2 * (number(pt(2, 2).items[0]) - 9) / 2};
+    real want = 0;
+    for (real x : d) want = std::fabs(x) > std::fabs(want) ? x : want;
+    EXPECT_NEAR(number(run.items[5]), want, 2e-3L);  // the listed values are rounded
+}
+
+TEST(BatchCase, CsvTablesReadInPythonsCsvModule) {
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not available";
+    std::string dir = __FILE__;
+    dir = dir.substr(0, dir.rfind("/phasediagram/")) + "/e2e/mode1-batches/expected/";
+    const std::string script =
+        "import csv, sys\n"
+        "for name in sys.argv[1:]:\n"
+        "    rows = list(csv.reader(open(name, newline='')))\n"
+        "    bad = sum(1 for r in rows[1:] for f in r if f.strip() and not f.strip().lstrip('-').replace('.', '', 1).isdigit())\n"
+        "    print(len(rows), ' '.join(str(len(r)) for r in rows), bad)\n";
+    tt::tempfolder folder;
+    folder.writefile("read.py", script);
+    const std::string command = "python3 read.py " + dir + "zt-bat.csv " + dir + "zt-bat-2.csv";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+    ASSERT_EQ(pclose(pipe), 0) << out;
+    // Rows: the heads and one accepted run; fields: the heads' four batch blocks, the
+    // run's six points, and the empty field after each line's last ", "; no bad numbers.
+    EXPECT_EQ(out, "2 27 26 0\n2 25 37 0\n");
 }
 
 }  // namespace
