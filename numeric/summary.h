@@ -34,9 +34,10 @@ struct phasesummary {
     std::array<real, maxcomps + 1> oxcomp{};           // per summary component
     // Per end-member.
     std::array<real, maxphaseems + 1> ideal{}, gamma{}, activity{}, prop{}, emg{}, rtlna{};
-    // Per system row: the mode (element 1 the shown mode, -1 when not included), the
-    // amount and the conversion factor.
-    sysrowreals mode{}, amount{}, convfactor{};
+    // Per system row: the mode (element 1 the shown mode, -1 when not included) and the
+    // conversion factor per atom/per formula unit, which is the phase's amount: formula
+    // units of the phase per mole of the bulk for a mode of 1.
+    sysrowreals mode{}, convfactor{};
     real G = 0, S = 0, V = 0, H = 0, rho = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "phasediagram/extraction.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -143,7 +144,7 @@ void postprocess(loopstate& ls) {
             const emphaserec& a = phases.prec0[at(ph.phaseno)];
             for (int c = 1; c <= summary.ncomps; ++c) ph.oxcomp[at(c)] = static_cast<real>(a.comp[at(c)]) / ws.compdiv[at(c)];
         }
-        for (int r = 1; r <= pd.nsysrows && r <= maxsysrows; ++r) ph.amount[at(r)] = ph.convfactor[at(r)] = 0;
+        for (int r = 1; r <= pd.nsysrows && r <= maxsysrows; ++r) ph.convfactor[at(r)] = 0;
     }
     if (settings.pseudosection) {
         static std::array<real, maxsysrows + 2> atoms;
@@ -163,15 +164,20 @@ void postprocess(loopstate& ls) {
                 atoms[at(2 * b - 1)] = atoms[at(b)];
             }
         }
+        // The bulk of each system row, in the same row order as the atoms, for the
+        // density of the whole system.
+        for (int r = 1; r <= pd.nsysrows && summary.sysfirstrow + r - 1 <= maxsysrows; ++r) {
+            const int row = summary.sysfirstrow + r - 1;
+            const int b = std::max(1, std::min(pd.ovar == 1 ? (row + 1) / 2 : row, maxsysrows));
+            for (int c = 1; c <= pd.nbulkcomps; ++c) pd.sumbulks[at(r)][at(c)] = summary.bulkrows[at(b)][at(c)];
+        }
         int t = 0;
         for (int s = 1; s <= summary.sumnphases; ++s) {
             phasesummary& ph = summary.sumphases[at(s)];
             if (!ph.included) continue;
             ++t;
             for (int r = 1; r <= pd.nsysrows && summary.sysfirstrow + r - 1 <= maxsysrows; ++r) {
-                ph.amount[at(r)] = atoms[at(summary.sysfirstrow + r - 1)] / ls.totalatoms[at(t)];
-                // The system rows weigh each phase's molar properties by mode times this.
-                ph.convfactor[at(r)] = ph.amount[at(r)];
+                ph.convfactor[at(r)] = atoms[at(summary.sysfirstrow + r - 1)] / ls.totalatoms[at(t)];
             }
         }
     }

@@ -361,13 +361,21 @@ void bracketlists(const loopstate& ls, real t, real p) {
     putstr(0, "(*---------------------------------------------------------*)", 1, qlonly);
     putstr(0, "{{" + fixedtostr(3, p) + ", " + fixedtostr(2, celsius) + "}, ", 1, qlonly);
     if (reactions.var == 1 && !anyfixedvariable()) {
+        // Separators go between the names only: a comma before a closing bracket is
+        // an empty entry to a strict list reader.
         std::string line = " {";
+        const char* sep = "";
         for (int i = 1; i <= ls.nreaccols; ++i) {
-            if (ls.reaccoefs[at(i)] < 0 && isprojected(ls.reacnames[at(i)])) line += "\"" + ls.reacnames[at(i)] + "\", ";
+            if (ls.reaccoefs[at(i)] >= 0 || !isprojected(ls.reacnames[at(i)])) continue;
+            line += sep + ("\"" + ls.reacnames[at(i)] + "\"");
+            sep = ", ";
         }
         line += "}, {";
+        sep = "";
         for (int i = 1; i <= ls.nreaccols; ++i) {
-            if (ls.reaccoefs[at(i)] > 0 && isprojected(ls.reacnames[at(i)])) line += "\"" + ls.reacnames[at(i)] + "\",";
+            if (ls.reaccoefs[at(i)] <= 0 || !isprojected(ls.reacnames[at(i)])) continue;
+            line += sep + ("\"" + ls.reacnames[at(i)] + "\"");
+            sep = ",";
         }
         putstr(0, line + "}, ", 1, qlonly);
     }
@@ -404,7 +412,8 @@ void bracketlists(const loopstate& ls, real t, real p) {
             addfixed(2, 9, celsius, line);
             line += ", ";
         } else {
-            line += spaces(9);
+            // Blanks in place of P and T keep every row's columns.
+            line += spaces(9) + ", " + spaces(9) + ", ";
         }
         for (int g = 3; pd.niso == 1 && g <= eq.nvar + eq.nxp; ++g) {
             if (!eq.calcvarfree[at(g)]) line += eq.calcvarnames[at(g)] + " =" + fixedtostr(3, eq.varvalue[at(g)]);

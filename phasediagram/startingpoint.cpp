@@ -41,7 +41,7 @@ namespace {
 void clearsummary() {
     for (int s = 1; s <= maxphasesummaries; ++s) {
         summary.sumphases[at(s)].mode.fill(0);
-        summary.sumphases[at(s)].amount.fill(0);
+        summary.sumphases[at(s)].convfactor.fill(0);
     }
     pd.nsysrows = 0;
     summary.sysfirstrow = 0;
