@@ -163,6 +163,13 @@ void postprocess(loopstate& ls) {
                 atoms[at(2 * b - 1)] = atoms[at(b)];
             }
         }
+        // Each system row's bulk on the same one-atom basis as its modes, for its density.
+        for (int r = 1; r <= pd.nsysrows && summary.sysfirstrow + r - 1 <= maxsysrows; ++r) {
+            const int row = summary.sysfirstrow + r - 1;
+            const int b = pd.ovar == 1 ? (row + 1) / 2 : row;
+            for (int j = 1; j <= pd.nbulkcomps; ++j)
+                pd.sumbulks[at(r)][at(j)] = atoms[at(row)] > 0 ? summary.bulkrows[at(b)][at(j)] / atoms[at(row)] : 0;
+        }
         int t = 0;
         for (int s = 1; s <= summary.sumnphases; ++s) {
             phasesummary& ph = summary.sumphases[at(s)];

@@ -309,6 +309,16 @@ TEST_F(Mode1Run, GridPointsRebuildTheBulkAndBalance) {
             }
             EXPECT_NEAR(d(sum), 1, 1e-9);
             expectsitefractions();
+            // Density of the rock: its mass per atom over its volume per atom (kJ/kbar
+            // is 10 cm3).
+            const std::map<std::string, real> molarmass = {
+                {"SiO2", 60.084L}, {"Al2O3", 101.961L}, {"CaO", 56.077L}, {"MgO", 40.304L}, {"Na2O", 61.979L}};
+            real mass = 0, atoms = 0;
+            for (const auto& [ox, n] : bulk) {
+                mass += n * molarmass.at(ox);
+                atoms += n * oxideatoms.at(ox);
+            }
+            EXPECT_NEAR(d(summary.sysrho[1]), d(mass / atoms / (10 * summary.sysv[1])), 1e-4);
         }
     }
 }
