@@ -21,6 +21,8 @@
 #include "numeric/summary.h"
 #include "phasediagram/calcloop.h"
 #include "phasediagram/services.h"
+#include "reactions/rootfinder.h"
+#include "reactions/services.h"
 #include "runtime/channels.h"
 #include "runtime/runfiles.h"
 #include "runtime/runopen.h"
@@ -421,6 +423,25 @@ TEST_F(Mode1Run, FixedActivityShiftsTheReactionByRTlnA) {
             ws.td[at(e)].S = shifted;
         }
         EXPECT_LT(d(potentialmisfit({{"CO2", gco2 - R * summary.tequil}})), mutol) << d(P);
+    }
+}
+
+// Among pure phases the mode-1 line is the line of their one reaction, which the mode-3
+// root finder follows in T at each P.
+TEST_F(Mode1Run, PurePhaseLineIsTheModeThreeLineOfItsReaction) {
+    start("mode1-fixed-activity");
+    const phaseflags set = allphases();
+    for (const real P : {2.0L, 3.0L, 4.0L}) {
+        settings.nplist = 1;
+        settings.plist[1] = P;
+        ASSERT_TRUE(solvepoint(set)) << console->output();
+        ASSERT_EQ(reactions.nreac, 1);
+        calcreaclnk();
+        real T = 0, T2 = 0, a = 0, b = 0, c = 0, e = 0;
+        findt(1, false, T, P, settings.xco2fluid, settings.xh2ofluid, T2, a, b, c, e);
+        // The root finder stops within 10^-(1 + tdecimals) K.
+        EXPECT_NEAR(d(summary.tequil), d(T), 2e-3) << d(P);
+        EXPECT_EQ(T2, nosecondroot);
     }
 }
 
