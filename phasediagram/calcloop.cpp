@@ -3,11 +3,13 @@
 #include <memory>
 #include <string>
 
+#include "ax/axinfo.h"
 #include "ax/phaserecords.h"
 #include "numeric/crossrefs.h"
 #include "numeric/summary.h"
 #include "phasediagram/extraction.h"
 #include "phasediagram/guessreports.h"
+#include "phasediagram/mcaccumulate.h"
 #include "phasediagram/modesafter.h"
 #include "phasediagram/resultseams.h"
 #include "phasediagram/services.h"
@@ -136,6 +138,9 @@ void onebatch(loopstate& ls) {
     static phaseselection selected;
     for (int k = 1; k <= maxems; ++k) selected[at(k)] = ls.assemblage[at(k)];
     makecrossrefs(selected);
+    if (settings.mcdebug == 0 && pd.batchno == 1) {
+        for (int k = 1; k <= phases.nsolnphases; ++k) printphasetable(static_cast<int16_t>(k));
+    }
     findspecialems();
     if (settings.batch == 0 && ls.firstrun && ls.firstbatch && (settings.debuglevel == 0 || settings.mcdebug == 0)) {
         writeequil(ls);
@@ -235,17 +240,17 @@ void solve(const phaseflags& assemblage) {
     const auto ls = std::make_unique<loopstate>();
     ls->assemblage = assemblage;
     pd.mcactive = false;
-    if (settings.batch == 0) setupbatch();
+    if (settings.batch == 0) setupbatch(*ls);
     if (settings.mc == 0) setupmontecarlo();
     const int nbatches = settings.batch == 0 && settings.nbatches > 0 ? settings.nbatches : 1;
-    long runnumber = 0;
+    long run = 0;
     for (;;) {
         if (++ls->runlo > 9999) {
             ls->runlo = 0;
             ++ls->runhi;
         }
-        runnumber = 10000L * ls->runhi + ls->runlo;
-        ls->firstrun = runnumber == 1;
+        run = runnumber(*ls);
+        ls->firstrun = run == 1;
         if (!ls->firstrun) domontecarlo(*ls);
         pd.batchno = 0;
         for (;;) {
@@ -254,11 +259,13 @@ void solve(const phaseflags& assemblage) {
             if (pd.mcactive ? !ls->mcsuccess : !ls->success) break;
         }
         if (!pd.mcactive) break;
-        if (runnumber >= settings.mcrunlimit || pd.mcsuccesses == settings.mcwanted) break;
+        if (run >= settings.mcrunlimit || pd.mcsuccesses == settings.mcwanted) break;
     }
+    endresults(*ls);
     if (!pd.mcactive) warnaxguesses();
-    if (settings.mcwanted > 0 && pd.mcsuccesses == settings.mcwanted && pd.mcactive) {
-        writeconsole("\n" + wholetostr(pd.mcsuccesses) + " successes in " + wholetostr(static_cast<real>(runnumber)) +
+    // mcsuccesses counts the runs accepted here only when results were accumulated here.
+    if (ls->resultsstarted && settings.mcwanted > 0 && pd.mcsuccesses == settings.mcwanted) {
+        writeconsole("\n" + wholetostr(pd.mcsuccesses) + " successes in " + wholetostr(static_cast<real>(run)) +
                      " runs.\n");
     }
     if (pd.mcactive && settings.debuglevel == 0) {

@@ -24,6 +24,8 @@ size_t at(int i) { return static_cast<size_t>(i); }
 
 std::string fixed(int16_t decimals, real x) { return realtostr(decimals, true, x); }
 
+}  // namespace
+
 // The csv tables are written whole, not through the 255-character channel lines.
 void writecsv(int bit, const std::string& text) {
     textfile& f = channels.files[at(bit)];
@@ -36,8 +38,8 @@ void flushcsv(int bit) {
     if (f.isopen) flushfile(f);
 }
 
-// A drawing-data line of any length: the channel writer cuts texts at 255 characters,
-// which would leave a bracketed list unclosed, so long lines go in pieces.
+// The channel writer cuts texts at 255 characters, which would leave a bracketed list
+// unclosed, so long lines go in pieces.
 void qlline(int16_t before, const std::string& text, int16_t after) {
     constexpr size_t piece = 200;
     size_t start = 0;
@@ -48,6 +50,8 @@ void qlline(int16_t before, const std::string& text, int16_t after) {
         start += n;
     } while (start < text.size());
 }
+
+namespace {
 
 std::string phasename(int p) {
     return p <= phases.nsolnphases ? phases.prec1[at(p)].shortname : phases.prec0[at(p - phases.nsolnphases)].name;

@@ -4,17 +4,33 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "numeric/equilibriumstate.h"
 #include "numeric/subsets.h"
 #include "phasediagram/phasereaction.h"
 #include "runtime/types.h"
+#include "script/settings.h"
 #include "thermo/workingset.h"
 
 namespace zt {
 
 // Per phase taking part (in column order), entries past the phases 1.
 using phasereals = std::array<real, maxvars + 1>;
+
+// Calculated points of one Monte Carlo run: every point of every batch.
+constexpr int maxmcslots = maxbatches * maxbatchpt;
+
+// One calculated point of the current run, as the accumulated results write it.
+struct mcslot {
+    int16_t batch = 0, point = 0;
+    int16_t nvar = 0, nxp = 0;
+    bool success = false;
+    real p = 0, t = 0;  // kbar, K
+    vec90 vars{};       // 3..nvar + nxp, zero past them
+    real g = 0, h = 0, s = 0, v = 0, rho = 0;
+    std::string reaction;  // empty when there is none
+};
 
 struct loopstate {
     phaseflags assemblage{};
@@ -40,6 +56,19 @@ struct loopstate {
     int16_t nreaccols = 0;
     real ah2o = 1;
     real muo = 0;  // the last mu(O) of the modal table
+
+    // Monte Carlo: per mc entry its parameter before any perturbation and its value in
+    // this run; per mcrange its draw in this run.
+    std::array<real, maxmcentries + 1> mcbase{}, mcrunvalue{};
+    std::array<real, maxmcentries + 1> mcrangedraw{};
+
+    // The points of the current run (on the heap: the record often lives on the stack)
+    // and the state of the results list.
+    std::vector<mcslot> slots = std::vector<mcslot>(maxmcslots + 1);
+    int16_t nslots = 0;
+    bool resultsstarted = false;  // " results = {" written
+    bool resultsopen = false;     // and its closing not yet
+    bool resultspending = false;  // the last entry written still waits for its separator or the closing
 };
 
 }  // namespace zt

@@ -16,7 +16,7 @@ void printmorestuff(loopstate& ls);
 void printprojcomps(const loopstate& ls, real t, real p);
 
 // Batches (script keyword batch).
-void setupbatch();
+void setupbatch(const loopstate& ls);
 void dobatch(loopstate& ls);
 void writeequil(const loopstate& ls);
 
