@@ -176,6 +176,7 @@ void postprocess(loopstate& ls) {
             phasesummary& ph = summary.sumphases[at(s)];
             if (!ph.included) continue;
             ++t;
+            // Modes are per atom; the whole-system sums need them per formula unit.
             for (int r = 1; r <= pd.nsysrows && summary.sysfirstrow + r - 1 <= maxsysrows; ++r) {
                 ph.convfactor[at(r)] = atoms[at(summary.sysfirstrow + r - 1)] / ls.totalatoms[at(t)];
             }

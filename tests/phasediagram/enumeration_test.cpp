@@ -97,6 +97,22 @@ TEST(CalcRankP, DebugLevelMakesAnUnreachableBulkFatal) {
     EXPECT_TRUE(w.has("-- run bombed in calcrankp : bulk not in reduced system"));
 }
 
+// Two phases of large, nearly equal and coprime amounts: the row operations that reduce
+// them multiply up past what the 32-bit constraint rows can hold, which is reported as an
+// internal error rather than wrapped around.
+TEST(CalcRankP, OverflowOfTheRowOperationsIsAnInternalError) {
+    pdtest::pdworld w;
+    pdtest::setcomponents({{"A", 1}, {"B", 1}, {"C", 1}});
+    pdtest::addpure("X", {30011, 29989, 1});
+    pdtest::addpure("Y", {29999, 30007, 2});
+    settings.nbulks = 0;
+    int16_t rank = 0;
+    EXPECT_EQ(w.run([&] { calcrankp(setof({1, 2}), rank); }), 1);
+    EXPECT_TRUE(w.has("-- run bombed in calcrankp : integer overflow in the reduction of the composition matrix\n"))
+        << w.out();
+    EXPECT_TRUE(w.has("===This shouldn't have happened...==="));
+}
+
 TEST(PrintConstraints, OneEquationPerConstraintRow) {
     pdtest::pdworld w;
     pdtest::setcomponents({{"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}});

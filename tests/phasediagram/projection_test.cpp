@@ -383,3 +383,48 @@ TEST(Projection, BulkOnTheExcessPhaseIsShownUnscaled) {
 
 }  // namespace
 }  // namespace zt
+
+namespace zt {
+namespace {
+
+// A binary solution in excess projects as a column of its own, at its current
+// composition: ph1 = sum x_i apex_i + y ss, each shown over the plane's own sum.
+TEST(Projection, SolutionPhaseInExcessIsAProjectingColumn) {
+    pdtest::pdworld w;
+    freshstate();
+    pdtest::setcomponents({{"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}});
+    pdtest::addbinary("ss", "e1", {1, 0, 0, 0}, "e2", {0, 1, 0, 0});
+    pdtest::addpure("ph1", {3, 4, 2, 3});
+    pd.excessphase[1] = true;
+    pd.nexcessphases = 1;
+    settings.projection = 0;
+    ws.nem = 3;
+    eq.phasestart[1] = true;
+    eq.phaseofstart[1] = 1;
+    eq.phasefirstvar[1] = 3;
+    eq.varvalue[3] = 0.3L;  // ss = 0.7 A + 0.3 B
+    proj.napices = 3;
+    proj.nexcessapices = 0;
+    const std::array<vec4, 5> apex{vec4{}, vec4{0, 1, 0, 1, 0}, vec4{0, 0, 0, 1, 0}, vec4{0, 0, 0, 0, 1},
+                                   vec4{0, 0.7L, 0.3L, 0, 0}};
+    const char* names[] = {"", "ac", "C", "D"};
+    for (int i = 1; i <= 3; ++i) {
+        proj.apexnames[at(i)] = names[i];
+        for (int j = 1; j <= 4; ++j) proj.apexcomps[at(i)][at(j)] = apex[at(i)][at(j)];
+    }
+    loopstate ls;
+    ls.assemblage[1] = ls.assemblage[2] = true;
+    ASSERT_EQ(w.run([&] { printprojcomps(ls, 873.15L, 5); }), -1) << w.out();
+    EXPECT_TRUE(w.has("\nproj         ac        C        D       ss    phase\n")) << w.out();
+
+    const vec4 x = solve(apex, vec4{0, 3, 4, 2, 3});
+    const real s = x[1] + x[2] + x[3];
+    ASSERT_GT(std::fabs(s), 1e-4L);
+    const std::string row = rowof(w.out(), "ph1");
+    ASSERT_FALSE(row.empty()) << w.out();
+    for (int i = 1; i <= 4; ++i) EXPECT_NEAR(static_cast<double>(field(row, i)), static_cast<double>(x[at(i)] / std::fabs(s)), 6e-5) << row;
+    EXPECT_NEAR(static_cast<double>(field(row, 5)), static_cast<double>(-1 / std::fabs(s)), 6e-5) << row;
+}
+
+}  // namespace
+}  // namespace zt

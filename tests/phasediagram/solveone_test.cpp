@@ -1,0 +1,100 @@
+#include "phasediagram/solveone.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "ax/fluidphases.h"
+#include "numeric/eqfixture.h"
+#include "numeric/nle.h"
+#include "support/testsupport.h"
+
+namespace zt {
+namespace {
+
+using namespace eqtest;
+
+// The solver's residual replaced by one whose root is the solute fraction
+// s = a - b I, I the ionic strength that the loop has put into the records (scaled up
+// to the size of a delta G in kJ, for the solver's tolerance).
+real sa = 0, sb = 0;
+bool soluteresidual(vec90 x, mat90& J, vec90& f, bool) {
+    f[1] = 1e4L * (x[4] - (sa - sb * ws.td[1].aqterm3));
+    J[1][1] = 1e4L;
+    return true;
+}
+
+struct residualswap {
+    residualswap() { setresidualfunction(soluteresidual); }
+    ~residualswap() { setresidualfunction(nullptr); }
+};
+
+// An aqueous phase (H2O, CO2, NaCl) beside halite at fixed P, T and x(CO2), the solute
+// fraction s (unknown 4) the one free unknown; w weights the solute in I = 0.5 s w.
+void aqueouslayout(real w) {
+    reseteqworld();
+    axphase& a = aqueous(1);
+    purephase(1, "hl", solid(-407.3L, 0.115L, 0));
+    setupfluid();
+    setcomponents(3);
+    for (int j = 1; j <= 3; ++j) setcomp(a.em[static_cast<size_t>(j)], {{j, 1}});
+    setcomp(pure(1), {{3, 1}});
+    a.em[3].props.aqterm1 = w;
+    a.em[3].props.aqterm2 = 1;
+    makecrossrefs(selection({1}, {1}));
+    eq.calcvarfree[1] = eq.calcvarfree[2] = eq.calcvarfree[3] = false;
+    eq.varvalue[1] = 5;
+    eq.varvalue[2] = 800;
+    eq.varvalue[3] = 0.1L;
+    eq.calcvarscale[4] = 1;
+    eq.calcvaroffset[4] = 0;
+    eq.varvalue[4] = 0.01L;
+}
+
+// The loop ends with the ionic strength that the final solution gives (within its
+// 1e-5), held at 0.0018, and the final solution is the one solved with it.
+TEST(Donle, AqueousPhaseIsSolvedAgainUntilItsIonicStrengthHolds) {
+    struct aqcase {
+        real a, b, w;
+        real ionic;  // the fixed point
+    };
+    const aqcase cases[] = {
+        {0.002L, 0, 1, 0.001L},                // one more pass confirms it
+        {0.004L, 1, 1, 0.002L / 1.5L},        // I = 0.002 - 0.5 I, reached step by step
+        {0.002L, 0, 100, 0.0018L},             // 0.1 held at 0.0018
+    };
+    for (const aqcase& c : cases) {
+        aqueouslayout(c.w);
+        ASSERT_TRUE(phases.prec1[1].aq);
+        residualswap swap;
+        sa = c.a;
+        sb = c.b;
+        testing::consolecapture console;
+        loopstate ls;
+        ASSERT_TRUE(donle(ls)) << console.output();
+        const real s = eq.varvalue[4];
+        const real ionic = ws.td[1].aqterm3;
+        EXPECT_NEAR(static_cast<double>(ionic), static_cast<double>(c.ionic), 2e-5);
+        EXPECT_NEAR(static_cast<double>(ionic), static_cast<double>(std::min(0.0018L, 0.5L * s * c.w)), 1e-5);
+        EXPECT_NEAR(static_cast<double>(s), static_cast<double>(c.a - c.b * ionic), 1e-9);
+        for (int e = 2; e <= 3; ++e) EXPECT_EQ(ws.td[static_cast<size_t>(e)].aqterm3, ionic);
+        EXPECT_EQ(ws.td[4].aqterm3, 0);  // halite is no part of it
+    }
+}
+
+// I = 0.002 - I swings between 0.0018 (held) and 0.0002 for ever: the eleventh pass
+// ends the run.
+TEST(Donle, AnIonicStrengthThatNeverSettlesEndsTheRun) {
+    aqueouslayout(1);
+    residualswap swap;
+    sa = 0.004L;
+    sb = 2;
+    testing::consolecapture console;
+    loopstate ls;
+    EXPECT_EQ(testing::exitcodeof([&] { donle(ls); }), 1);
+    EXPECT_NE(console.output().find("-- run bombed in solve : debye-huckel loop"), std::string::npos) << console.output();
+}
+
+}  // namespace
+}  // namespace zt
