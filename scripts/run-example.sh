@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program and runs it in the examples/ folder, which holds its preferences
 # file and a script: scripts/run-example.sh [build folder]
+# (scripts/run-example-mode1.sh runs the one in examples/mode1/ the same way)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/ensure-tools.sh"
@@ -9,5 +10,5 @@ ensure_tools
 build=${1:-$root/build}
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build" --target zeltram
-cd "$root/examples"
+cd "$root/examples${example_folder:+/$example_folder}"
 exec "$build/zeltram"

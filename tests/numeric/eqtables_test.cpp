@@ -14,14 +14,10 @@
 namespace zt {
 namespace {
 
-using namespace eqtest;
+using testing::linesof;
 
-std::vector<std::string> linesof(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
-    return lines;
-}
+
+using namespace eqtest;
 
 std::string field(const std::string& text, int width) {
     std::string s;

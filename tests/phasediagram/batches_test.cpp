@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/testsupport.h"
 #include "ax/phaserecords.h"
 #include "phasediagram/batches.h"
 #include "phasediagram/drawingdata.h"
@@ -24,15 +25,11 @@
 namespace zt {
 namespace {
 
+using testing::linesof;
+
+
 using pdtest::at;
 namespace tt = zt::testing;
-
-std::vector<std::string> linesof(const std::string& text) {
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) v.push_back(l);
-    return v;
-}
 
 class Batches : public ::testing::Test {
 protected:

@@ -11,12 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "support/testsupport.h"
 #include "numeric/eqfixture.h"
 #include "tests/reactions/bracketlist.h"
 #include "thermo/gibbs.h"
 
 namespace zt {
 namespace {
+
+using testing::linesof;
+using testing::wordsof;
 
 const std::string casedir = std::string(ZELTRAM_E2E_DIR) + "/mode1-pseudosection-";
 
@@ -30,20 +34,6 @@ std::string readwhole(const std::string& path) {
 
 std::string expected(const std::string& casename, const std::string& file) {
     return readwhole(casedir + casename + "/expected/" + file);
-}
-
-std::vector<std::string> linesof(const std::string& text) {
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) v.push_back(l);
-    return v;
-}
-
-std::vector<std::string> wordsof(const std::string& line) {
-    std::vector<std::string> v;
-    std::istringstream in(line);
-    for (std::string w; in >> w;) v.push_back(w);
-    return v;
 }
 
 bool startswith(const std::string& s, const std::string& head) { return s.compare(0, head.size(), head) == 0; }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "support/testsupport.h"
 #include "numeric/summary.h"
 #include "phasediagram/calcdetails.h"
 #include "phasediagram/drawingdata.h"
@@ -20,6 +21,9 @@
 namespace zt {
 namespace {
 
+using testing::linesof;
+using testing::wordsof;
+
 using pdtest::at;
 namespace tt = zt::testing;
 
@@ -27,20 +31,6 @@ constexpr real P = 6.5L, T = 923.15L;
 const real modes[4] = {0, 0.5L, 0.3L, 0.2L};
 // Per phase, fractions of SiO2, Al2O3, CaO.
 const real comps[4][4] = {{}, {0, 0.55L, 0.3L, 0.15L}, {0, 1, 0, 0}, {0, 0.5L, 0.5L, 0}};
-
-std::vector<std::string> linesof(const std::string& text) {
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) v.push_back(l);
-    return v;
-}
-
-std::vector<std::string> wordsof(const std::string& line) {
-    std::vector<std::string> v;
-    std::istringstream in(line);
-    for (std::string w; in >> w;) v.push_back(w);
-    return v;
-}
 
 // A small csv reader: fields split at commas, surrounding blanks dropped.
 std::vector<std::vector<std::string>> readcsv(const std::string& text) {

@@ -52,4 +52,18 @@ std::string tempfolder::readfile(const std::string& name) const {
 
 bool tempfolder::exists(const std::string& name) const { return std::filesystem::exists(path_ + "/" + name); }
 
+std::vector<std::string> linesof(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+std::vector<std::string> wordsof(const std::string& line) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
+}
+
 }  // namespace zt::testing

@@ -4,6 +4,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace zt::testing {
 
@@ -21,6 +22,10 @@ private:
     std::istringstream in_;
     std::ostringstream out_;
 };
+
+// The lines of a text, and the blank-separated words of a line.
+std::vector<std::string> linesof(const std::string& text);
+std::vector<std::string> wordsof(const std::string& line);
 
 // Runs f; returns the exit code of the RunEnded it throws, or -1 when it returns normally.
 int exitcodeof(const std::function<void()>& f);
