@@ -223,8 +223,10 @@ void readax()
     setupphases();
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         if (!phases.prec1[static_cast<size_t>(k)].hasorder) continue;
+        // Only a legal guess here: the end-members have no properties and no components
+        // yet, so the order equilibrium is solved per run, in the experiment's working set.
         bool badstart = false;
-        if (!findlegalq(static_cast<int16_t>(k), true, badstart, settings.pnow, settings.tnow))
+        if (!findlegalq(static_cast<int16_t>(k), false, badstart, settings.pnow, settings.tnow))
             bombout("readax", "cannot find legal Q guess", 0);
     }
     if (phases.nphases + maxfitphaseslots > maxsolnphases) bombout("readxy", "too many ss -> make maxnp bigger", 0);

@@ -117,12 +117,15 @@ std::string fixedtext(real x, int16_t d, int16_t w)
     return s;
 }
 
-// The phases of record e's list with code -1, in list order.
+// The phases of record e's list with code -1, in list order, each with its working
+// slot: setupfitcomps copies the n-th of them into slot n, where makeems has given its
+// end-members the properties of the current enthalpies.
 template <typename F>
 void eachlistphase(const fitexprec& r, F f)
 {
+    int16_t slot = 0;
     for (int i = 1; i <= r.nlist; ++i)
-        if (r.listact[static_cast<size_t>(i)] == -1) f(i, r.listphase[static_cast<size_t>(i)]);
+        if (r.listact[static_cast<size_t>(i)] == -1) f(i, r.listphase[static_cast<size_t>(i)], ++slot);
 }
 
 }  // namespace
@@ -136,8 +139,8 @@ void calcxpa(int e, int k)
     settings.tnow = b.t;
     settings.pnow = b.p;
     int pos = 0;
-    eachlistphase(r, [&](int, int16_t phase) {
-        axphase& ph = phases.prec1[static_cast<size_t>(phase)];
+    eachlistphase(r, [&](int, int16_t, int16_t slot) {
+        axphase& ph = phases.prec1[static_cast<size_t>(slot)];
         const int n = ph.nem - 1;
         if (!ph.hasorder) {
             pos += n;
@@ -145,7 +148,7 @@ void calcxpa(int e, int k)
         }
         for (int j = 1; j <= n; ++j) ph.vars[static_cast<size_t>(j)].value = b.xyz[static_cast<size_t>(pos + j)];
         bool badstart = false;
-        if (!findlegalq(phase, true, badstart, b.p, b.t)) {
+        if (!findlegalq(slot, true, badstart, b.p, b.t)) {
             writeconsole("xp = " + whole(e, 4) + ", br = " + whole(k, 3) + ", " + padded(ph.shortname, 5) + "\n");
             zt::run.calcmode = savedmode;
             bombout("calca", "couldn't solve for state of order for " + ph.shortname, 0);
@@ -154,6 +157,7 @@ void calcxpa(int e, int k)
         pos += n;
     });
     pos = 0;
+    int16_t slot = 0;
     for (int i = 1; i <= r.nlist; ++i) {
         const real code = r.listact[static_cast<size_t>(i)];
         if (code == 0.5L) {
@@ -162,7 +166,7 @@ void calcxpa(int e, int k)
             const int16_t m = r.listphaseem[static_cast<size_t>(i)];
             const axem& made = phases.prec1[static_cast<size_t>(phase)].em[static_cast<size_t>(m)];
             int mpos = 0;
-            eachlistphase(r, [&](int at, int16_t p) {
+            eachlistphase(r, [&](int at, int16_t p, int16_t) {
                 if (p == phase && mpos == 0) mpos = at + m - 1;
             });
             int c = 1;
@@ -184,7 +188,7 @@ void calcxpa(int e, int k)
             }
             b.act[static_cast<size_t>(i)] = value;
         } else if (code == -1) {
-            const int16_t phase = r.listphase[static_cast<size_t>(i)];
+            const int16_t phase = ++slot;
             const int16_t nem = phases.prec1[static_cast<size_t>(phase)].nem;
             static axvector x;
             for (int v = 1; v < nem; ++v) x[static_cast<size_t>(v)] = b.xyz[static_cast<size_t>(++pos)];

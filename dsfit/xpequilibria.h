@@ -23,7 +23,8 @@ bool solvep(int e, int k, real& p, real& miss);
 // Activities of the end-members of solution phase k at composition x.
 void setvarsorder(int16_t phase, const axvector& x, emreals& a, real T, real P);
 // Activities of the list of record e at its run k, the states of order solved at the
-// run's T and P; in a group the other records get the same activities at run k.
+// run's T and P in the working set that setupfitcomps(e) laid; in a group the other
+// records get the same activities at run k.
 void calcxpa(int e, int k);
 
 }  // namespace zt

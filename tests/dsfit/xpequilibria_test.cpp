@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "dsfit/assembly.h"
 #include "dsfit/brackets.h"
 #include "dsfit/fitinput.h"
+#include "dsfit/groupequilibria.h"
 #include "dsfit/lsq.h"
 #include "fitfixture.h"
+#include "thermo/gibbs.h"
 
 namespace zt {
 namespace {
@@ -29,6 +32,7 @@ TEST(FitPhaseEquilibria, ActivitiesFollowTheRunCompositions)
         "0\n0\n1 g an ky q univariant\n 2 1  gasp\nan gr ky q\n -3 1 2 1\nan py ky q\n -3 1 2 1\n"
         "0 10 700 0 0.7\n1 12 700 0 0.25\n-1\n0\n");
     ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    setupfitcomps(1);
     for (int k = 1; k <= 2; ++k) calcxpa(1, k);
     const real xs[] = {0, 0.7L, 0.25L};
     for (int e = 1; e <= 2; ++e) {
@@ -127,7 +131,10 @@ TEST(FitPhaseEquilibria, ConstituentOfAMadeEndMember)
         fitworld w;
         w.writeinputs(group + "0 10 700 0 " + num(c.x) + "\n-1\n0\n", fittest::emfile6, ax);
         ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
-        const int code = testing::exitcodeof([] { calcxpa(1, 1); });
+        const int code = testing::exitcodeof([] {
+            setupfitcomps(1);
+            calcxpa(1, 1);
+        });
         if (c.stops) {
             EXPECT_NE(code, -1);
             EXPECT_TRUE(w.bombedwith("messed up make a")) << w.out();
@@ -142,6 +149,90 @@ TEST(FitPhaseEquilibria, ConstituentOfAMadeEndMember)
         ASSERT_GT(gr, 0);
         EXPECT_EQ(r.listact[static_cast<size_t>(gr)], 0.5L);
         EXPECT_NEAR(static_cast<double>(r.brackets[1].act[static_cast<size_t>(gr)]), std::pow(0.4, 3), 1e-12);
+    }
+}
+
+// Orthopyroxene with Fe-Mg order over two sites: fm is Mg on M1 and Fe on M2, placed
+// about 6 kJ below the mean of en and fs; en = fo + q puts it in a group experiment.
+const char* const emfileopx =
+    "6\n"
+    "% pyroxenes for the state-of-order tests\n"
+    "en     enstatite\n   4 2.0  1 2.0  10 6.0  0\n   0   -3090.200\n   0.13220\n   6.2620\n"
+    "   0.3562  -0.0000299  -596.9  -3.1853\n   0.0000227\n   1059.0   8.65\n \n"
+    "fs     ferrosilite\n   3 2.0  1 2.0  10 6.0  0\n   0   -2388.600\n   0.18920\n   6.5920\n"
+    "   0.3987  -0.0000658  1290.1  -4.0580\n   0.0000282\n   1010.0   4.08\n \n"
+    "fm     ordered_fs_en\n   4 1.0  3 1.0  1 2.0  10 6.0  0\n   0   -2745.800\n   0.16070\n   6.4270\n"
+    "   0.3775  -0.0000479  346.6  -3.6217\n   0.0000255\n   1040.0   6.30\n \n"
+    "fo     forsterite\n   4 2.0  1 1.0  10 4.0  0\n   0   -2172.600\n   0.09510\n   4.3660\n"
+    "   0.2333   0.0000015  -603.8  -1.8697\n   0.0000285\n   1285.0   3.84\n \n"
+    "q      quartz\n   1 1.0  10 2.0  0\n   0   -910.710\n   0.04150\n   2.2690\n"
+    "   0.0921  -0.0000060  -624.0  -0.0710\n   0.0000065\n   730.0   6.00\n \n"
+    "*\n";
+
+// x = Fe/(Fe+Mg), Q = (Fe on M2 - Fe on M1)/2; ideal mixing on the two sites.
+const char* const axopx =
+    "opx 3 1\n x(opx) 0.3\n Q(opx) 0.05 range -1 1\n"
+    " p(en) 1 1 1 2 -1 x -1 Q\n p(fs) 1 1 0 2 1 x -1 Q\n p(fm) 1 1 0 1 2 Q\n ideal\n 4\n"
+    " xMgM1 1 1 1 2 -1 x 1 Q\n xFeM1 1 1 0 2 1 x -1 Q\n xMgM2 1 1 1 2 -1 x -1 Q\n xFeM2 1 1 0 2 1 x 1 Q\n"
+    " en 1 2 xMgM1 1 xMgM2 1\n fs 1 2 xFeM1 1 xFeM2 1\n fm 1 2 xMgM1 1 xFeM2 1\n";
+
+// The Q at which en + fs = 2 fm holds at x, P and T with the fit's own enthalpies now,
+// by bisection on the reaction's G with the ideal two-site activities.
+real orderbybisection(real x, real P, real T)
+{
+    real gen = 0, gfs = 0, gfm = 0;
+    gem(emindex("en"), gen, P, T);
+    gem(emindex("fs"), gfs, P, T);
+    gem(emindex("fm"), gfm, P, T);
+    const real dg = 2 * gfm - gen - gfs;
+    auto residual = [&](real Q) {
+        return dg + fitgasconstant * T * std::log((1 - x + Q) * (x + Q) / ((1 - x - Q) * (x - Q)));
+    };
+    const real edge = std::min(x, 1 - x);
+    real lo = -edge + 1e-12L, hi = edge - 1e-12L;
+    for (int i = 0; i < 100; ++i) {
+        const real mid = (lo + hi) / 2;
+        (residual(mid) < 0 ? lo : hi) = mid;
+    }
+    return (lo + hi) / 2;
+}
+
+// The state of order of a phase of a group experiment is solved with the enthalpies of
+// the iteration: the Q calcxpa leaves in the run zeroes the order reaction of the fit's
+// end-members, it follows a change in H of the ordered end-member, and the activities
+// stored are the ideal two-site ones at that Q.
+TEST(FitPhaseEquilibria, StateOfOrderFollowsTheFittedEnthalpies)
+{
+    fitworld w;
+    w.writeinputs("0\n0\n1 opx fo q univariant\n 1 1  enfoq\nen fo q\n -1 1 1\n0 10 700 0 0.4 0.05\n-1\n0\n",
+                  emfileopx, axopx);
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    const real x = 0.4L, P = 10, T = 973.15L;
+    const int16_t ifm = emindex("fm");
+    ASSERT_GT(ifm, 0);
+    const bracketrec& b = fit.xp[1].brackets[1];
+    const fitexprec& r = fit.xp[1];
+    real previous = 0;
+    for (real shift : {0.0L, -4.0L}) {
+        SCOPED_TRACE(static_cast<double>(shift));
+        fit.tda[static_cast<size_t>(ifm)].H += shift;
+        setupfitcomps(1);
+        ASSERT_EQ(testing::exitcodeof([] { calcxpa(1, 1); }), -1) << w.out();
+        const real want = orderbybisection(x, P, T);
+        EXPECT_EQ(b.xyz[1], x);
+        EXPECT_NEAR(static_cast<double>(b.xyz[2]), static_cast<double>(want), 1e-5);
+        const real Q = b.xyz[2];
+        const real mgm1 = 1 - x + Q, fem1 = x - Q, mgm2 = 1 - x - Q, fem2 = x + Q;
+        for (int i = 1; i <= r.nlist; ++i) {
+            const std::string& name = r.listname[static_cast<size_t>(i)];
+            const real a = name == "en" ? mgm1 * mgm2 : name == "fs" ? fem1 * fem2 : name == "fm" ? mgm1 * fem2 : 1;
+            EXPECT_NEAR(static_cast<double>(b.act[static_cast<size_t>(i)]), static_cast<double>(a), 1e-12) << name;
+        }
+        // A lower H of the ordered end-member orders the phase further.
+        if (shift != 0) {
+            EXPECT_GT(Q, previous + 0.01L);
+        }
+        previous = Q;
     }
 }
 
