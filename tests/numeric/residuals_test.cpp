@@ -8,6 +8,7 @@
 
 #include "eqfixture.h"
 #include "fatalreport.h"
+#include "thermo/gibbs.h"
 
 namespace zt {
 namespace {
@@ -271,6 +272,76 @@ TEST(Residuals, AqueousPhaseSetsTheFluidFieldsOfItsEndMembers) {
         EXPECT_NEAR(ws.td[em].xh2o, 0.85L, 1e-18L);
     }
     EXPECT_EQ(ws.td[4].xco2, 0);  // the single phases are left alone
+}
+
+// With the Debye-Hueckel term on, the solute's G depends on the solvent's x(CO2), which
+// each evaluation takes from the phase's proportions, while its ionic strength stays as
+// the solve was given it. The jacobian carries the activities' derivatives only: a
+// central difference agrees with it once the G change that the moved solvent fields
+// alone make (worked out here with gemdriver) is taken away, and differs without that.
+TEST(Residuals, AqueousJacobianLeavesOutTheSolventOfTheDebyeHueckelTerm) {
+    const phasecase& c = phasecases[6];
+    layout(c, false);
+    ws.td[3].aqterm1 = 10;
+    ws.td[3].aqterm2 = 1;
+    for (size_t em = 1; em <= 3; ++em) ws.td[em].aqterm3 = 0.0018L;
+    const vec90 x = scaled(plainpoint(c));
+    evaluation at, plus, minus;
+    ASSERT_TRUE(nlefunc(x, *at.J, at.f, true));
+    const real P = c.P, T = c.T;
+
+    struct fields {
+        real xco2[4], xh2o[4];
+    };
+    const auto fieldsnow = [] {
+        fields f{};
+        for (size_t em = 1; em <= 3; ++em) {
+            f.xco2[em] = ws.td[em].xco2;
+            f.xh2o[em] = ws.td[em].xh2o;
+        }
+        return f;
+    };
+    // G of the end-members at (P, T) under the given solvent fields.
+    const auto gunder = [&](const fields& f, size_t em) {
+        ws.td[em].xco2 = f.xco2[em];
+        ws.td[em].xh2o = f.xh2o[em];
+        real G = 0;
+        gemdriver(static_cast<int16_t>(em), G, P, T);
+        return G;
+    };
+
+    const real h = 1e-6L;
+    bool gapseen = false;
+    int column = 0;
+    for (int g = 1; g <= eq.nvar; ++g) {
+        const size_t gg = static_cast<size_t>(g);
+        if (!eq.calcvarfree[gg]) continue;
+        ++column;
+        vec90 xp = x, xm = x;
+        xp[gg] += h;
+        xm[gg] -= h;
+        ASSERT_TRUE(nlefunc(xp, *plus.J, plus.f, false));
+        const fields fp = fieldsnow();
+        ASSERT_TRUE(nlefunc(xm, *minus.J, minus.f, false));
+        const fields fm = fieldsnow();
+        for (size_t em = 1; em <= 3; ++em) EXPECT_EQ(ws.td[em].aqterm3, 0.0018L);
+        for (int i = 1; i <= reactions.nreac; ++i) {
+            const size_t ii = static_cast<size_t>(i);
+            real solvent = 0;
+            for (size_t em = 1; em <= 3; ++em) {
+                const int16_t nu = reactions.r[ii][em];
+                if (nu != 0) solvent += nu * (gunder(fp, em) - gunder(fm, em));
+            }
+            solvent /= 2 * h * reactions.rxnweight[ii];
+            const real fd = (plus.f[ii] - minus.f[ii]) / (2 * h);
+            const real an = (*at.J)[ii][static_cast<size_t>(column)];
+            const real tol = c.tol * (1 + std::fabs(fd));
+            EXPECT_NEAR(static_cast<double>(an), static_cast<double>(fd - solvent), static_cast<double>(tol))
+                << "row " << i << ", variable " << eq.calcvarnames[gg];
+            if (std::fabs(an - fd) > 100 * tol) gapseen = true;
+        }
+    }
+    EXPECT_TRUE(gapseen) << "the solvent term should be visible in a plain difference";
 }
 
 TEST(Residuals, RankDeficientRowsMustVanish) {

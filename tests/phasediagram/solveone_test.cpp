@@ -8,6 +8,7 @@
 #include "ax/fluidphases.h"
 #include "numeric/eqfixture.h"
 #include "numeric/nle.h"
+#include "numeric/residuals.h"
 #include "support/testsupport.h"
 
 namespace zt {
@@ -94,6 +95,62 @@ TEST(Donle, AnIonicStrengthThatNeverSettlesEndsTheRun) {
     loopstate ls;
     EXPECT_EQ(testing::exitcodeof([&] { donle(ls); }), 1);
     EXPECT_NE(console.output().find("-- run bombed in solve : debye-huckel loop"), std::string::npos) << console.output();
+}
+
+// The solver's own residual: halite (unknown 4, the solute fraction s, free) in
+// equilibrium with the solute, NaCl(aq) = hl.
+void halitereaction(real w) {
+    aqueouslayout(w);
+    addreaction({0, 0, -1, 1}, 1);
+}
+
+real residualat(real s, real ionic) {
+    for (int e = 1; e <= 3; ++e) ws.td[static_cast<size_t>(e)].aqterm3 = ionic;
+    vec90 x = eq.varvalue;
+    x[4] = s;
+    evaluation e;
+    EXPECT_TRUE(nlefunc(x, *e.J, e.f, false));
+    return e.f[1];
+}
+
+// Halite's H is set so that s = 0.05, with the ionic strength that s gives, is the root:
+// the loop around the real solver must end there from either side, whether I is held at
+// 0.0018 or has to be found. The jacobian leaves out how the solvent's x(CO2) moves with
+// s (by several per cent with a weight of 10); Newton steps with it still reach the root.
+TEST(Donle, AqueousPhaseBesideHaliteSolvesToItsSolubility) {
+    struct halitecase {
+        real w, s0;
+    };
+    const halitecase cases[] = {{1, 0.01L}, {1, 0.3L}, {10, 0.01L}, {10, 0.3L}, {0.02L, 0.01L}, {0.02L, 0.3L}};
+    const real root = 0.05L;
+    for (const halitecase& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "w " << static_cast<double>(c.w) << ", start " << static_cast<double>(c.s0));
+        halitereaction(c.w);
+        const real ionic = std::min(0.0018L, 0.5L * root * c.w);
+        ws.td[4].H -= residualat(root, ionic);
+        ASSERT_NEAR(static_cast<double>(residualat(root, ionic)), 0, 1e-9);
+        eq.varvalue[4] = c.s0;
+        testing::consolecapture console;
+        loopstate ls;
+        ASSERT_TRUE(donle(ls)) << "status " << ls.status << console.output();
+        EXPECT_EQ(ls.status, 0);
+        EXPECT_NEAR(static_cast<double>(eq.varvalue[4]), static_cast<double>(root), 1e-6);
+        EXPECT_NEAR(static_cast<double>(ws.td[1].aqterm3), static_cast<double>(ionic), 1e-5);
+    }
+}
+
+// The fixture's halite as it stands is far less stable than the solute at every s (its
+// residual keeps one sign over the whole range): no solve can succeed, and the loop
+// reports the solver's failure rather than a result.
+TEST(Donle, HaliteWithNoSolubilityInRangeFailsTheSolve) {
+    halitereaction(1);
+    for (real s = 0.001L; s < 0.9L; s += 0.001L) ASSERT_GT(residualat(s, 0.00018L), 0) << static_cast<double>(s);
+    eq.varvalue[4] = 0.01L;
+    testing::consolecapture console;
+    loopstate ls;
+    EXPECT_FALSE(donle(ls));
+    EXPECT_NE(ls.status, 0);
+    EXPECT_EQ(ws.td[1].aqterm3, 0.00018L);  // the loop was never entered
 }
 
 }  // namespace
