@@ -264,7 +264,7 @@ TEST_F(McTest, ReducedModelsTakeTheValueAtTheirOwnIndex) {
     }
 }
 
-TEST_F(McTest, ListsParseAndHoldTheSpecification) {
+TEST_F(McTest, ListsParseAndHoldTheEntries) {
     addrange("rw", 12, 3);
     addrange("rv", 0.5L, 0.1L);
     addfunc("fv", 0.2L, {{2, 1}, {1, 2}});
