@@ -6,45 +6,25 @@
 #include <cmath>
 #include <memory>
 
-#include "numeric/eqfixture.h"
-#include "numeric/nle.h"
-#include "numeric/residuals.h"
+#include "bench/targetpoint.h"
 #include "phasediagram/calcloop.h"
 #include "phasediagram/calcwindows.h"
-#include "reactions/isr.h"
 #include "support/testsupport.h"
 
 namespace zt {
 namespace {
 
-using namespace eqtest;
-
-constexpr real P = 9, T = 923;
-constexpr real target[] = {0.35L, 0.1L, 0.2L};  // garnet x, z; olivine x
-constexpr real targetmodes[] = {0.4L, 0.3L, 0.2L, 0.1L};
+using namespace benchpoint;
 
 // The equilibrium laid out once to find the bulk and the forsterite enthalpy that make
 // the target its solution at (P, T); the grid then runs around that point.
 bool setup() {
-    fourphaselayout();
+    vec90 f{};
+    const int16_t nu = residualsattarget(f);
+    if (nu == 0) return false;
     axphase& g = phases.prec1[1];
     axphase& ol = phases.prec1[2];
     phases.nphases = 4;
-    eq.calcvarfree[1] = eq.calcvarfree[2] = false;
-    bool found = false;
-    calcisr(found);
-    const int16_t fo = 4;
-    const int16_t nu = reactions.r[1][fo];
-    if (reactions.nreac != 1 || nu == 0) return false;
-    vec90 x{};
-    x[1] = P;
-    x[2] = T;
-    for (int v = 0; v < 3; ++v) x[static_cast<size_t>(3 + v)] = target[v];
-    for (int m = 1; m <= 4; ++m) x[static_cast<size_t>(eq.nvar + m)] = targetmodes[m - 1];
-    eq.varvalue = scaled(x);
-    auto J = std::make_unique<mat90>();
-    vec90 f{};
-    if (!nlefunc(eq.varvalue, *J, f, false)) return false;
     real sum = 0;
     for (int b = 1; b <= 6; ++b) sum += f[static_cast<size_t>(1 + b)];
     for (int b = 1; b <= 6; ++b) settings.bulk1[static_cast<size_t>(b)] = 100 * f[static_cast<size_t>(1 + b)] / sum;
