@@ -52,6 +52,33 @@ inline const char* const axfile =
     "g 2 1\n x(g) 0.5\n p(py) 1 1 1 1 -1 x\n p(gr) 1 1 0 1 1 x\n ideal\n 2\n"
     " xMg 1 1 1 1 -1 x\n xCa 1 1 0 1 1 x\n py 1 1 xMg 3\n gr 1 1 xCa 3\n";
 
+// Orthopyroxene with Fe-Mg order over two sites: fm is Mg on M1 and Fe on M2, placed
+// about 6 kJ below the mean of en and fs. With fo and q it makes a divariant group; with
+// fa as well a univariant one in FeO-MgO-SiO2.
+inline const char* const emfileopx =
+    "6\n"
+    "% pyroxenes for the state-of-order tests\n"
+    "en     enstatite\n   4 2.0  1 2.0  10 6.0  0\n   0   -3090.200\n   0.13220\n   6.2620\n"
+    "   0.3562  -0.0000299  -596.9  -3.1853\n   0.0000227\n   1059.0   8.65\n \n"
+    "fs     ferrosilite\n   3 2.0  1 2.0  10 6.0  0\n   0   -2388.600\n   0.18920\n   6.5920\n"
+    "   0.3987  -0.0000658  1290.1  -4.0580\n   0.0000282\n   1010.0   4.08\n \n"
+    "fm     ordered_fs_en\n   4 1.0  3 1.0  1 2.0  10 6.0  0\n   0   -2745.800\n   0.16070\n   6.4270\n"
+    "   0.3775  -0.0000479  346.6  -3.6217\n   0.0000255\n   1040.0   6.30\n \n"
+    "fo     forsterite\n   4 2.0  1 1.0  10 4.0  0\n   0   -2172.600\n   0.09510\n   4.3660\n"
+    "   0.2333   0.0000015  -603.8  -1.8697\n   0.0000285\n   1285.0   3.84\n \n"
+    "fa     fayalite\n   3 2.0  1 1.0  10 4.0  0\n   0   -1477.700\n   0.15100\n   4.6310\n"
+    "   0.2011   0.0000173  -1960.6  -0.9009\n   0.0000282\n   1256.0   4.68\n \n"
+    "q      quartz\n   1 1.0  10 2.0  0\n   0   -910.710\n   0.04150\n   2.2690\n"
+    "   0.0921  -0.0000060  -624.0  -0.0710\n   0.0000065\n   730.0   6.00\n \n"
+    "*\n";
+
+// x = Fe/(Fe+Mg), Q = (Fe on M2 - Fe on M1)/2; ideal mixing on the two sites.
+inline const char* const axopx =
+    "opx 3 1\n x(opx) 0.3\n Q(opx) 0.05 range -1 1\n"
+    " p(en) 1 1 1 2 -1 x -1 Q\n p(fs) 1 1 0 2 1 x -1 Q\n p(fm) 1 1 0 1 2 Q\n ideal\n 4\n"
+    " xMgM1 1 1 1 2 -1 x 1 Q\n xFeM1 1 1 0 2 1 x -1 Q\n xMgM2 1 1 1 2 -1 x -1 Q\n xFeM2 1 1 0 2 1 x 1 Q\n"
+    " en 1 2 xMgM1 1 xMgM2 1\n fs 1 2 xFeM1 1 xFeM2 1\n fm 1 2 xMgM1 1 xFeM2 1\n";
+
 inline void resetfitworld()
 {
     resetchannels();

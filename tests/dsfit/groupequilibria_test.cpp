@@ -211,6 +211,40 @@ TEST(FitGroupEquilibria, UnivariantWithUnknownCompositionsIsSolved)
     EXPECT_NEAR(static_cast<double>(1 / eq.tscale), static_cast<double>(Ttrue + 630 - tmin), 1e-9);
 }
 
+// Orthopyroxene with Fe-Mg order beside forsterite, fayalite and quartz: calculating
+// the univariant frees T, the composition and the state of order together. At the point
+// solved en = fo + q, fs = fa + q and en + fs = 2 fm all hold with the ideal two-site
+// activities written here, and the phase is ordered.
+TEST(FitGroupEquilibria, UnivariantSolvesTheStateOfOrderWithTheComposition)
+{
+    fitworld w;
+    w.writeinputs("0\n0\n1 opx fo fa q univariant unknowncomps\n 2 1  opx-ol-q\nen fo q\n -1 1 1\nfs fa q\n -1 1 1\n"
+                  "0 10 650 0\n1 10 750 0\n-1\n0\n",
+                  fittest::emfileopx, fittest::axopx);
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    dittobrackets(1);
+    ASSERT_EQ(testing::exitcodeof([] {
+                  setupfitcomps(1);
+                  calcass(1, 2, false);
+              }),
+              -1)
+        << w.out();
+    ASSERT_EQ(reactions.nreac, 3);
+    const bracketrec& b = fit.xp[1].brackets[1];
+    ASSERT_GT(b.tcalc, 273.15L) << "not converged";
+    EXPECT_EQ(b.pcalc, 10);
+    const real T = b.tcalc, P = b.pcalc, x = b.xyz[1], Q = b.xyz[2];
+    EXPECT_EQ(fit.xp[2].brackets[1].xyz[2], Q);
+    const real mgm1 = 1 - x + Q, fem1 = x - Q, mgm2 = 1 - x - Q, fem2 = x + Q;
+    ASSERT_GT(std::min({mgm1, fem1, mgm2, fem2}), 0);
+    const real aen = mgm1 * mgm2, afs = fem1 * fem2, afm = mgm1 * fem2;
+    auto g = [&](const char* name) { return gfit(name, T, P); };
+    EXPECT_NEAR(static_cast<double>(g("fo") + g("q") - g("en") - R * T * std::log(aen)), 0, 1e-5);
+    EXPECT_NEAR(static_cast<double>(g("fa") + g("q") - g("fs") - R * T * std::log(afs)), 0, 1e-5);
+    EXPECT_NEAR(static_cast<double>(2 * g("fm") - g("en") - g("fs") + R * T * std::log(afm * afm / (aen * afs))), 0, 1e-5);
+    EXPECT_GT(Q, 0.01L);
+}
+
 // Divariant: P and T stay the run's, the composition alone is solved. Grossular as a
 // garnet end-member of its own, or made from the dataset's grossular (the same G), gives
 // the same composition.
