@@ -281,6 +281,18 @@ void storerun(int first, int k)
     }
 }
 
+// The second run of a pair is calculated with the first, so it takes the first run's
+// compositions too; left alone it would keep those of an earlier iteration.
+void sharecompositions(int first, int k)
+{
+    if (k < 2) return;
+    const fitexprec& head = rec(first);
+    for (int h = 1; h <= head.groupsize; ++h) {
+        fitexprec& r = rec(first + h - 1);
+        if (r.unknowncomps) r.brackets[at(k)].xyz = r.brackets[at(k - 1)].xyz;
+    }
+}
+
 // The solver needs as many independent reactions as unknowns: an experiment whose
 // phases do not make the equilibrium it is labelled ends the run with a report.
 void checksquare(int e, bool univariant)
@@ -377,6 +389,7 @@ void calcass(int e, int16_t mode, bool print)
         if (secondofpair(b, univariant)) {
             b.tcalc = zerocelsius;
             b.pcalc = 0;
+            sharecompositions(first, k);
             continue;
         }
         startrun(b, univariant, solvesT(r, k));
