@@ -66,21 +66,13 @@ threevolumes fluidvolumes(const axphase& a, int j, real P, real T) {
     return r;
 }
 
-threevolumes h2ovolumes(real P, real T) {
+// Volumes of pure H2O or CO2 from its own equation of state.
+threevolumes eosvolumes(void (*eos)(real&, real&, real, real), real P, real T) {
     threevolumes r;
     real lnf;
-    calch2o(r.v, lnf, P, T);
-    calch2o(r.vt, lnf, P, T + dtstep);
-    calch2o(r.vp, lnf, P + dpstep, T);
-    return r;
-}
-
-threevolumes co2volumes(real P, real T) {
-    threevolumes r;
-    real lnf;
-    calcco2(r.v, lnf, P, T);
-    calcco2(r.vt, lnf, P, T + dtstep);
-    calcco2(r.vp, lnf, P + dpstep, T);
+    eos(r.v, lnf, P, T);
+    eos(r.vt, lnf, P, T + dtstep);
+    eos(r.vp, lnf, P + dpstep, T);
     return r;
 }
 
@@ -119,12 +111,12 @@ void fluidsizes(const axphase& a, real P, real T) {
 }
 
 void aqueoussizes(const axphase& a, real P, real T) {
-    const threevolumes vw = h2ovolumes(P, T);
+    const threevolumes vw = eosvolumes(calch2o, P, T);
     work.vla[1] = 1;
     work.vlb[1] = work.vlc[1] = 0;
     int first = 2;
     if (a.co2em > 0) {
-        const threevolumes vc = co2volumes(P, T);
+        const threevolumes vc = eosvolumes(calcco2, P, T);
         setsize(2, vc, vw, P, T);
         setfluidw(1, fluidtable.fluidw[1][2], vw, vc, P, T);
         first = 3;
