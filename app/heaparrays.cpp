@@ -4,8 +4,8 @@
 
 #include "ax/phaserecords.h"
 #include "dsfit/fitset.h"
-#include "numeric/equilibriumstate.h"
-#include "numeric/random.h"
+#include "runtime/records/equilibriumstate.h"
+#include "numeric/methods/random.h"
 #include "phasediagram/services.h"
 #include "reactions/services.h"
 #include "runtime/heap.h"

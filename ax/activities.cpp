@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "numeric/random.h"
+#include "numeric/methods/random.h"
 #include "runtime/reporter.h"
 #include "script/settings.h"
 

@@ -4,7 +4,7 @@
 #include <type_traits>
 
 #include "ax/axtokens.h"
-#include "numeric/integers.h"
+#include "numeric/methods/integers.h"
 #include "runtime/bytes.h"
 #include "runtime/numberread.h"
 #include "runtime/reporter.h"

@@ -2,7 +2,7 @@
 
 #include "ax/axtokens.h"
 #include "ax/phaserecords.h"
-#include "phasediagram/services.h"
+#include "runtime/records/phasediagramstate.h"
 #include "runtime/reporter.h"
 
 namespace zt {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "ax/axeval.h"
-#include "numeric/random.h"
+#include "numeric/methods/random.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"

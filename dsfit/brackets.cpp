@@ -5,7 +5,7 @@
 
 #include "dsfit/fitset.h"
 #include "dsfit/xpequilibria.h"
-#include "numeric/random.h"
+#include "numeric/methods/random.h"
 
 namespace zt {
 

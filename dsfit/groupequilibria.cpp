@@ -4,11 +4,12 @@
 #include <string>
 
 #include "ax/axtokens.h"
+#include "ax/makeems.h"
 #include "ax/phaserecords.h"
 #include "dsfit/fitformat.h"
 #include "dsfit/fitset.h"
 #include "numeric/crossrefs.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "numeric/nle.h"
 #include "phasediagram/services.h"
 #include "reactions/isr.h"
@@ -21,7 +22,6 @@
 #include "runtime/runstate.h"
 #include "script/settings.h"
 #include "thermo/dataset.h"
-#include "thermo/makeems.h"
 #include "thermo/phasecomps.h"
 #include "thermo/workingset.h"
 

@@ -4,9 +4,9 @@
 
 #include "ax/phaserecords.h"
 #include "dsfit/fitset.h"
-#include "ax/stateoforder.h"
-#include "runtime/console.h"
+#include "reactions/stateoforder.h"
 #include "runtime/channels.h"
+#include "runtime/console.h"
 #include "runtime/reporter.h"
 #include "runtime/runstate.h"
 #include "script/settings.h"

@@ -2,10 +2,10 @@
 
 #include "ax/axtokens.h"
 #include "ax/phaserecords.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "numeric/summary.h"
-#include "phasediagram/services.h"
 #include "runtime/bytes.h"
+#include "runtime/records/phasediagramstate.h"
 #include "runtime/reporter.h"
 #include "script/settings.h"
 #include "thermo/dataset.h"

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <vector>
 
-#include "phasediagram/services.h"
-#include "reactions/services.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
+#include "runtime/records/phasediagramstate.h"
+#include "runtime/records/reactionstate.h"
 #include "thermo/workingset.h"
 
 namespace zt {

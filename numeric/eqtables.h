@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 
 namespace zt {
 

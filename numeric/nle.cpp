@@ -4,8 +4,8 @@
 
 #include "ax/axeval.h"
 #include "ax/phaserecords.h"
+#include "numeric/methods/svd.h"
 #include "numeric/nlediagnostics.h"
-#include "numeric/svd.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"

@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
+#include "numeric/residuals.h"
 #include "runtime/types.h"
 
 namespace zt {

@@ -5,10 +5,10 @@
 
 #include "numeric/eqtables.h"
 #include "numeric/nle.h"
-#include "phasediagram/services.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
+#include "runtime/records/phasediagramstate.h"
 #include "runtime/words.h"
 #include "script/settings.h"
 

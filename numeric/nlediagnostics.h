@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "runtime/types.h"
 
 namespace zt {

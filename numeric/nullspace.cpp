@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "reactions/services.h"
+#include "runtime/records/reactionstate.h"
 #include "runtime/reporter.h"
 #include "thermo/workingset.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "numeric/integers.h"
+#include "numeric/methods/integers.h"
 
 namespace zt {
 

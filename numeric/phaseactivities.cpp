@@ -6,7 +6,7 @@
 #include "ax/axeval.h"
 #include "ax/fluidphases.h"
 #include "ax/phaserecords.h"
-#include "numeric/random.h"
+#include "numeric/methods/random.h"
 #include "numeric/summary.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"

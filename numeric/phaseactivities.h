@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 
 namespace zt {
 

@@ -9,11 +9,11 @@
 #include "ax/phaserecords.h"
 #include "numeric/eqtables.h"
 #include "numeric/phaseactivities.h"
-#include "phasediagram/services.h"
-#include "reactions/services.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
+#include "runtime/records/phasediagramstate.h"
+#include "runtime/records/reactionstate.h"
 #include "runtime/reporter.h"
 #include "script/settings.h"
 #include "thermo/einstein.h"
@@ -21,6 +21,8 @@
 #include "thermo/workingset.h"
 
 namespace zt {
+
+equilibriumstate eq;
 
 namespace {
 

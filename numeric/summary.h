@@ -8,8 +8,8 @@
 #include <string>
 
 #include "ax/phaserecords.h"
-#include "phasediagram/services.h"
 #include "runtime/capacities.h"
+#include "runtime/records/phasediagramstate.h"
 #include "runtime/types.h"
 
 namespace zt {

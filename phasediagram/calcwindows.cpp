@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "phasediagram/services.h"
 #include "reactions/services.h"
 #include "runtime/prompts.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "ax/phaserecords.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "numeric/summary.h"
 #include "phasediagram/modesafter.h"
 #include "runtime/bytes.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ax/phaserecords.h"
-#include "numeric/integers.h"
+#include "numeric/methods/integers.h"
 #include "numeric/nullspace.h"
 #include "phasediagram/calcloop.h"
 #include "phasediagram/dogmin.h"

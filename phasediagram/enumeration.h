@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "numeric/subsets.h"
+#include "numeric/methods/subsets.h"
 #include "thermo/workingset.h"
 
 namespace zt {

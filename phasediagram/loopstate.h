@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "numeric/equilibriumstate.h"
-#include "numeric/subsets.h"
+#include "runtime/records/equilibriumstate.h"
+#include "numeric/methods/subsets.h"
 #include "phasediagram/phasereaction.h"
 #include "runtime/types.h"
 #include "script/settings.h"

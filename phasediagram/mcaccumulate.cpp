@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "numeric/summary.h"
 #include "phasediagram/batches.h"
 #include "phasediagram/drawingdata.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ax/phaserecords.h"
-#include "numeric/random.h"
+#include "numeric/methods/random.h"
 #include "phasediagram/resultseams.h"
 #include "phasediagram/services.h"
 #include "runtime/channels.h"

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "ax/makeems.h"
 #include "ax/phaserecords.h"
 #include "phasediagram/services.h"
 #include "runtime/bytes.h"

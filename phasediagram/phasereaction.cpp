@@ -5,7 +5,7 @@
 
 #include "ax/axeval.h"
 #include "ax/phaserecords.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "runtime/numberformat.h"
 #include "runtime/reporter.h"
 #include "thermo/workingset.h"

@@ -4,6 +4,7 @@
 
 #include "ax/phaserecords.h"
 #include "phasediagram/services.h"
+#include "reactions/activityset.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
@@ -12,7 +13,6 @@
 #include "script/settings.h"
 #include "script/valuelists.h"
 #include "script/windows.h"
-#include "thermo/activityset.h"
 #include "thermo/workingset.h"
 
 namespace zt {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ax/phaserecords.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "numeric/summary.h"
 #include "phasediagram/bulk.h"
 #include "phasediagram/loopstate.h"

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "ax/axreader.h"
+#include "ax/makeems.h"
 #include "ax/phaserecords.h"
-#include "ax/stateoforder.h"
 #include "phasediagram/bulk.h"
 #include "phasediagram/calcwindows.h"
 #include "phasediagram/dogmin.h"
@@ -16,6 +16,7 @@
 #include "phasediagram/services.h"
 #include "phasediagram/variance.h"
 #include "reactions/services.h"
+#include "reactions/stateoforder.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
@@ -26,7 +27,6 @@
 #include "script/settings.h"
 #include "script/windows.h"
 #include "thermo/datasetreader.h"
-#include "thermo/makeems.h"
 #include "thermo/phasecomps.h"
 #include "thermo/workingset.h"
 

@@ -5,11 +5,11 @@
 
 #include "ax/axeval.h"
 #include "ax/phaserecords.h"
-#include "ax/stateoforder.h"
 #include "numeric/summary.h"
 #include "phasediagram/modeguess.h"
 #include "phasediagram/services.h"
 #include "reactions/services.h"
+#include "reactions/stateoforder.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/reporter.h"

@@ -6,12 +6,12 @@
 
 #include "ax/activities.h"
 #include "ax/phaserecords.h"
-#include "ax/stateoforder.h"
 #include "reactions/avpcalc.h"
 #include "reactions/avptables.h"
 #include "reactions/reactionsearch.h"
 #include "reactions/rootfinder.h"
 #include "reactions/services.h"
+#include "reactions/stateoforder.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "numeric/svd.h"
+#include "numeric/methods/svd.h"
 #include "reactions/avptables.h"
 
 namespace zt {

@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "numeric/random.h"
+#include "numeric/methods/random.h"
 #include "reactions/mode3state.h"
 #include "reactions/reactionsearch.h"
 #include "reactions/reactiontable.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "ax/phaserecords.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "numeric/nullspace.h"
 #include "reactions/reactionwriting.h"
 #include "reactions/services.h"

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "ax/axreader.h"
+#include "reactions/activityset.h"
 #include "reactions/intersections.h"
 #include "reactions/mode3state.h"
 #include "reactions/reactionsearch.h"
@@ -13,11 +14,10 @@
 #include "runtime/prompts.h"
 #include "runtime/reporter.h"
 #include "script/diagramtype.h"
-#include "script/excessphases.h"
 #include "script/scriptreader.h"
 #include "script/settings.h"
-#include "thermo/activityset.h"
 #include "thermo/datasetreader.h"
+#include "thermo/excessphases.h"
 #include "thermo/workingset.h"
 
 namespace zt {

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "numeric/integers.h"
+#include "numeric/methods/integers.h"
+#include "reactions/mode3state.h"
 #include "reactions/rootfinder.h"
 #include "reactions/services.h"
 #include "reactions/windowtests.h"
-#include "reactions/mode3state.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
 #include "runtime/prompts.h"

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numeric/methods/subsets.h"
 #include "numeric/nullspace.h"
-#include "numeric/subsets.h"
 #include "reactions/isr.h"
-#include "reactions/onereaction.h"
 #include "reactions/mode3state.h"
+#include "reactions/onereaction.h"
 #include "reactions/reactionwriting.h"
 #include "reactions/services.h"
 #include "runtime/channels.h"

@@ -5,9 +5,9 @@
 #include "runtime/numberformat.h"
 #include "runtime/numberread.h"
 #include "runtime/prompts.h"
+#include "runtime/records/runsettings.h"
 #include "runtime/reporter.h"
 #include "runtime/textfile.h"
-#include "script/settings.h"
 
 namespace zt {
 

@@ -5,11 +5,11 @@
 #include "runtime/capacities.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
+#include "runtime/records/runsettings.h"
 #include "runtime/runfiles.h"
 #include "runtime/textfile.h"
 #include "runtime/types.h"
 #include "runtime/words.h"
-#include "script/settings.h"
 
 namespace zt {
 

@@ -1,14 +1,14 @@
 // The adjustments that bring the settings of a script into agreement after its last line.
 #include <string>
 
-#include "phasediagram/services.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
+#include "runtime/records/datasetstate.h"
+#include "runtime/records/phasediagramstate.h"
 #include "runtime/reporter.h"
 #include "script/checkers.h"
 #include "script/keywords.h"
 #include "script/settings.h"
-#include "thermo/dataset.h"
 
 namespace zt {
 

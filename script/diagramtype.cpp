@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "phasediagram/services.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
 #include "runtime/prompts.h"
+#include "runtime/records/phasediagramstate.h"
 #include "runtime/reporter.h"
 #include "runtime/runstate.h"
 #include "script/fluid.h"

@@ -1,13 +1,13 @@
 #include "script/fluid.h"
 
-#include "phasediagram/services.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
 #include "runtime/numberread.h"
 #include "runtime/prompts.h"
+#include "runtime/records/phasediagramstate.h"
+#include "runtime/records/workingsetstate.h"
 #include "runtime/reporter.h"
 #include "script/settings.h"
-#include "thermo/workingset.h"
 
 namespace zt {
 

@@ -1,7 +1,7 @@
 #include "script/settings.h"
 
-#include "phasediagram/services.h"
-#include "thermo/dataset.h"
+#include "runtime/records/datasetstate.h"
+#include "runtime/records/phasediagramstate.h"
 
 namespace zt {
 

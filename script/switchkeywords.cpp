@@ -3,11 +3,11 @@
 #include <iterator>
 #include <string>
 
-#include "numeric/equilibriumstate.h"
-#include "reactions/services.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
 #include "runtime/numberread.h"
+#include "runtime/records/equilibriumstate.h"
+#include "runtime/records/reactionstate.h"
 #include "runtime/reporter.h"
 #include "runtime/runstate.h"
 #include "script/checkers.h"

@@ -4,13 +4,13 @@
 #include <array>
 #include <cmath>
 
-#include "phasediagram/services.h"
 #include "runtime/bytes.h"
 #include "runtime/capacities.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
 #include "runtime/numberread.h"
 #include "runtime/prompts.h"
+#include "runtime/records/phasediagramstate.h"
 #include "runtime/reporter.h"
 #include "script/settings.h"
 

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <functional>
 
-#include "phasediagram/services.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
 #include "runtime/prompts.h"
+#include "runtime/records/phasediagramstate.h"
 #include "runtime/reporter.h"
 #include "script/resultformat.h"
 #include "script/settings.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "dsfit/fitset.h"
+#include "runtime/records/fitsetstate.h"
 #include "runtime/reporter.h"
 
 namespace zt {

@@ -5,8 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "runtime/records/tdrecord.h"
 #include "runtime/types.h"
-#include "thermo/tdrecord.h"
 
 namespace zt {
 

@@ -5,12 +5,13 @@
 #include <limits>
 #include <string>
 
-#include "ax/phaserecords.h"
-#include "dsfit/fitset.h"
-#include "phasediagram/services.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
+#include "runtime/records/fitsetstate.h"
+#include "runtime/records/phasediagramstate.h"
+#include "runtime/records/phasestate.h"
+#include "runtime/records/tdrecord.h"
 #include "runtime/reporter.h"
 #include "runtime/runstate.h"
 #include "script/settings.h"
@@ -19,7 +20,6 @@
 #include "thermo/dataset.h"
 #include "thermo/einstein.h"
 #include "thermo/fluids.h"
-#include "thermo/tdrecord.h"
 #include "thermo/workingset.h"
 
 namespace zt {

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "runtime/records/tdrecord.h"
 #include "runtime/types.h"
-#include "thermo/tdrecord.h"
 
 namespace zt {
 

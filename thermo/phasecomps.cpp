@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <string>
 
-#include "ax/phaserecords.h"
-#include "numeric/integers.h"
-#include "phasediagram/services.h"
+#include "numeric/methods/integers.h"
 #include "runtime/heap.h"
 #include "runtime/numberformat.h"
+#include "runtime/records/phasediagramstate.h"
+#include "runtime/records/phasestate.h"
 #include "runtime/reporter.h"
 #include "script/settings.h"
 #include "thermo/dataset.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "reactions/services.h"
+#include "runtime/records/reactionstate.h"
 #include "runtime/reporter.h"
 #include "thermo/einstein.h"
 #include "thermo/gibbs.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ax/phaserecords.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "phasediagram/services.h"
 #include "reactions/services.h"
 #include "runtime/heap.h"

@@ -11,7 +11,7 @@
 #include "ax/fluidphases.h"
 #include "ax/phaserecords.h"
 #include "dsfit/fitset.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "reactions/services.h"
 #include "phasediagram/services.h"
 #include "runtime/channels.h"

@@ -14,7 +14,7 @@
 #include "dsfit/lsq.h"
 #include "dsfit/xpequilibria.h"
 #include "fitfixture.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "reactions/services.h"
 #include "thermo/gibbs.h"
 #include "thermo/workingset.h"

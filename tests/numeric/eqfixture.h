@@ -15,7 +15,7 @@
 #include "ax/phaserecords.h"
 #include "dsfit/fitset.h"
 #include "numeric/crossrefs.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "numeric/summary.h"
 #include "phasediagram/services.h"
 #include "reactions/services.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "eqfixture.h"
+#include "numeric/residuals.h"
 #include "runtime/numberformat.h"
 #include "support/testsupport.h"
 

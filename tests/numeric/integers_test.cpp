@@ -1,4 +1,4 @@
-#include "numeric/integers.h"
+#include "numeric/methods/integers.h"
 
 #include <gtest/gtest.h>
 

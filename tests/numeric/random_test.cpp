@@ -1,4 +1,4 @@
-#include "numeric/random.h"
+#include "numeric/methods/random.h"
 
 #include <gtest/gtest.h>
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "ax/phaserecords.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
+#include "numeric/methods/svd.h"
 #include "numeric/nle.h"
-#include "numeric/svd.h"
 #include "phasediagram/services.h"
 #include "runtime/channels.h"
 #include "runtime/runopen.h"

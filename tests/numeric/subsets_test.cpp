@@ -1,4 +1,4 @@
-#include "numeric/subsets.h"
+#include "numeric/methods/subsets.h"
 
 #include <gtest/gtest.h>
 

@@ -17,7 +17,7 @@
 #include "phasediagram/mcaccumulate.h"
 #include "phasediagram/pdfixture.h"
 #include "phasediagram/resultseams.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "numeric/summary.h"
 #include "reactions/services.h"
 #include "tests/reactions/bracketlist.h"

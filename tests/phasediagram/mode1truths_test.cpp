@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/heaparrays.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "numeric/summary.h"
 #include "phasediagram/calcloop.h"
 #include "phasediagram/services.h"

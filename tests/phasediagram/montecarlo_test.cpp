@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "numeric/fatalreport.h"
-#include "numeric/random.h"
+#include "numeric/methods/random.h"
 #include "pdfixture.h"
 #include "phasediagram/resultseams.h"
 #include "reactions/bracketlist.h"

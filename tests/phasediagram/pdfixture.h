@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ax/phaserecords.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "phasediagram/services.h"
 #include "runtime/channels.h"
 #include "runtime/heap.h"

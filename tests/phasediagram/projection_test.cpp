@@ -8,7 +8,7 @@
 #include "pdfixture.h"
 #include "phasediagram/loopstate.h"
 #include "phasediagram/resultseams.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "reactions/services.h"
 #include "runtime/runfiles.h"
 #include "runtime/textfile.h"

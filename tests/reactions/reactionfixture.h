@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ax/phaserecords.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "reactions/mode3state.h"
 #include "reactions/services.h"
 #include "runtime/channels.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "phasediagram/services.h"
 #include "reactions/services.h"
 #include "runtime/channels.h"

@@ -12,6 +12,7 @@
 #include "phasediagram/services.h"
 #include "runtime/capacities.h"
 #include "runtime/channels.h"
+#include "runtime/records/tdrecord.h"
 #include "runtime/runstate.h"
 #include "runtime/types.h"
 #include "script/settings.h"
@@ -19,7 +20,6 @@
 #include "thermo/dataset.h"
 #include "thermo/einstein.h"
 #include "thermo/gibbs.h"
-#include "thermo/tdrecord.h"
 #include "thermo/workingset.h"
 
 namespace zt::thermotest {

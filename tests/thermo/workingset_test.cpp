@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ax/makeems.h"
 #include "runtime/prompts.h"
 
 #include "support/testsupport.h"

@@ -1,4 +1,4 @@
-#include "thermo/tdrecord.h"
+#include "runtime/records/tdrecord.h"
 
 #include <array>
 

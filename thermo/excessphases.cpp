@@ -1,13 +1,13 @@
-#include "script/excessphases.h"
+#include "thermo/excessphases.h"
 
 #include <cstdint>
 #include <limits>
 #include <vector>
 
-#include "numeric/integers.h"
-#include "phasediagram/services.h"
+#include "numeric/methods/integers.h"
 #include "runtime/channels.h"
 #include "runtime/prompts.h"
+#include "runtime/records/phasediagramstate.h"
 #include "runtime/reporter.h"
 #include "runtime/words.h"
 #include "script/settings.h"

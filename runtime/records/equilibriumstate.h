@@ -69,8 +69,4 @@ struct equilibriumstate {
 };
 extern equilibriumstate eq;
 
-// Residuals f and, when asked, the jacobian J of the current equilibrium at the point x
-// (free variables scaled); false when the point is outside the bounds or cannot be evaluated.
-bool nlefunc(vec90 x, mat90& J, vec90& f, bool withjacobian);
-
 }  // namespace zt

@@ -1,4 +1,4 @@
-#include "thermo/makeems.h"
+#include "ax/makeems.h"
 
 #include <cmath>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "numeric/svd.h"
+#include "numeric/methods/svd.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ax/stateoforder.h"
+#include "reactions/stateoforder.h"
 
 #include <array>
 #include <string>
@@ -7,13 +7,13 @@
 #include "ax/axeval.h"
 #include "ax/phaserecords.h"
 #include "numeric/crossrefs.h"
-#include "numeric/equilibriumstate.h"
+#include "numeric/methods/random.h"
 #include "numeric/nle.h"
-#include "numeric/random.h"
-#include "phasediagram/services.h"
 #include "reactions/isr.h"
-#include "reactions/services.h"
 #include "runtime/bytes.h"
+#include "runtime/records/equilibriumstate.h"
+#include "runtime/records/phasediagramstate.h"
+#include "runtime/records/reactionstate.h"
 #include "runtime/reporter.h"
 #include "runtime/runstate.h"
 #include "script/settings.h"

@@ -1,4 +1,4 @@
-#include "ax/stateoforder.h"
+#include "reactions/stateoforder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,8 @@
 #include "ax/axeval.h"
 #include "numeric/eqfixture.h"
 #include "numeric/fatalreport.h"
-#include "numeric/random.h"
+#include "numeric/methods/random.h"
+#include "numeric/residuals.h"
 #include "reactions/isr.h"
 
 namespace zt {

@@ -1,23 +1,23 @@
-#include "thermo/activityset.h"
+#include "reactions/activityset.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "ax/activities.h"
-#include "ax/phaserecords.h"
-#include "ax/stateoforder.h"
+#include "ax/makeems.h"
+#include "reactions/stateoforder.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
 #include "runtime/prompts.h"
+#include "runtime/records/phasestate.h"
 #include "runtime/reporter.h"
 #include "runtime/runstate.h"
 #include "script/settings.h"
-#include "thermo/datasetreader.h"
 #include "thermo/dataset.h"
-#include "thermo/makeems.h"
+#include "thermo/datasetreader.h"
 #include "thermo/phasecomps.h"
 #include "thermo/workingset.h"
 

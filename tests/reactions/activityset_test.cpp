@@ -1,4 +1,4 @@
-#include "thermo/activityset.h"
+#include "reactions/activityset.h"
 
 #include <cmath>
 #include <fstream>
@@ -6,15 +6,15 @@
 
 #include "ax/axreader.h"
 #include "ax/phaserecords.h"
-#include "numeric/equilibriumstate.h"
+#include "runtime/records/equilibriumstate.h"
 #include "reactions/services.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
 #include "runtime/runfiles.h"
 #include "support/testsupport.h"
-#include "thermofixture.h"
 #include "thermo/datasetreader.h"
-#include "thermotest.h"
+#include "thermo/thermofixture.h"
+#include "thermo/thermotest.h"
 
 namespace zt {
 namespace {

@@ -1,4 +1,4 @@
-#include "thermo/makeems.h"
+#include "ax/makeems.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +18,18 @@ namespace zt {
 namespace {
 
 size_t at(int i) { return static_cast<size_t>(i); }
+
+constexpr int maxscratchnames = 800;
+
+// Scratch list of makename.
+struct namelist {
+    std::array<str22, maxscratchnames + 1> names;
+    int n = 0;
+    void add(const str22& name, const char* overflowmessage) {
+        if (n == maxscratchnames) bombout("makename", overflowmessage, 0);
+        names[at(++n)] = name;
+    }
+};
 
 constexpr real gasconstant = 0.0083144L;
 
@@ -315,6 +327,63 @@ void finishcov()
 }
 
 }  // namespace
+
+void makename(const phaseflags& omit) {
+    static namelist scratch;
+    scratch.n = 0;
+
+    notephasestaken();  // the records above the counts kept still hold phases
+    const int nsoln = phases.nsolnphases;
+    int kept = 0;
+    for (int k = 1; k <= nsoln; ++k) {
+        if (omit[at(k)]) continue;
+        ++kept;
+        if (kept != k) phases.prec1[at(kept)] = phases.prec1[at(k)];
+        const axphase& ph = phases.prec1[at(kept)];
+        for (int j = 1; j <= ph.nem; ++j) {
+            if (ph.em[at(j)].nmake == 0) scratch.add(ph.em[at(j)].name, "too many end-members 1");
+        }
+    }
+    phases.nsolnphases = static_cast<int16_t>(kept);
+
+    kept = 0;
+    for (int i = 1; i <= phases.npurephases; ++i) {
+        if (omit[at(nsoln + i)]) continue;
+        ++kept;
+        if (kept != i) phases.prec0[at(kept)] = phases.prec0[at(i)];
+        const emphaserec& ph = phases.prec0[at(kept)];
+        if (ph.nmake == 0) scratch.add(ph.emname, "too many end-members 2");
+    }
+    phases.npurephases = static_cast<int16_t>(kept);
+    phases.nphases = static_cast<int16_t>(phases.nsolnphases + phases.npurephases);
+
+    for (int k = 1; k <= phases.nsolnphases; ++k) {
+        const axphase& ph = phases.prec1[at(k)];
+        for (int j = 1; j <= ph.nem; ++j) {
+            const axem& em = ph.em[at(j)];
+            for (int m = 1; m <= em.nmake; ++m) scratch.add(em.makeemname[at(m)], "too many end-members 3");
+        }
+    }
+    for (int i = 1; i <= phases.npurephases; ++i) {
+        const emphaserec& ph = phases.prec0[at(i)];
+        for (int m = 1; m <= ph.nmake; ++m) scratch.add(ph.makeemname[at(m)], "too many end-members 4");
+    }
+
+    int n = 0;
+    for (int i = 1; i <= scratch.n; ++i) {
+        bool seen = false;
+        for (int j = 1; j <= n && !seen; ++j) seen = scratch.names[at(j)] == scratch.names[at(i)];
+        if (seen) continue;
+        ++n;
+        if (n > maxems) bombout("makename", "too many end-members", 0);
+        scratch.names[at(n)] = scratch.names[at(i)];
+    }
+    for (int i = 1; i <= maxems; ++i) {
+        if (i <= n) ws.emname[at(i)] = scratch.names[at(i)];
+        else ws.emname[at(i)].clear();
+    }
+    ws.nem = static_cast<int16_t>(n);
+}
 
 void makeems()
 {

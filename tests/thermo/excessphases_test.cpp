@@ -1,4 +1,4 @@
-#include "script/excessphases.h"
+#include "thermo/excessphases.h"
 
 #include <cmath>
 #include <map>

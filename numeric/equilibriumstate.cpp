@@ -1,7 +1,0 @@
-#include "numeric/equilibriumstate.h"
-
-namespace zt {
-
-equilibriumstate eq;
-
-}  // namespace zt
