@@ -8,6 +8,7 @@
 #include <new>
 
 #include "numeric/eqfixture.h"
+#include "numeric/residuals.h"
 
 namespace {
 
