@@ -2,6 +2,7 @@
 // intersections of three polymorphs, checked against values computed here.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include "reactions/intersections.h"
 #include "reactions/reactionsearch.h"
 #include "reactions/reactiontable.h"
+#include "reactions/rootfinder.h"
 #include "tests/reactions/reactionfixture.h"
 #include "thermo/reactiondg.h"
 
@@ -133,6 +135,123 @@ TEST_F(Mode3Pipeline, PointUncertaintyIsTheCovariancePropagatedThroughThePoint) 
     EXPECT_NEAR(double(sdp), std::sqrt(double(varp)), 1e-3 * std::sqrt(double(varp)));
     EXPECT_NEAR(double(sdt), std::sqrt(double(vart)), 1e-3 * std::sqrt(double(vart)));
     EXPECT_NEAR(double(cor), double(cpt / std::sqrt(varp * vart)), 1e-3);
+}
+
+// Reactions among four solids of equal heat capacity whose volumes do not change with P
+// or T: kxb = kxa has no entropy change (a line of constant P), kxc = kxa no volume
+// change (a line of constant T); the reactions with sil slope.
+class PointUncertainty : public ::testing::Test {
+protected:
+    int16_t kxa = 0, kxb = 0, kxc = 0, sil = 0;
+    static tdrecord rigid(real H, real S, real V) {
+        tdrecord r = solid(H, S, V);
+        r.k0 = 0;
+        return r;
+    }
+    void SetUp() override {
+        resetall(3);
+        setcomponents({"Al2O3", "SiO2"});
+        kxa = addem("kxa", rigid(-2597.3L, 0.0800L, 4.50L), {1, 1});
+        kxb = addem("kxb", rigid(-2596.8L, 0.0800L, 4.40L), {1, 1});
+        kxc = addem("kxc", rigid(-2588.3L, 0.0900L, 4.50L), {1, 1});
+        sil = addem("sil", rigid(-2585.8L, 0.0955L, 4.986L), {1, 1});
+        const real var[5][5] = {{0, 0, 0, 0, 0}, {0, 0.49L, 0.1L, 0, 0.05L}, {0, 0.1L, 0.36L, 0.08L, 0},
+                                {0, 0, 0.08L, 0.25L, -0.04L}, {0, 0.05L, 0, -0.04L, 0.64L}};
+        for (int e = 1; e <= 4; ++e)
+            for (int f = 1; f <= 4; ++f) ws.covat(e, f) = var[e][f];
+        ws.emact[at(kxc)] = 0.8L;  // an activity keeps the line of kxc at constant T
+        ws.emsda[at(kxc)] = 0.05L;
+        ws.emact[at(sil)] = 0.9L;
+        ws.emsda[at(sil)] = 0.03L;
+        const int16_t pairs[6][2] = {{0, 0}, {kxb, kxa}, {sil, kxa}, {sil, kxb}, {kxc, kxa}, {sil, kxc}};
+        reactions.nreac = 5;
+        for (int k = 1; k <= 5; ++k) {
+            reactions.r[at(k)][at(pairs[k][0])] = -1;
+            reactions.r[at(k)][at(pairs[k][1])] = 1;
+        }
+        calcreaclnk();
+        settings.diagrammode = 0;
+        settings.calcvariable = 1;
+        settings.calcprange = {0, 0.5L, 30};
+        settings.calctrange = {0, 500, 1500};
+        settings.xco2fluid = 0;
+        settings.xh2ofluid = 1;
+    }
+
+    // delta G of reaction k with the enthalpies shifted by dh and ln a by dl.
+    static real dg(int k, real P, real T, const std::array<real, 5>& dh, const std::array<real, 5>& dl) {
+        real s = 0;
+        for (int e = 1; e <= 4; ++e) {
+            const int nu = reactions.r[at(k)][at(e)];
+            if (nu != 0)
+                s += nu * (thermotest::gof(static_cast<int16_t>(e), P, T) + dh[at(e)] +
+                           0.0083144L * T * (std::log(ws.emact[at(e)]) + dl[at(e)]));
+        }
+        return s;
+    }
+
+    // Where reactions k1 and k2 meet, by Newton steps on the two of them.
+    static void meet(int k1, int k2, const std::array<real, 5>& dh, const std::array<real, 5>& dl, real& P, real& T) {
+        P = 5;
+        T = 900;
+        for (int it = 0; it < 40; ++it) {
+            const real f1 = dg(k1, P, T, dh, dl), f2 = dg(k2, P, T, dh, dl);
+            const real h = 1e-5L;
+            const real a11 = (dg(k1, P + h, T, dh, dl) - dg(k1, P - h, T, dh, dl)) / (2 * h);
+            const real a12 = (dg(k1, P, T + h, dh, dl) - dg(k1, P, T - h, dh, dl)) / (2 * h);
+            const real a21 = (dg(k2, P + h, T, dh, dl) - dg(k2, P - h, T, dh, dl)) / (2 * h);
+            const real a22 = (dg(k2, P, T + h, dh, dl) - dg(k2, P, T - h, dh, dl)) / (2 * h);
+            const real det = a11 * a22 - a12 * a21;
+            P -= (f1 * a22 - f2 * a12) / det;
+            T -= (a11 * f2 - a21 * f1) / det;
+        }
+    }
+};
+
+TEST_F(PointUncertainty, LinesOfConstantPOrTGiveTheCovariancePropagatedThroughThePoint) {
+    const int16_t pairs[][2] = {{1, 2}, {2, 1}, {1, 3}, {4, 2}, {2, 4}, {1, 4}, {4, 5}, {2, 3}};
+    for (const auto& pr : pairs) {
+        SCOPED_TRACE(::testing::Message() << "reactions " << pr[0] << " and " << pr[1]);
+        const std::array<real, 5> none{};
+        real P0, T0;
+        meet(pr[0], pr[1], none, none, P0, T0);
+        ASSERT_TRUE(P0 > 1 && P0 < 20 && T0 > 600 && T0 < 1400) << double(P0) << " " << double(T0);
+        // dP and dT per unit shift of each end-member's enthalpy and ln a
+        real jp[2][5] = {}, jt[2][5] = {};
+        for (int kind = 0; kind < 2; ++kind)
+            for (int e = 1; e <= 4; ++e) {
+                std::array<real, 5> up{}, down{};
+                up[at(e)] = 1e-3L;
+                down[at(e)] = -1e-3L;
+                real Pu, Tu, Pd, Td;
+                if (kind == 0) {
+                    meet(pr[0], pr[1], up, none, Pu, Tu);
+                    meet(pr[0], pr[1], down, none, Pd, Td);
+                } else {
+                    meet(pr[0], pr[1], none, up, Pu, Tu);
+                    meet(pr[0], pr[1], none, down, Pd, Td);
+                }
+                jp[kind][e] = (Pu - Pd) / 2e-3L;
+                jt[kind][e] = (Tu - Td) / 2e-3L;
+            }
+        real varp = 0, vart = 0, cpt = 0;
+        for (int e = 1; e <= 4; ++e) {
+            for (int f = 1; f <= 4; ++f) {
+                varp += jp[0][e] * ws.covat(e, f) * jp[0][f];
+                vart += jt[0][e] * ws.covat(e, f) * jt[0][f];
+                cpt += jp[0][e] * ws.covat(e, f) * jt[0][f];
+            }
+            const real a = ws.emact[at(e)], vl = a < 1 ? (ws.emsda[at(e)] / a) * (ws.emsda[at(e)] / a) : 0;
+            varp += jp[1][e] * vl * jp[1][e];
+            vart += jt[1][e] * vl * jt[1][e];
+            cpt += jp[1][e] * vl * jt[1][e];
+        }
+        real sdp = 0, sdt = 0, cor = 0;
+        intersectionptx(pr[0], pr[1], P0, T0, sdp, sdt, cor);
+        EXPECT_NEAR(double(sdp), std::sqrt(double(varp)), 1e-3 * std::sqrt(double(varp)));
+        EXPECT_NEAR(double(sdt), std::sqrt(double(vart)), 1e-3 * std::sqrt(double(vart)));
+        EXPECT_NEAR(double(cor), double(cpt / std::sqrt(varp * vart)), 1e-3);
+    }
 }
 
 TEST(StripDigits, DropsCoefficientsButKeepsTheNumberAndFluidNames) {
