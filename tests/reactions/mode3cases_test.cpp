@@ -1,0 +1,283 @@
+// The mode-3 cases under e2e/ with a Schreinemakers analysis outside P-T diagrams (the
+// end-to-end tests hold the program to their summary files byte for byte), read back
+// and checked here: each tabulated value lies on its reaction, each invariant point on
+// the lines of its group, each slope of a bundle is that of its line, worked out from
+// the case's own dataset with roots found here.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/testsupport.h"
+#include "tests/thermo/thermofixture.h"
+#include "thermo/datasetreader.h"
+#include "thermo/gibbs.h"
+
+namespace zt {
+namespace {
+
+using testing::linesof;
+using testing::wordsof;
+
+constexpr double gasr = 0.0083144;
+
+std::string readwhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << path;
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string casefile(const std::string& casename, const std::string& file) {
+    return readwhole(std::string(ZELTRAM_E2E_DIR) + "/" + casename + "/" + file);
+}
+
+bool startswith(const std::string& s, const std::string& head) { return s.compare(0, head.size(), head) == 0; }
+
+// A reaction as printed: "2)  hcx = wox + CO2 + H2O", coefficients by name.
+std::map<std::string, int> parsereaction(const std::string& text) {
+    std::map<std::string, int> nu;
+    const size_t eq = text.find(" = ");
+    const std::string sides[2] = {text.substr(text.find(')') + 1, eq - text.find(')') - 1), text.substr(eq + 3)};
+    for (int s = 0; s < 2; ++s) {
+        std::string term;
+        std::istringstream in(sides[s]);
+        while (in >> term) {
+            if (term == "+") continue;
+            size_t d = 0;
+            while (d < term.size() && std::isdigit(static_cast<unsigned char>(term[d]))) ++d;
+            const int c = d > 0 ? std::stoi(term.substr(0, d)) : 1;
+            nu[term.substr(d)] += s == 0 ? -c : c;
+        }
+    }
+    return nu;
+}
+
+// One mode-3 case: its dataset read by the program's reader, its diagram, and delta G of
+// its reactions worked out here from the end-members' G.
+struct mode3case {
+    std::string name, out;
+    int mode = 0;               // 1 P-x(CO2), 2 T-x(CO2), 3 P-log a, 4 T-log a
+    double fixed = 0;           // T in K or P in kbar
+    std::vector<std::map<std::string, int>> reactions;  // numbered from 0
+    std::vector<std::string> lines;
+
+    mode3case(const std::string& casename, const std::string& script, const std::string& dssuffix,
+              const std::string& outfile, int diagram)
+        : name(casename), mode(diagram) {
+        out = casefile(casename, "expected/" + outfile);
+        lines = linesof(out);
+        std::vector<std::string> names;
+        for (const std::string& l : linesof(casefile(casename, script)))
+            if (startswith(l, "with ")) {
+                const auto w = wordsof(l);
+                names.assign(w.begin() + 1, w.end());
+            }
+        testing::resetthermo();
+        run.calcmode = 3;
+        testing::tempfolder folder;
+        folder.writefile("zt-ds" + dssuffix + ".txt", casefile(casename, "zt-ds" + dssuffix + ".txt"));
+        testing::consolecapture console;
+        prefs.dssuffix = dssuffix;
+        readthermo(1);
+        ws.nem = 0;
+        for (const std::string& n : names) ws.emname[static_cast<size_t>(++ws.nem)] = n;
+        readthermo(2);
+        readthermo(3);
+        bool list = false;
+        for (const std::string& l : lines) {
+            if (startswith(l, "no of reactions")) list = true;
+            else if (list && l.find(")  ") != std::string::npos) reactions.push_back(parsereaction(l));
+            else if (list && !reactions.empty()) list = false;
+            const size_t f = l.find(" for ");
+            if (startswith(l, "Temperatures in the range") || startswith(l, "Prsessures in the range")) {
+                const std::string rest = l.substr(f + 5);
+                fixed = std::stod(rest.substr(4)) + (rest[0] == 'T' ? 273.15 : 0);
+            }
+        }
+    }
+
+    // G of an end-member; in the x(CO2) diagrams H2O and CO2 are one fluid of composition
+    // x, with the non-ideal mixing of the two.
+    double g(const std::string& em, double P, double T, double x) const {
+        const int16_t i = findem(em);
+        ws.td[static_cast<size_t>(i)].xco2 = x;
+        ws.td[static_cast<size_t>(i)].xh2o = 1 - x;
+        pd.fluidtype = mode <= 2 ? 6 : 0;
+        real gv;
+        gemdriver(i, gv, P, T);
+        return static_cast<double>(gv);
+    }
+
+    // delta G of reaction k at running value a (x(CO2) or log a) and calculated value b.
+    double dg(size_t k, double a, double b) const {
+        const bool tcalc = mode == 2 || mode == 4;
+        const double P = tcalc ? fixed : b, T = tcalc ? b : fixed;
+        double s = 0;
+        for (const auto& [em, n] : reactions[k]) {
+            s += n * g(em, P, T, mode <= 2 ? a : 0);
+            if (mode <= 2 && em == "CO2") s += n * gasr * T * std::log(a);
+            if (mode <= 2 && em == "H2O") s += n * gasr * T * std::log(1 - a);
+            if (mode >= 3 && em == "H2O") s += n * gasr * T * std::log(10.0) * a;
+        }
+        return s;
+    }
+
+    // The root of reaction k in the calculated variable near b0, by the secant method.
+    double root(size_t k, double a, double b0) const {
+        double x0 = b0, x1 = b0 + (mode == 2 || mode == 4 ? 1 : 0.01);
+        double f0 = dg(k, a, x0), f1 = dg(k, a, x1);
+        for (int it = 0; it < 60 && f1 != f0 && std::fabs(x1 - x0) > 1e-12; ++it) {
+            const double x2 = x1 - f1 * (x1 - x0) / (f1 - f0);
+            x0 = x1;
+            f0 = f1;
+            x1 = x2;
+            f1 = dg(k, a, x1);
+        }
+        return x1;
+    }
+
+    // The running values of the tabulation and its first-row values per reaction.
+    std::vector<double> runningvalues() const {
+        for (const std::string& l : lines)
+            if (startswith(l, "x(CO2) ") || startswith(l, "log a ")) {
+                std::vector<double> v;
+                const auto w = wordsof(l);
+                for (size_t i = mode >= 3 ? 2 : 1; i + 1 < w.size(); ++i) v.push_back(std::stod(w[i]));
+                return v;
+            }
+        return {};
+    }
+};
+
+double celsius(const std::string& s) { return std::stod(s) + 273.15; }
+
+struct caseparams {
+    const char* name;
+    const char* script;
+    const char* ds;
+    const char* out;
+    int mode;
+};
+
+const caseparams cases[] = {
+    {"mode3-tx-schreinemakers", "zt-tx.txt", "62cs", "zt-tx-o.txt", 2},
+    {"mode3-px-schreinemakers", "zt-px.txt", "62cs", "zt-px-o.txt", 1},
+    {"mode3-tloga-schreinemakers", "zt-loga.txt", "62ex", "zt-loga-o.txt", 4},
+    {"mode3-ploga-schreinemakers", "zt-loga.txt", "62ex", "zt-loga-o.txt", 3},
+    {"mode3-tx-not-known", "zt-tx.txt", "62cs", "zt-tx-o.txt", 2},
+};
+
+TEST(Mode3Cases, TabulatedValuesLieOnTheirReactions) {
+    for (const caseparams& c : cases) {
+        SCOPED_TRACE(c.name);
+        const mode3case mc(c.name, c.script, c.ds, c.out, c.mode);
+        ASSERT_EQ(mc.reactions.size(), 3u);
+        const std::vector<double> xs = mc.runningvalues();
+        ASSERT_GE(xs.size(), 4u);
+        const bool tcalc = c.mode == 2 || c.mode == 4;
+        int checked = 0;
+        for (size_t i = 0; i < mc.lines.size(); ++i) {
+            const auto w = wordsof(mc.lines[i]);
+            if (w.size() != xs.size() + 2 && w.size() != xs.size() + 1) continue;
+            if (w[0].size() != 1 || !std::isdigit(static_cast<unsigned char>(w[0][0]))) continue;
+            const size_t k = static_cast<size_t>(std::stoi(w[0]) - 1);
+            for (size_t j = 0; j < xs.size(); ++j) {
+                const std::string& v = w[j + 1];
+                if (v == "-" || v == "+" || v == "*") continue;
+                // The printed value rounds the root, found to 0.001 K or 0.0001 P: delta G
+                // changes sign within half a unit of its last decimal and that tolerance.
+                const size_t dot = v.find('.');
+                const double half = 0.5 * std::pow(10.0, -static_cast<double>(dot == std::string::npos ? 0 : v.size() - dot - 1)) +
+                                    (tcalc ? 0.001 : 0.0001 * std::stod(v));
+                const double b = tcalc ? celsius(v) : std::stod(v);
+                EXPECT_LE(mc.dg(k, xs[j], b - half) * mc.dg(k, xs[j], b + half), 0) << "reaction " << k + 1 << " at " << xs[j];
+                ++checked;
+            }
+        }
+        EXPECT_GE(checked, 3);
+    }
+}
+
+TEST(Mode3Cases, InvariantPointsLieOnTheirLinesWithTheirSlopes) {
+    for (const caseparams& c : cases) {
+        SCOPED_TRACE(c.name);
+        const mode3case mc(c.name, c.script, c.ds, c.out, c.mode);
+        const bool tcalc = c.mode == 2 || c.mode == 4;
+        std::vector<size_t> group;
+        std::vector<double> slopes;
+        double a = 0, b = 0;
+        bool point = false;
+        for (const std::string& l : mc.lines) {
+            const auto w = wordsof(l);
+            // bundle rows: "2)  hcx = wox + CO2 + H2O   [ccx,qx]   stable   -0.0331"
+            if (!w.empty() && w[0].back() == ')' && l.find('[') != std::string::npos && l.size() > 80) {
+                group.push_back(static_cast<size_t>(std::stoi(w[0]) - 1));
+                slopes.push_back(w.back() == "\xA1" ? 1e20 : std::stod(w.back()));
+            }
+            if (startswith(l, "T = ") && l.find("x(CO2) = ") != std::string::npos) {
+                b = celsius(w[2]);
+                a = std::stod(w.back());
+                point = true;
+            } else if (startswith(l, "P = ") && l.find("x(CO2) = ") != std::string::npos) {
+                b = std::stod(w[2]);
+                a = std::stod(w.back());
+                point = true;
+            } else if (l.find("log a(H2O) = ") != std::string::npos) {
+                b = tcalc ? celsius(w[2]) : std::stod(l.substr(4, l.find("kbar") - 4));
+                a = std::stod(w.back());
+                point = true;
+            }
+        }
+        if (std::string(c.name) == "mode3-tx-not-known") {
+            // The line of reaction 2 enters the window (931 C) only between the listed
+            // x(CO2); where the three lines meet lies below it.
+            ASSERT_FALSE(point);
+            EXPECT_NE(mc.out.find("sorry, none in the window"), std::string::npos);
+            for (double x : {0.2, 0.4, 0.6, 0.8}) EXPECT_LT(mc.root(1, x, 1200), 931 + 273.15) << x;
+            EXPECT_GT(mc.root(1, 0.5, 1200), 931 + 273.15);
+            EXPECT_NE(mc.out.find("*not known*  2)  hcx = wox + CO2 + H2O"), std::string::npos);
+            continue;
+        }
+        ASSERT_TRUE(point);
+        ASSERT_EQ(group.size(), 3u);
+        // The point from the first two reactions by Newton steps here; the program refines
+        // it to 0.001 in the running variable and 0.5 K or 0.01 kbar in the other.
+        double x = a, y = b;
+        const double hx = 1e-6, hy = tcalc ? 1e-4 : 1e-6;
+        for (int it = 0; it < 30; ++it) {
+            const double f1 = mc.dg(group[0], x, y), f2 = mc.dg(group[1], x, y);
+            const double a11 = (mc.dg(group[0], x + hx, y) - f1) / hx, a12 = (mc.dg(group[0], x, y + hy) - f1) / hy;
+            const double a21 = (mc.dg(group[1], x + hx, y) - f2) / hx, a22 = (mc.dg(group[1], x, y + hy) - f2) / hy;
+            const double det = a11 * a22 - a12 * a21;
+            x -= (f1 * a22 - f2 * a12) / det;
+            y -= (a11 * f2 - a21 * f1) / det;
+        }
+        EXPECT_NEAR(a, x, c.mode <= 2 ? 0.0015 : 0.006);  // 3 significant figures or 2 decimals
+        EXPECT_NEAR(b, y, tcalc ? 0.5 : 0.01);
+        EXPECT_NEAR(mc.dg(group[2], x, y), 0, 1e-6) << "the third reaction passes through the point";
+        // Slopes along the running variable, by the roots at the point and one step on.
+        for (size_t i = 0; i < group.size(); ++i) {
+            SCOPED_TRACE(group[i] + 1);
+            const std::map<std::string, int>& nu = mc.reactions[group[i]];
+            const bool moves = c.mode <= 2 ? (nu.count("CO2") || nu.count("H2O")) : nu.count("H2O") > 0;
+            if (!moves) {
+                EXPECT_EQ(slopes[i], 1e20);
+                continue;
+            }
+            const double step = 0.01;
+            const double want = step / (mc.root(group[i], x + step, y) - mc.root(group[i], x, y));
+            EXPECT_NEAR(slopes[i], want, 0.03 * std::fabs(want));
+        }
+        for (size_t i = 1; i < slopes.size(); ++i) EXPECT_LT(slopes[i - 1], slopes[i]) << "bundle in slope order";
+    }
+}
+
+}  // namespace
+}  // namespace zt
