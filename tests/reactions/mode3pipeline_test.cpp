@@ -254,6 +254,91 @@ TEST_F(PointUncertainty, LinesOfConstantPOrTGiveTheCovariancePropagatedThroughTh
     }
 }
 
+// A dehydration brx = perx + H2O whose line bends back (two P roots at each T below
+// 913 K) and a steep polymorph line perx = pery that crosses both branches between two
+// listed temperatures: with P calculated along T, the dehydrations are marked on both
+// branches in one interval, and the two invariant points come from it in turn.
+class TwoBranches : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetall(3);
+        resetsearch();
+        setcomponents({"MgO", "H2O"});
+        addem("perx", solid(-598.5L, 0.0269L, 0.625L), {1, 0});
+        addem("pery", solid(-596.6902L, 0.0289L, 0.626L), {1, 0});
+        ws.ih2o = addem("H2O", thermotest::fluidrec(-241.81L, 0.188799L, 0.0401L), {0, 1});
+        addem("brx", solid(-924.9L, 0.0635L, 2.463L), {1, 1});
+        settings.diagrammode = 0;
+        settings.calcvariable = 0;  // P along T
+        settings.othervariable = 1;
+        m3.calcrangetype = 1;
+        settings.calcprange = {0, 1, 30};
+        settings.calctrange = {0, 880, 912};
+        settings.ntlist = 9;
+        for (int j = 1; j <= 9; ++j) settings.tlist[at(j)] = 880 + 4 * (j - 1);
+        settings.pnow = 10;
+        settings.tnow = 896;
+        settings.xco2fluid = 0;
+        settings.xh2ofluid = 1;
+        reactions.allreactions = false;
+        channels.outchannels = 1;
+        channels.pagewidth = 250;
+        testing::consolecapture console;
+        bool found;
+        calcre(found);
+        ptxtable();
+        intersections();
+        out = console.output();
+        if (getenv("SHOWOUT")) printf("%s", out.c_str());
+    }
+    std::string out;
+
+    // delta G of a reaction among the named end-members, from their G.
+    static real dg(std::initializer_list<std::pair<const char*, int>> nu, real P, real T) {
+        real s = 0;
+        for (const auto& [name, n] : nu) s += n * thermotest::gof(findem(name), P, T);
+        return s;
+    }
+};
+
+TEST_F(TwoBranches, BothPointsOfTheBentLineAreFoundInOneInterval) {
+    ASSERT_EQ(reactions.nreac, 3) << out;
+    ASSERT_EQ(search.ninvpoints, 1);
+    ASSERT_EQ(m3.npoints, 2) << out;
+    // Where the polymorph line meets the dehydration, by Newton steps here from below
+    // and from above the bend.
+    const std::initializer_list<std::pair<const char*, int>> poly = {{"perx", -1}, {"pery", 1}};
+    const std::initializer_list<std::pair<const char*, int>> dehyd = {{"brx", -1}, {"perx", 1}, {"H2O", 1}};
+    real want[2][2];
+    const real starts[2] = {6, 14};
+    for (int b = 0; b < 2; ++b) {
+        real P = starts[b], T = 910;
+        for (int it = 0; it < 40; ++it) {
+            const real h = 1e-5L;
+            const real f1 = dg(poly, P, T), f2 = dg(dehyd, P, T);
+            const real a11 = (dg(poly, P + h, T) - f1) / h, a12 = (dg(poly, P, T + h) - f1) / h;
+            const real a21 = (dg(dehyd, P + h, T) - f2) / h, a22 = (dg(dehyd, P, T + h) - f2) / h;
+            const real det = a11 * a22 - a12 * a21;
+            P -= (f1 * a22 - f2 * a12) / det;
+            T -= (a11 * f2 - a21 * f1) / det;
+        }
+        want[b][0] = T;
+        want[b][1] = P;
+    }
+    ASSERT_GT(want[1][1] - want[0][1], 2);
+    for (int q = 1; q <= 2; ++q) {
+        EXPECT_GT(m3.pointA[at(q)], 908);  // both from the interval 908-912 K
+        EXPECT_LT(m3.pointA[at(q)], 912);
+    }
+    // In order of finding: the low branch first.
+    for (int b = 0; b < 2; ++b) {
+        SCOPED_TRACE(b);
+        EXPECT_NEAR(double(m3.pointA[at(b + 1)]), double(want[b][0]), 0.5);
+        EXPECT_NEAR(double(m3.pointB[at(b + 1)]), double(want[b][1]), 0.01);
+    }
+    EXPECT_EQ(out.find("finding the intersection"), std::string::npos) << out;
+}
+
 TEST(StripDigits, DropsCoefficientsButKeepsTheNumberAndFluidNames) {
     EXPECT_EQ(stripdigits("12)  2ab + H2O = 3cd + CO2"), "12)  ab + H2O = cd + CO2");
     EXPECT_EQ(stripdigits("1)  ky = sil"), "1)  ky = sil");
