@@ -137,6 +137,92 @@ TEST_F(Mode3Pipeline, PointUncertaintyIsTheCovariancePropagatedThroughThePoint) 
     EXPECT_NEAR(double(cor), double(cpt / std::sqrt(varp * vart)), 1e-3);
 }
 
+// The tabulated lines replaced by straight segments between list positions j - 1 and j
+// (at 0.5 kbar steps from 2 kbar), every other value outside the window; values in K.
+struct segmentset {
+    int j;
+    std::array<std::array<real, 2>, 4> line1;  // reaction 1..3: values at j - 1 and j; 0 = none
+};
+
+void loadsegments(const segmentset& s) {
+    for (int16_t r = 1; r <= 3; ++r)
+        for (int j = 1; j <= settings.nplist; ++j) {
+            m3.linelow[at(r)][at(j)] = 1e21L;
+            m3.linehigh[at(r)][at(j)] = -1e21L;
+        }
+    for (int16_t r = 1; r <= 3; ++r)
+        if (s.line1[at(r)][0] > 0) {
+            m3.linelow[at(r)][at(s.j - 1)] = s.line1[at(r)][0];
+            m3.linelow[at(r)][at(s.j)] = s.line1[at(r)][1];
+        }
+}
+
+TEST_F(Mode3Pipeline, ACrossingThatCannotBeRefinedIsReportedAndSkipped) {
+    ASSERT_EQ(search.ninvpoints, 1);
+    ASSERT_EQ(search.ninvreac[1], 3);
+    struct failcase {
+        const char* why;
+        segmentset lines;
+        const char* message;
+    };
+    const failcase cases[] = {
+        // 1 and 2 parallel, each crossed by 3: the refinement takes 1 and 2.
+        {"parallel segments", {9, {{{0, 0}, {800, 850}, {810, 860}, {900, 760}}}}, "divide by zero"},
+        // 1 and 2 apart in the interval, both crossed by 3: their crossing lies below 5.5 kbar.
+        {"crossing outside the interval", {9, {{{0, 0}, {800, 850}, {810, 870}, {900, 760}}}},
+         "iteration went outside bracket - it shouldn't !!"},
+        // A crossing of 1 and 2 between 2.5 and 3 kbar, where their lines are 90 K apart:
+        // each pass moves only a little way towards the steep false end.
+        {"no crossing of the reactions themselves", {3, {{{0, 0}, {800, 1400}, {850, 500}, {0, 0}}}},
+         "iteration did not converge"},
+    };
+    for (const failcase& c : cases) {
+        SCOPED_TRACE(c.why);
+        loadsegments(c.lines);
+        channels.pagewidth = 250;
+        testing::consolecapture console;
+        intersections();
+        const std::string o = console.output();
+        EXPECT_NE(o.find("\nfinding the intersection : " + std::string(c.message) +
+                         " ( involving reactions: 1 2 3 )\n\n"),
+                  std::string::npos)
+            << o;
+        EXPECT_EQ(m3.npoints, 0);
+        EXPECT_NE(o.find("\nsorry, none in the window\n"), std::string::npos) << o;
+    }
+}
+
+TEST_F(Mode3Pipeline, ABranchMarkedOnlyByAnEqualValueEndsTheRun) {
+    // Line 1 of reaction 1 meets line 1 of reaction 2 only in an equal value at 6 kbar,
+    // which marks both but is no strict crossing; line 2 of reaction 1 crosses reaction 3.
+    loadsegments({9, {{{0, 0}, {800, 850}, {810, 850}, {960, 920}}}});
+    m3.linehigh[1][8] = 900;
+    m3.linehigh[1][9] = 950;
+    const auto r = thermotest::fatalof([] { intersections(); });
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.console.find(thermotest::bombline("calcptx", "too few reactions")), std::string::npos) << r.console;
+    EXPECT_NE(r.console.find(thermotest::internalnotice()), std::string::npos);
+}
+
+TEST_F(Mode3Pipeline, AGroupOfMoreThan28ReactionsEndsTheRun) {
+    loadsegments({9, {}});
+    for (const int16_t m : {28, 29}) {
+        SCOPED_TRACE(m);
+        search.ninvreac[1] = m;
+        for (int k = 1; k <= m; ++k) search.invreactions[1][at(k)] = static_cast<int16_t>(1 + (k - 1) % 3);
+        const auto r = thermotest::fatalof([] { intersections(); });
+        if (m == 28) {
+            EXPECT_EQ(r.code, -1);  // returns
+            EXPECT_NE(r.console.find("sorry, none in the window"), std::string::npos) << r.console;
+        } else {
+            EXPECT_EQ(r.code, 1);
+            EXPECT_NE(r.console.find(thermotest::bombline("intersections", "too many reactions in intersection (max = 28) ")),
+                      std::string::npos)
+                << r.console;
+        }
+    }
+}
+
 // Reactions among four solids of equal heat capacity whose volumes do not change with P
 // or T: kxb = kxa has no entropy change (a line of constant P), kxc = kxa no volume
 // change (a line of constant T); the reactions with sil slope.
