@@ -63,8 +63,8 @@ std::map<std::string, int> parsereaction(const std::string& text) {
 // its reactions worked out here from the end-members' G.
 struct mode3case {
     std::string name, out;
-    int mode = 0;               // 1 P-x(CO2), 2 T-x(CO2), 3 P-log a, 4 T-log a
-    double fixed = 0;           // T in K or P in kbar
+    int mode = 0;               // 0 P-T, 1 P-x(CO2), 2 T-x(CO2), 3 P-log a, 4 T-log a
+    double fixed = 0;           // T in K or P in kbar (not P-T)
     std::vector<std::map<std::string, int>> reactions;  // numbered from 0
     std::vector<std::string> lines;
 
@@ -96,7 +96,8 @@ struct mode3case {
             else if (list && l.find(")  ") != std::string::npos) reactions.push_back(parsereaction(l));
             else if (list && !reactions.empty()) list = false;
             const size_t f = l.find(" for ");
-            if (startswith(l, "Temperatures in the range") || startswith(l, "Prsessures in the range")) {
+            if (f != std::string::npos &&
+                (startswith(l, "Temperatures in the range") || startswith(l, "Prsessures in the range"))) {
                 const std::string rest = l.substr(f + 5);
                 fixed = std::stod(rest.substr(4)) + (rest[0] == 'T' ? 273.15 : 0);
             }
@@ -277,6 +278,68 @@ TEST(Mode3Cases, InvariantPointsLieOnTheirLinesWithTheirSlopes) {
         }
         for (size_t i = 1; i < slopes.size(); ++i) EXPECT_LT(slopes[i - 1], slopes[i]) << "bundle in slope order";
     }
+}
+
+TEST(Mode3Cases, APointOnALineOfConstantPHasItsUncertainty) {
+    // kxb = kxa has no entropy change: the printed uncertainty of the point must be that
+    // of the end-member enthalpies propagated through the two lines that fix it.
+    const mode3case mc("mode3-flat-line-point", "zt-pt.txt", "62fl", "zt-pt-o.txt", 0);
+    ASSERT_EQ(mc.reactions.size(), 3u);
+    auto dgof = [&](size_t k, double P, double T, const std::vector<double>& dh) {
+        double s = 0;
+        for (const auto& [em, n] : mc.reactions[k]) s += n * (mc.g(em, P, T, 0) + dh[static_cast<size_t>(findem(em))]);
+        return s;
+    };
+    // The point of reactions 1 and 2, by Newton steps, with the enthalpies shifted by dh.
+    auto meet = [&](const std::vector<double>& dh, double& P, double& T) {
+        P = 5;
+        T = 900;
+        for (int it = 0; it < 40; ++it) {
+            const double h = 1e-5;
+            const double f1 = dgof(0, P, T, dh), f2 = dgof(1, P, T, dh);
+            const double a11 = (dgof(0, P + h, T, dh) - dgof(0, P - h, T, dh)) / (2 * h);
+            const double a12 = (dgof(0, P, T + h, dh) - dgof(0, P, T - h, dh)) / (2 * h);
+            const double a21 = (dgof(1, P + h, T, dh) - dgof(1, P - h, T, dh)) / (2 * h);
+            const double a22 = (dgof(1, P, T + h, dh) - dgof(1, P, T - h, dh)) / (2 * h);
+            const double det = a11 * a22 - a12 * a21;
+            P -= (f1 * a22 - f2 * a12) / det;
+            T -= (a11 * f2 - a21 * f1) / det;
+        }
+    };
+    const std::vector<double> none(4, 0);
+    double P0, T0;
+    meet(none, P0, T0);
+    std::vector<double> jp(4, 0), jt(4, 0);
+    for (int e = 1; e <= 3; ++e) {
+        std::vector<double> up(4, 0), down(4, 0);
+        up[static_cast<size_t>(e)] = 1e-3;
+        down[static_cast<size_t>(e)] = -1e-3;
+        double Pu, Tu, Pd, Td;
+        meet(up, Pu, Tu);
+        meet(down, Pd, Td);
+        jp[static_cast<size_t>(e)] = (Pu - Pd) / 2e-3;
+        jt[static_cast<size_t>(e)] = (Tu - Td) / 2e-3;
+    }
+    double varp = 0, vart = 0, cpt = 0;
+    for (int e = 1; e <= 3; ++e)
+        for (int f = 1; f <= 3; ++f) {
+            const double c = static_cast<double>(ws.covat(e, f));
+            varp += jp[static_cast<size_t>(e)] * c * jp[static_cast<size_t>(f)];
+            vart += jt[static_cast<size_t>(e)] * c * jt[static_cast<size_t>(f)];
+            cpt += jp[static_cast<size_t>(e)] * c * jt[static_cast<size_t>(f)];
+        }
+    ASSERT_GT(vart, 0);
+    std::string point;
+    for (const std::string& l : mc.lines)
+        if (startswith(l, "P = ") && l.find("(cor = ") != std::string::npos) point = l;
+    ASSERT_FALSE(point.empty()) << mc.out;
+    const auto w = wordsof(point);  // P = 5.0088 kbar (sd = 1.6), T = 634.57 °C (sd = 53), (cor = 0.809)
+    ASSERT_EQ(w.size(), 17u) << point;
+    EXPECT_NEAR(std::stod(w[2]), P0, 0.01);
+    EXPECT_NEAR(celsius(w[9]), T0, 0.5);
+    EXPECT_NEAR(std::stod(w[6]), std::sqrt(varp), 0.05 + 0.001 * std::sqrt(varp));
+    EXPECT_NEAR(std::stod(w[13]), std::sqrt(vart), 0.5 + 0.001 * std::sqrt(vart));
+    EXPECT_NEAR(std::stod(w[16]), cpt / std::sqrt(varp * vart), 0.0006);
 }
 
 }  // namespace
