@@ -34,6 +34,28 @@ TEST(TextFile, ReadsLinesWithoutTheirEnds) {
     EXPECT_FALSE(f.isopen);
 }
 
+// Editors and generators often leave the last line without its end: every way of
+// reading it, and the closing after it, must go as with the end there.
+TEST(TextFile, LastLineWithoutItsEndReadsAsWithIt) {
+    tempfolder folder;
+    const char* contents[] = {"a b\n*", "a b\n*\n", "a b\r\n*", "a b\r\n*\r\n"};
+    for (const char* c : contents) {
+        folder.writefile("f.txt", c);
+        textfile f;
+        ASSERT_TRUE(openforreading(f, "f.txt"));
+        std::string line;
+        ASSERT_TRUE(readfileline(f, line));
+        EXPECT_EQ(line, "a b");
+        EXPECT_FALSE(atendoffile(f));
+        ASSERT_TRUE(readfileline(f, line));
+        EXPECT_EQ(line, "*");
+        EXPECT_TRUE(atendoffile(f)) << c;
+        EXPECT_TRUE(atendoffile(f)) << c;
+        EXPECT_FALSE(readfileline(f, line));
+        EXPECT_TRUE(closetextfile(f)) << c;
+    }
+}
+
 TEST(TextFile, WritesRawBytesAndErases) {
     tempfolder folder;
     textfile f;
