@@ -17,6 +17,7 @@
 #include "runtime/runstate.h"
 #include "script/settings.h"
 #include "thermo/dataset.h"
+#include "thermo/datacheck.h"
 #include "thermo/datasetreader.h"
 #include "thermo/phasecomps.h"
 #include "thermo/workingset.h"
@@ -174,6 +175,7 @@ void extractem()
     makeemc();
     readthermo(3);
     makeems();
+    checkthermodata(settings.diagramPT == 0);
 
     for (int i = 1; i <= maxems; ++i) {
         ws.emact[at(i)] = 1;
