@@ -16,6 +16,7 @@
 #include "runtime/reporter.h"
 #include "runtime/runstate.h"
 #include "script/settings.h"
+#include "script/windows.h"
 #include "thermo/dataset.h"
 #include "thermo/datacheck.h"
 #include "thermo/datasetreader.h"
@@ -80,11 +81,11 @@ void solutionactivities(int& r)
         addwhole(0, b, T);
         addfield(std::string(1, degreebyte) + "C (from script)", 0, b);
         putstr(0, b, 1, 9);
+        T += 273.15L;
     } else {
-        promptreal("P for a-x in kbar", P);
-        promptreal("T for a-x in " + std::string(1, degreebyte) + "C", T);
+        P = promptcheckedp("P for a-x in kbar");
+        T = promptcheckedt("T for a-x in " + std::string(1, degreebyte) + "C");
     }
-    T += 273.15L;
     settings.tnow = T;
     settings.pnow = P;
 
