@@ -118,4 +118,10 @@ bool fileexists(const std::string& name) {
     return std::filesystem::is_regular_file(name, ec);
 }
 
+bool samefile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(a, b, ec);
+    return same && !ec;
+}
+
 }  // namespace zt

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/testsupport.h"
@@ -67,6 +68,21 @@ TEST(TextFile, WritesRawBytesAndErases) {
     EXPECT_TRUE(erasefilenamed("out.txt"));
     EXPECT_FALSE(fileexists("out.txt"));
     EXPECT_FALSE(erasefilenamed("out.txt"));
+}
+
+TEST(TextFile, SameFileUnderAnyOfItsNames) {
+    tempfolder folder;
+    folder.writefile("a.txt", "x\n");
+    folder.writefile("b.txt", "x\n");
+    std::filesystem::create_symlink("a.txt", "soft.txt");
+    std::filesystem::create_hard_link("a.txt", "hard.txt");
+    EXPECT_TRUE(samefile("a.txt", "a.txt"));
+    EXPECT_TRUE(samefile("a.txt", "./a.txt"));
+    EXPECT_TRUE(samefile("soft.txt", "a.txt"));
+    EXPECT_TRUE(samefile("a.txt", "hard.txt"));
+    EXPECT_FALSE(samefile("a.txt", "b.txt"));  // the same contents, another file
+    EXPECT_FALSE(samefile("a.txt", "missing.txt"));
+    EXPECT_FALSE(samefile("missing.txt", "missing.txt"));
 }
 
 TEST(TextFile, FileThatCannotBeCreatedEndsTheProgram) {
