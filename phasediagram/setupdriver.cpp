@@ -26,6 +26,7 @@
 #include "script/scriptreader.h"
 #include "script/settings.h"
 #include "script/windows.h"
+#include "thermo/datacheck.h"
 #include "thermo/datasetreader.h"
 #include "thermo/phasecomps.h"
 #include "thermo/workingset.h"
@@ -236,6 +237,7 @@ void nlesetup() {
 
     readthermo(3);
     makeems();
+    checkthermodata(true);
     pd.xco2fluidphase = 0;
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         if (phases.prec1[at(k)].fluid && pd.fluidtype == 5 && settings.xco2diagram) pd.xco2fluidphase = static_cast<int16_t>(k);
