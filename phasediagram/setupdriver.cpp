@@ -237,7 +237,8 @@ void nlesetup() {
 
     readthermo(3);
     makeems();
-    checkthermodata(true);
+    // only a window the script gave: the default one reaches far outside any calculation
+    checkthermodata(settings.diagramPT == 0);
     pd.xco2fluidphase = 0;
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         if (phases.prec1[at(k)].fluid && pd.fluidtype == 5 && settings.xco2diagram) pd.xco2fluidphase = static_cast<int16_t>(k);
