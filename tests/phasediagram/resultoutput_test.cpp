@@ -313,6 +313,39 @@ TEST_F(ResultOutput, CalculationDetailsVarianceAndCompositions) {
     EXPECT_TRUE(q && ky) << ic;
 }
 
+// Without the system properties nothing computes G, H, S, V, rho, mu0 or RT ln a: their
+// fields are blank at the widths they have when computed, in both forms of the block.
+TEST_F(ResultOutput, CalculationDetailsLeaveUncomputedPropertiesBlank) {
+    summary.sumphases[2].G = -910.5L;
+    summary.sumphases[2].emg[1] = -910.5L;
+    summary.sumphases[1].emg[1] = -4000.25L;
+    summary.sumphases[1].rtlna[1] = -1.5L;
+    summary.sumphases[1].prop[1] = 0.7L;
+    summary.sumphases[1].prop[2] = 0.3L;
+    for (const bool sorrel : {false, true}) {
+        settings.systemprops = true;
+        const std::string on = logof([&] { sorrel ? printicsorrel() : printic(); }, chic);
+        settings.systemprops = false;
+        const std::string off = logof([&] { sorrel ? printicsorrel() : printic(); }, chic);
+        const std::vector<std::string> lon = linesof(on), loff = linesof(off);
+        ASSERT_EQ(lon.size(), loff.size()) << off;
+        for (size_t i = 0; i < lon.size(); ++i) {
+            ASSERT_EQ(lon[i].size(), loff[i].size()) << lon[i] << "\n" << loff[i];
+            for (size_t k = 0; k < lon[i].size(); ++k) {
+                if (lon[i][k] != loff[i][k]) {
+                    EXPECT_EQ(loff[i][k], ' ') << loff[i];
+                }
+            }
+        }
+        for (const char* value : {"-910.5", "-4000.25", "-1.5", "-2512.3"}) {
+            EXPECT_NE(on.find(value), std::string::npos) << value << "\n" << on;
+            EXPECT_EQ(off.find(value), std::string::npos) << value << "\n" << off;
+        }
+        // The activities and proportions of the end-members are results either way.
+        EXPECT_NE(off.find("0.70000"), std::string::npos) << off;
+    }
+}
+
 TEST_F(ResultOutput, PhaseLineNamesTheAbsentPhases) {
     pdtest::addpure("sill", {1, 1, 0});
     pdtest::addpure("ru", {0, 0, 0});
@@ -322,6 +355,39 @@ TEST_F(ResultOutput, PhaseLineNamesTheAbsentPhases) {
     const std::vector<std::string> l = linesof(world.out());
     ASSERT_EQ(l.size(), 2u);
     EXPECT_EQ(l[1], "phases: pl q  or [ky,sill,ru] ");
+}
+
+// The bracket of in-excess phases holds what stands for them; H2O whose activity is
+// fixed in a run without fluid stands for nothing, and then no bracket is written.
+TEST_F(ResultOutput, PhaseLineInExcessEntries) {
+    struct excesscase {
+        int32_t fluidtype;
+        bool qinexcess;
+        const char* line;
+    };
+    const std::vector<excesscase> cases = {
+        {2, false, "phases: pl q ky  "},
+        {3, false, "phases: pl q ky (fluid) "},
+        {2, true, "phases: pl ky (q) "},
+    };
+    pdtest::addpure("H2O", {0, 0, 0});
+    ls.assemblage[4] = true;
+    settings.debuglevel = 0;
+    settings.nlna = 1;
+    settings.lnanames[1] = "H2O";
+    settings.lnalabels[1] = "H2O";
+    for (const excesscase& c : cases) {
+        world.console.clearoutput();
+        pd.excessphase = {};
+        pd.excessphase[4] = true;
+        pd.excessphase[2] = c.qinexcess;
+        pd.nexcessphases = c.qinexcess ? 2 : 1;
+        pd.fluidtype = c.fluidtype;
+        printstep(ls);
+        const std::vector<std::string> l = linesof(world.out());
+        ASSERT_EQ(l.size(), 2u) << world.out();
+        EXPECT_EQ(l[1], c.line);
+    }
 }
 
 
