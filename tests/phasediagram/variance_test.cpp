@@ -34,7 +34,7 @@ TEST(VarianceName, WordsAndNumbers) {
 
 TEST(VarCalc, EffectiveVarianceAndItsLimits) {
     struct varcase {
-        bool pseudosection, xco2diagram;
+        bool pseudosection, xco2diagram, lowvar;  // lowvar: modes found after the solve
         int16_t ovar, niso, nmodeisos, nxyzisos;
         int16_t var;
         bool stillpseudo;
@@ -42,18 +42,27 @@ TEST(VarCalc, EffectiveVarianceAndItsLimits) {
         std::string fatal;
     };
     const std::vector<varcase> cases = {
-        {true, false, 5, 2, 1, 1, 0, true, "\noriginal variance = 5, effective variance = 0  (1, 1)\n", ""},
-        {false, false, 3, 1, 0, 1, 2, false, "\noriginal variance = 3, effective variance = 2  (0, 1)\n", ""},
-        {false, false, 2, 0, 0, 0, 2, false, "original variance = 2, effective variance = 2  (0, 0)\n", ""},
-        {true, true, 2, 0, 0, 0, 2, false, "original variance = 2, effective variance = 2  (0, 0, ex)\n", ""},
-        {true, true, 3, 1, 1, 0, 2, true, "\noriginal variance = 3, effective variance = 2  (1, 0, ex)\n", ""},
-        {false, false, 4, 1, 0, 1, 3, false, "", "variance > 2"},
-        {false, false, 1, 2, 1, 1, -1, false, "", "variance < 0"},
+        {true, false, false, 5, 2, 1, 1, 0, true, "\noriginal variance = 5, effective variance = 0  (1, 1)\n", ""},
+        {false, false, false, 3, 1, 0, 1, 2, false, "\noriginal variance = 3, effective variance = 2  (0, 1)\n", ""},
+        {false, false, false, 2, 0, 0, 0, 2, false, "original variance = 2, effective variance = 2  (0, 0)\n", ""},
+        {true, true, true, 2, 0, 0, 0, 2, false, "original variance = 2, effective variance = 2  (0, 0, ex)\n", ""},
+        {true, true, false, 3, 1, 1, 0, 2, true, "\noriginal variance = 3, effective variance = 2  (1, 0, ex)\n", ""},
+        // Without the mass balance a univariant assemblage is calculated as a line: in P-T,
+        // or in T-x(CO2) with the fluid held at its x(CO2) values.
+        {true, false, true, 2, 0, 0, 0, 2, true, "original variance = 2, effective variance = 2  (0, 0)\n", ""},
+        {true, false, true, 1, 0, 0, 0, 1, true, "original variance = 1, effective variance = 1  (0, 0)\n", ""},
+        {true, true, true, 2, 1, 0, 1, 1, true, "\noriginal variance = 2, effective variance = 1  (0, 1, ex)\n", ""},
+        // With it, a zero mode takes one degree of freedom whatever the assemblage's variance.
+        {true, false, false, 1, 1, 1, 0, 1, true, "\noriginal variance = 1, effective variance = 1  (1, 0)\n", ""},
+        {false, false, false, 4, 1, 0, 1, 3, false, "", "variance > 2"},
+        {false, false, false, 1, 2, 1, 1, -1, false, "", "variance < 0"},
     };
     for (const varcase& c : cases) {
         pdtest::pdworld w;
         settings.pseudosection = c.pseudosection;
         settings.xco2diagram = c.xco2diagram;
+        pd.lowvarpseudo = c.lowvar;
+        pd.massbalance = c.pseudosection && !c.lowvar;
         pd.ovar = c.ovar;
         pd.niso = c.niso;
         pd.nmodeisos = c.nmodeisos;
@@ -64,6 +73,10 @@ TEST(VarCalc, EffectiveVarianceAndItsLimits) {
             EXPECT_EQ(code, -1);
             EXPECT_EQ(w.out(), c.line);
             EXPECT_EQ(settings.pseudosection, c.stillpseudo);
+            // A run that is no pseudosection has no modes to find.
+            if (!c.stillpseudo) {
+                EXPECT_FALSE(pd.lowvarpseudo || pd.massbalance);
+            }
         } else {
             EXPECT_EQ(code, 1);
             EXPECT_TRUE(w.has("-- run bombed in varcalc : " + c.fatal));
