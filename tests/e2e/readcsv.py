@@ -1,9 +1,9 @@
 """Reads every csv file that the end-to-end cases expect with Python's csv module. The
 mode-1 result tables listed below (read with pandas too, when it is installed) have
 their header, one row per calculated point and the same number of cells in every row.
-In every other csv file a row whose first cell is no number is a head, and each row
-after it (up to the next head) pairs its cells with that head's names: it must have
-exactly as many fields.
+In every other csv file a row without a number in it is a head, and each row after it
+(up to the next head) pairs its cells with that head's names: it must have exactly as
+many fields.
 
 usage: python3 readcsv.py <folder of the end-to-end cases>
 """
@@ -48,7 +48,7 @@ def unpaired(rows):
     bad = []
     head = None
     for row in rows:
-        if not isnumber(row[0]):
+        if not any(isnumber(cell) for cell in row):
             head = row
             continue
         if head is not None and len(row) != len(head):
