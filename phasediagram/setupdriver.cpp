@@ -174,7 +174,8 @@ void stateoforder() {
                 putstr(1, "state of order for " + ph.shortname, 0, consolesummarylog);
                 bombout("nlecalcs", "cannot find legal Q initial guess", 0);
             }
-            if (badstart) putstr(1, "illegal Q starting guess for " + ph.shortname + ": random value used", 0, consolesummarylog);
+            // Ended, so that what follows does not run on in the same line.
+            if (badstart) putstr(1, "illegal Q starting guess for " + ph.shortname + ": random value used", 1, consolesummarylog);
             continue;
         }
         if (!announced) putstr(0, "equilibrium state of order (for given P, T and compositions)", 1, consolesummarylog);

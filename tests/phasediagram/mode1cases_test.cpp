@@ -246,6 +246,14 @@ TEST(Mode1Cases, StateOfOrderSatisfiesTheOrderReaction) {
         EXPECT_EQ(pt[2], 0.05);
         EXPECT_NEAR(orderdg(pt[2], pt[3], pt[1] + 273.15), dH, 0.02);
     }
+
+    // Without solving at the start, an illegal starting order is replaced by a legal one,
+    // said on a line of its own, and the divariant points solve to the order reaction.
+    const std::string unsolved = casefile("mode1-order-start", "stdout.txt");
+    EXPECT_NE(unsolved.find("\nillegal Q starting guess for opx: random value used\n<="), std::string::npos) << unsolved;
+    const auto field = resultrows(unsolved);
+    ASSERT_EQ(field.size(), 2u) << unsolved;
+    for (const auto& pt : field) EXPECT_NEAR(orderdg(pt[2], pt[3], pt[1] + 273.15), dH, 0.02);
 }
 
 // Quartz and dissolved silica of equal S and Cp, ideal in water: RT ln x(aqSi) is minus
