@@ -346,6 +346,48 @@ TEST_F(ResultOutput, CalculationDetailsLeaveUncomputedPropertiesBlank) {
     }
 }
 
+// Modes found after the solve along a bulk range: one system row per bulk point that
+// could be made (here the second to the fourth), each in the mode list and the mode
+// table with its own bulk position and modes.
+TEST_F(ResultOutput, ModeListAndTableHoldEverySystemRow) {
+    tt::tempfolder folder;
+    openforwriting(channels.files[chcsv], "r.csv");
+    openforwriting(channels.files[chql], "r-ql.txt");
+    channels.outchannels |= (1 << chcsv) | (1 << chql);
+    settings.modebox = 0;
+    pd.lowvarpseudo = true;
+    pd.ovar = 2;
+    summary.nbulks = 5;
+    pd.nsysrows = 3;
+    summary.sysfirstrow = 2;
+    for (int r = 1; r <= 3; ++r) {
+        summary.bulkpos[at(r + 1)] = 0.25L * r;
+        for (int p = 1; p <= 3; ++p) summary.sumphases[at(p)].mode[at(r)] = modes[p] + (p == 1 ? 0.1L : p == 2 ? -0.1L : 0) * r;
+    }
+    writemodelist(ls);
+    closetextfile(channels.files[chcsv]);
+    closetextfile(channels.files[chql]);
+    const auto table = readcsv(folder.readfile("r.csv"));
+    ASSERT_EQ(table.size(), 4u);  // the head and three rows
+    std::vector<std::string> lists;
+    for (const std::string& l : linesof(folder.readfile("r-ql.txt"))) {
+        if (!l.empty()) lists.push_back(l);
+    }
+    ASSERT_EQ(lists.size(), 3u);
+    for (int r = 1; r <= 3; ++r) {
+        const auto& row = table[at(r)];
+        ASSERT_EQ(row.size(), table[0].size());
+        EXPECT_NEAR(std::stod(row[2]), 0.25 * r, 1e-9);
+        EXPECT_NEAR(std::stod(row[3]), static_cast<double>(modes[1] + 0.1L * r), 1e-5);  // pl
+        EXPECT_EQ(row[4], "0");                                                            // ksp
+        EXPECT_NEAR(std::stod(row[5]), static_cast<double>(modes[2] - 0.1L * r), 1e-5);   // q
+        const auto parsed = tt::bracketparser("row = " + lists[at(r - 1)].substr(0, lists[at(r - 1)].rfind('}') + 1) + ";").parseall();
+        const tt::bracketvalue& list = parsed.at("row");
+        EXPECT_NEAR(std::stod(list.items[0].items[2].text), 0.25 * r, 1e-9);
+        EXPECT_NEAR(std::stod(list.items[1].items[1].text), static_cast<double>(modes[1] + 0.1L * r), 1e-5);
+    }
+}
+
 TEST_F(ResultOutput, PhaseLineNamesTheAbsentPhases) {
     pdtest::addpure("sill", {1, 1, 0});
     pdtest::addpure("ru", {0, 0, 0});
