@@ -54,10 +54,11 @@ void varcalc() {
     int16_t& var = reactions.var;
     if (settings.pseudosection) {
         var = static_cast<int16_t>((settings.xco2diagram ? 1 : 0) + 2 - pd.niso);
-        // Modes found after the solve add no mass-balance equation to take up a phase
-        // more than the field has: a univariant assemblage (a line in P-T, or in T-x(CO2)
-        // with its fluid held at the given x(CO2)) is calculated as a line.
-        if (pd.lowvarpseudo) var = std::min(var, static_cast<int16_t>(pd.ovar - pd.niso));
+        // Without the mass balance (modes found after the solve, or none for invariant
+        // assemblages) no bulk equation takes up a phase more than a field has: a
+        // univariant assemblage (a line in P-T, or in T-x(CO2) with its fluid held at the
+        // given x(CO2)) is calculated as a line, an invariant one as a point.
+        if (!pd.massbalance) var = std::min(var, static_cast<int16_t>(pd.ovar - pd.niso));
     } else {
         var = static_cast<int16_t>(pd.ovar - pd.niso);
     }
