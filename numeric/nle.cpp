@@ -39,6 +39,26 @@ int16_t countfree() {
     return n;
 }
 
+// Every variable of the equilibrium, and the residuals and jacobian over the free ones.
+bool finitevariables(const vec90& x) {
+    for (int g = 1; g <= eq.nvar + eq.nxp; ++g)
+        if (!std::isfinite(x[at(g)])) return false;
+    return true;
+}
+
+bool finiteresiduals(const vec90& f, int n) {
+    for (int j = 1; j <= n; ++j)
+        if (!std::isfinite(f[at(j)])) return false;
+    return true;
+}
+
+bool finitejacobian(const mat90& J, int n) {
+    for (int j = 1; j <= n; ++j)
+        for (int k = 1; k <= n; ++k)
+            if (!std::isfinite(J[at(j)][at(k)])) return false;
+    return true;
+}
+
 real sumsquares(const vec90& f, int n) {
     real sum = 0;
     for (int k = 1; k <= n; ++k) sum += f[at(k)] * f[at(k)];
@@ -62,6 +82,7 @@ bool initialise() {
         for (int k = 1; k <= st.nfree; ++k) st.maxestart = std::max(st.maxestart, std::fabs(st.f[at(k)]));
         return true;
     }
+    if (st.nonfinite) return false;
     if (settings.dogminon) {
         if (settings.dogminlevel > 0) putstr(0, "solver could not start", 1, 1);
         return false;
@@ -146,10 +167,27 @@ void setresidualfunction(residualfunction fn) { residuals = fn; }
 
 bool evalequations(const vec90& x, mat90& J, vec90& f) {
     const int16_t level = settings.debuglevel;
+    const int n = nlestate.nfree;
+    // A NaN passes every "below the tolerance" test as false and drops out of a maximum:
+    // it must never reach the convergence tests.
+    if (!finitevariables(x)) {
+        nlestate.nonfinite = true;
+        return false;
+    }
     const bool ok = currentresidualfunction()(x, J, f, level != 5);
     if (!ok) return false;
+    if (!finiteresiduals(f, n) || (level != 5 && !finitejacobian(J, n))) {
+        nlestate.nonfinite = true;
+        return false;
+    }
     if ((level == 3 || level == 4) && eq.nleiter == 0) jacobian(x, J, f);
-    if (level == 5) makefdjacobian(x, J, f);
+    if (level == 5) {
+        makefdjacobian(x, J, f);
+        if (!finitejacobian(J, n)) {
+            nlestate.nonfinite = true;
+            return false;
+        }
+    }
     return true;
 }
 
@@ -157,7 +195,12 @@ void startup(real& Fnewton, real& slope0, real& slim) {
     nlestaterecord& st = nlestate;
     st.toomany = false;
     st.maxdx = 0;
-    if (!evalequations(eq.varvalue, st.J, st.f)) bombout("startup", "bad start to iteration", 0);
+    if (!evalequations(eq.varvalue, st.J, st.f)) {
+        if (!st.nonfinite) bombout("startup", "bad start to iteration", 0);
+        slim = 0;
+        st.stepcode = 5;
+        return;
+    }
     const int n = st.nfree;
     Fnewton = 0.5L * sumsquares(st.f, n);
     for (int j = 1; j <= n; ++j)
@@ -339,7 +382,7 @@ bool fn(int16_t kind, real lambda, real& F, real& slope) {
         }
         return st.esizeok || st.fsizeok || st.dxstop;
     }
-    if (settings.mcrunlimit - 0.01L > 1 || settings.debuglevel == 0 || settings.dogminon) {
+    if (st.nonfinite || settings.mcrunlimit - 0.01L > 1 || settings.debuglevel == 0 || settings.dogminon) {
         F = 1;
         slope = 0;
         st.maxe = 1;
@@ -537,9 +580,11 @@ bool nle(int16_t& status) {
     st.tracecount = 0;
     if (!initialise()) {
         status = 9;
+        if (st.nonfinite && settings.debuglevel >= 2 && settings.debuglevel <= 4) printoutcome(status);
         return false;
     }
-    if (st.Fstart < settings.fsize || st.maxestart < settings.esize) {
+    // the tests of the iterations (fn): a start that passes them needs no step
+    if (st.maxestart <= settings.esize || std::sqrt(2 * st.Fstart) < settings.fsize) {
         status = 0;
         return true;
     }
@@ -558,7 +603,9 @@ bool nle(int16_t& status) {
         }
         if (settings.debuglevel == 3) printpoint();
     } while (!st.stop && !st.overit);
-    if (st.esizeok || st.fsizeok || st.dxconverge) {
+    if (st.nonfinite) {
+        status = 9;
+    } else if (st.esizeok || st.fsizeok || st.dxconverge) {
         status = 0;
     } else if (st.dxstop) {
         status = 1;

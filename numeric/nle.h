@@ -30,6 +30,7 @@ struct nlestaterecord {
     bool fsizeok = false, esizeok = false, done = false;
     bool toomany = false;       // the line search's trial limit was reached
     bool trialfailed = false;   // the last trial's evaluation failed and was tolerated
+    bool nonfinite = false;     // an evaluation met a value that is not a finite number
     bool acceptedfailed = false;
     real Fnewton = 0, Faccepted = 0, lambda = 0, slopeaccepted = 0;
     real maxe = 0, maxdx = 0, Fstart = 0, maxestart = 0;
@@ -46,7 +47,10 @@ void resetnlestate();
 // varvalue holds the last accepted point whatever the status.
 bool nle(int16_t& status);
 
-// Evaluates the residuals (and the jacobian) at x; false when the point is refused.
+// Evaluates the residuals (and the jacobian) at x; false when the point is refused, or
+// when a variable, residual or jacobian entry is not a finite number (nlestate.nonfinite
+// then tells it: the solve ends with status 9, the status of a point that cannot be
+// evaluated, whatever the debug level).
 bool evalequations(const vec90& x, mat90& J, vec90& f);
 
 // Opens an iteration: evaluation, decomposition, Newton step and its limit.

@@ -59,6 +59,7 @@ const char* reasonline(int16_t status) {
         case 5: return "   too many iterations in finding value in interval in steplength";
         case 6: return "   sequence of not reduced (at accessible boundary) in steplength";
         case 7: return "   slim too small (on edge looking out?)";
+        case 9: return "   residual, derivative or variable not a finite number";
         default: return "   shouldn't get here";
     }
 }

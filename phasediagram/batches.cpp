@@ -24,17 +24,7 @@ namespace {
 
 size_t at(int i) { return static_cast<size_t>(i); }
 
-constexpr wordset csvset = wordset{1} << chcsv;
-constexpr wordset csv2set = wordset{1} << chcsv2;
-
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
-
-// text right-justified in width (wider texts stand as they are).
-std::string column(const std::string& text, int16_t width) {
-    std::string out;
-    addfield(text, width, out);
-    return out;
-}
 
 bool issoln(int k) { return k <= phases.nsolnphases; }
 
@@ -140,23 +130,6 @@ void setbulk(const batchrec& r, batchcopy& c) {
     settings.nbulks = 1;
     for (int cc = 1; cc <= maxbulkcomps; ++cc) settings.bulk1[at(cc)] = r.bulkamounts[at(cc)];
     if (r.nbulkcomps != c.ncomps && pd.rankdeficit > 0) bombout("dobatch", "danger - projc not diagonal", 0);
-}
-
-void writeheads(int16_t b, const batchcopy& c) {
-    const std::string tag = wholetostr(b) + "-";
-    std::string head = "   #, " + column(tag + "P", 10) + ", " + column(tag + "T", 10) + ", ";
-    for (int k = 1; k <= phases.nsolnphases; ++k) {
-        if (!c.phases[at(k)]) continue;
-        const axphase& ph = phases.prec1[at(k)];
-        for (int m = 1; m <= ph.nvars; ++m) head += column(tag + ph.vars[at(m)].name, 10) + ", ";
-    }
-    for (int k = 1; k <= phases.nphases; ++k) {
-        if (c.phases[at(k)]) head += column(tag + phasename(k), 10) + ", ";
-    }
-    writecsv(chcsv, head);
-    std::string head2 = "   #, ";
-    for (const char* what : {"-G", "-H", "-S", "-V", "-rho"}) head2 += column(wholetostr(b) + what, 10) + ", ";
-    writecsv(chcsv2, head2);
 }
 
 }  // namespace
@@ -302,11 +275,9 @@ void writeequil(const loopstate&) {
             }
         }
         qlline(0, line + "}}" + (b == settings.nbatches ? " };" : ","), 1);
-
-        writeheads(b, c);
     }
-    putstr(0, "", 1, csvset);
-    putstr(0, "", 1, csv2set);
+    // The csv heads go with the first run written (Monte Carlo accumulation), when the
+    // points of every batch and their variables are known.
 }
 
 }  // namespace zt

@@ -24,6 +24,10 @@ struct batchcopy {
     int16_t ncomps = 0;                  // the highest bulk component of its phases
     // Per point of the current run: its equilibrium was found, and it lies inside its filter.
     std::array<bool, maxbatchpt + 1> pointok{}, pointpass{};
+    // The variables after P and T that its points put in the csv table (the compositional
+    // variables, then the modes of a batch with a bulk), noted at its first point.
+    int16_t ncols = -1;
+    std::array<str22, maxvars + 1> colnames;
 };
 
 struct batchstate {

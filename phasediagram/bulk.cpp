@@ -298,10 +298,10 @@ void readcomps() {
     for (int c = 1; c <= ws.ncomps && same; ++c) same = settings.bulkoxides[at(c)] == ws.compnames[at(c)];
     if (!same) {
         putstr(1, "components (oxides) in bulk should be:", 1, consolelog);
+        // Every component, in order, as the check above wants them: one fixed by ln a or
+        // mu still has its column in the bulk block.
         std::string line = "   ";
-        for (int c = 1; c <= ws.ncomps; ++c) {
-            if (pd.inbulk[at(c)]) line += " " + ws.compnames[at(c)];
-        }
+        for (int c = 1; c <= ws.ncomps; ++c) line += " " + ws.compnames[at(c)];
         putstr(0, line, 1, consolelog);
         bombout("readcomps", settings.nbulkoxides != ws.ncomps ? "wrong number of components (oxides) in bulk"
                                                                  : "mismatch of components (oxides) in bulk",

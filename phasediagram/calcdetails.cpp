@@ -18,6 +18,17 @@ size_t at(int i) { return static_cast<size_t>(i); }
 
 void out(int16_t before, const std::string& text, int16_t after) { putstr(before, text, after, icset); }
 
+// The thermodynamic properties of phases, end-members and system are computed only with
+// the system properties on; otherwise their fields stay blank at their widths, so that
+// no value that was never calculated reads as a result.
+void addprop(int16_t decimals, int16_t width, real x, std::string& line) {
+    if (settings.systemprops) {
+        addfixed(decimals, width, x, line);
+    } else {
+        line.append(static_cast<size_t>(width), ' ');
+    }
+}
+
 void addwholeornot(real x, int16_t decimals, int16_t width, std::string& line) {
     const real w = std::round(x);
     if (std::fabs(x - w) < 1e-5L) {
@@ -158,11 +169,11 @@ void propertylines(const propformat& f) {
             addfixed(f.dmode, f.modewidth, ph.mode[1], line);
             addfixed(f.dmode, f.modewidth, ph.convfactor[1], line);
         }
-        addfixed(f.dg, f.gh, ph.G, line);
-        addfixed(f.dh, f.gh, ph.H, line);
-        addfixed(f.ds, f.others, ph.S, line);
-        addfixed(f.dv, f.others, ph.V, line);
-        addfixed(f.drho, f.others, ph.rho, line);
+        addprop(f.dg, f.gh, ph.G, line);
+        addprop(f.dh, f.gh, ph.H, line);
+        addprop(f.ds, f.others, ph.S, line);
+        addprop(f.dv, f.others, ph.V, line);
+        addprop(f.drho, f.others, ph.rho, line);
         out(0, line, 1);
     }
     for (int r = 1; r <= pd.nsysrows; ++r) {
@@ -174,11 +185,11 @@ void propertylines(const propformat& f) {
         }
         line.append(settings.dogminon ? 30 : 6, ' ');
         const int16_t d = f.sysdecimals;
-        addfixed(d, f.gh, summary.sysg[at(r)], line);
-        addfixed(d, f.gh, summary.sysh[at(r)], line);
-        addfixed(d, f.others, summary.syss[at(r)], line);
-        addfixed(d, f.others, summary.sysv[at(r)], line);
-        addfixed(d, f.others, summary.sysrho[at(r)], line);
+        addprop(d, f.gh, summary.sysg[at(r)], line);
+        addprop(d, f.gh, summary.sysh[at(r)], line);
+        addprop(d, f.others, summary.syss[at(r)], line);
+        addprop(d, f.others, summary.sysv[at(r)], line);
+        addprop(d, f.others, summary.sysrho[at(r)], line);
         out(0, line, 1);
     }
 }
@@ -245,7 +256,7 @@ void printic() {
             addfield(ph.name, -6, line);
             if (!settings.xco2diagram) {
                 line.append(static_cast<size_t>(5 * w + 3), ' ');
-                addfixed(d, static_cast<int16_t>(w + 4), ph.emg[1], line);
+                addprop(d, static_cast<int16_t>(w + 4), ph.emg[1], line);
             }
             out(0, line, 1);
             continue;
@@ -259,8 +270,8 @@ void printic() {
             addreal(d, false, static_cast<int16_t>(w + 2), ph.activity[at(j)], line);
             addreal(d, true, static_cast<int16_t>(w + 2), ph.prop[at(j)], line);
             if (!settings.xco2diagram) {
-                addfixed(d, static_cast<int16_t>(w + 4), ph.emg[at(j)], line);
-                addfixed(d, static_cast<int16_t>(w + 4), ph.rtlna[at(j)], line);
+                addprop(d, static_cast<int16_t>(w + 4), ph.emg[at(j)], line);
+                addprop(d, static_cast<int16_t>(w + 4), ph.rtlna[at(j)], line);
             }
             out(0, line, j == ph.nem ? 2 : 1);
         }
@@ -310,7 +321,7 @@ void printicsorrel() {
             line.clear();
             addfield(ph.name, -6, line);
             line.append(55, ' ');
-            addfixed(4, 12, ph.emg[1], line);
+            addprop(4, 12, ph.emg[1], line);
             out(0, line, 1);
             continue;
         }
@@ -323,8 +334,8 @@ void printicsorrel() {
             addreal(6, false, 12, ph.activity[at(j)], line);
             addreal(5, true, 12, ph.prop[at(j)], line);
             if (!settings.xco2diagram) {
-                addfixed(8, 17, ph.emg[at(j)], line);
-                addfixed(8, 16, ph.rtlna[at(j)], line);
+                addprop(8, 17, ph.emg[at(j)], line);
+                addprop(8, 16, ph.rtlna[at(j)], line);
             }
             out(0, line, j == ph.nem ? 2 : 1);
         }

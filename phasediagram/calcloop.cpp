@@ -97,6 +97,7 @@ void onepoint(loopstate& ls) {
         ls.inwindow = false;
     }
     ls.success = ls.solved && ls.inwindow;
+    if (ls.solved && !ls.inwindow) ls.anyoutside = true;
     if (settings.dogminon && ls.success && settings.dogminlevel == 1) printstep(ls);
     if (ls.success) {
         ls.fulloutput = !(settings.debuglevel < 2 && !pd.massbalance && pd.nsysrows < 1 && settings.projection != 0 &&
@@ -154,6 +155,7 @@ void onebatch(loopstate& ls) {
     setactivities();
     ls.nsuccesses = 0;
     ls.inwindow = true;
+    ls.anyoutside = false;
     pd.nfailmarks = 0;
     ls.fulloutput = true;
     if ((settings.dogminon && settings.dogminlevel == 2) || (!settings.dogminon && settings.debuglevel >= 1)) {
@@ -170,7 +172,12 @@ void onebatch(loopstate& ls) {
         onepoint(ls);
     }
     if (settings.debuglevel != 0 && ls.nsuccesses == 0 && (!settings.dogminon || settings.dogminlevel >= 2)) {
-        putstr(0, ls.inwindow ? "<== nothing found ==>" : "<== nothing in range ==>", 1, consolesummarylog);
+        // On a line of its own after the failure marks. "in range" when some point solved
+        // but fell outside the window or its modes outside 0 to 1; a point the solver did
+        // not solve says nothing about the range.
+        if (pd.nfailmarks > 0) putstr(0, "", 1, consolelog);
+        pd.nfailmarks = 0;
+        putstr(0, ls.anyoutside ? "<== nothing in range ==>" : "<== nothing found ==>", 1, consolesummarylog);
     }
 }
 

@@ -224,19 +224,35 @@ void writelistrow() {
     qlline(0, line, 1);
 }
 
+namespace {
+
+// The bulk position of system row r, as the modal table numbers the rows: one row with the
+// mass balance; otherwise a row per bulk point from the first that could be made, in
+// pairs (the two sides of the reaction) on a univariant line.
+real rowbulkpos(int r) {
+    if (pd.massbalance) return summary.bulkpos[1];
+    const int k = pd.ovar == 1 ? summary.sysfirstrow + (r - 1) / 2 : summary.sysfirstrow + r - 1;
+    return summary.bulkpos[at(std::max(1, std::min(k, maxsysrows)))];
+}
+
+}  // namespace
+
 void writemodelist(const loopstate& ls) {
     std::array<bool, maxphasesummaries + 1> zero{};
     real f = 1;
     renormfactor(zero, f);
-    std::string line = "{{" + fixed(3, summary.pequil) + ", " + fixed(2, summary.tequil - 273.15L) + ", " +
-                       (summary.nbulks > 1 ? fixed(3, summary.bulkpos[1]) : std::string("0")) + "}";
-    for (int p = 1; p <= summary.sumnphases; ++p) {
-        if (zero[at(p)]) continue;
-        const phasesummary& ph = summary.sumphases[at(p)];
-        line += ", {\"" + ph.name + "\", " + fixed(5, f * ph.mode[1]) + "}";
+    // Every system row: a low-variance bulk range has one per bulk point.
+    for (int r = 1; r <= pd.nsysrows; ++r) {
+        std::string line = "{{" + fixed(3, summary.pequil) + ", " + fixed(2, summary.tequil - 273.15L) + ", " +
+                           (summary.nbulks > 1 ? fixed(3, rowbulkpos(r)) : std::string("0")) + "}";
+        for (int p = 1; p <= summary.sumnphases; ++p) {
+            if (zero[at(p)]) continue;
+            const phasesummary& ph = summary.sumphases[at(p)];
+            line += ", {\"" + ph.name + "\", " + fixed(5, f * ph.mode[at(r)]) + "}";
+        }
+        line += "}, ";
+        qlline(1, line, 0);
     }
-    line += "}, ";
-    qlline(1, line, 0);
 
     // The with list in script order, matched against the summary phases in order.
     auto table = [&](int row, bool header) {
@@ -251,7 +267,7 @@ void writemodelist(const loopstate& ls) {
             addreal(2, true, 10, summary.tequil - 273.15L, text);
             text += ",";
             if (summary.nbulks > 1) {
-                addreal(3, true, 10, summary.bulkpos[1], text);
+                addreal(3, true, 10, rowbulkpos(row), text);
             } else {
                 addfield("0", 10, text);
             }
@@ -279,8 +295,7 @@ void writemodelist(const loopstate& ls) {
         writecsv(chcsv, text + "\n");
     };
     if (ls.nsuccesses == 1 && run.runcount <= 1) table(1, true);
-    table(1, false);
-    if (summary.var == 1 && summary.ovar == 1) table(2, false);
+    for (int r = 1; r <= pd.nsysrows; ++r) table(r, false);
 }
 
 void writecsvrows(const loopstate& ls) {

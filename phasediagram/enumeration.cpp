@@ -442,6 +442,26 @@ void calcwhatdiag(const phaseflags& assemblage, const assemblagetest& test, int1
     putstr(0, line, 1, consolesummarylog);
 }
 
+// Why a run calculates no assemblage at all, from the furthest test any assemblage reached.
+void nothingcalculated(int furthest, int ntake, int ncand) {
+    std::string why, more;
+    switch (furthest) {
+        case 0:
+            why = "an assemblage of this variance has " + wholetostr(ntake) + " phases,";
+            more = "from the " + wholetostr(ncand) + " phases chosen";
+            break;
+        case 2: why = "no assemblage holds every required phase"; break;
+        case 4: why = "the bulk lies outside every assemblage's reduced system"; break;
+        case 5:
+            why = "no assemblage has as many unknowns as equations";
+            more = "at effective variance " + wholetostr(reactions.var) + " (debuglevel 2 lists them)";
+            break;
+        default: why = "no assemblage can make the bulk"; break;
+    }
+    putstr(1, "nothing calculated: " + why, 1, consolesummarylog);
+    if (!more.empty()) putstr(0, more, 1, consolesummarylog);
+}
+
 }  // namespace
 
 str22 phasename(int k) {
@@ -460,6 +480,8 @@ void calcwhat() {
 
     static phaseflags candidate, assemblage;
     static indexvector subset;
+    int nsolved = 0, furthest = 0;  // assemblages calculated; the last test any other one reached
+    int lastntake = 0, lastncand = 0;
     for (int v = top; v >= bottom; --v) {
         if (settings.dogminon) {
             reactions.var = static_cast<int16_t>(v);
@@ -469,16 +491,24 @@ void calcwhat() {
         int16_t ncand = 0, rank = 0;
         setupcandidates(candidate, ncand, rank);
         const int ntake = rank + 2 - v;
+        lastntake = ntake;
+        lastncand = ncand;
         if (!(ncand >= ntake && ntake > 0)) continue;
         firstsubset(subset, static_cast<int16_t>(ntake));
         assemblagetest test;
         do {
             nextassemblage(subset, candidate, static_cast<int16_t>(ntake), ncand, assemblage, test);
             if (test.more && settings.debuglevel > 1) calcwhatdiag(assemblage, test, rank, static_cast<int16_t>(ntake), ncand);
-            if (test.more && (!test.excluded || settings.batch == 0)) solve(assemblage);
+            if (test.more && (!test.excluded || settings.batch == 0)) {
+                solve(assemblage);
+                ++nsolved;
+            } else if (test.more) {
+                furthest = std::max<int>(furthest, test.reason);
+            }
         } while (test.more);
     }
     if (settings.dogminon) dogminsummary();
+    else if (nsolved == 0) nothingcalculated(furthest, lastntake, lastncand);
 }
 
 }  // namespace zt

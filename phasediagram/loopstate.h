@@ -38,6 +38,7 @@ struct loopstate {
     bool solved = false, inwindow = false, success = false, extractok = false;
     bool reactionwanted = false, projwanted = false, fulloutput = false;
     bool mcsuccess = false;
+    bool anyoutside = false;  // some point of the batch solved but lay outside its window or modes
     bool firstrun = false, firstbatch = false;
     int16_t runlo = 0, runhi = 0;  // run number 10000 runhi + runlo
     int16_t batchpoint = 0, nsuccesses = 0, calccode = 0;

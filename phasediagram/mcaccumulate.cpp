@@ -115,6 +115,11 @@ void fillslot(loopstate& ls, int16_t b, int16_t p, bool success) {
     s.nxp = eq.nxp;
     s.success = success;
     batchcopy& c = batchwork.batch[at(b)];
+    if (c.ncols < 0) {
+        const int last = std::min(eq.nvar + eq.nxp, maxvars);
+        c.ncols = static_cast<int16_t>(std::max(0, last - 2));
+        for (int g = 3; g <= last; ++g) c.colnames[at(g - 2)] = eq.calcvarnames[at(g)];
+    }
     if (success) {
         s.p = summary.pequil;
         s.t = summary.tequil;
@@ -314,23 +319,59 @@ void writesummary(const loopstate& ls) {
     }
 }
 
+// The csv heads, one block per point of the run as the rows hold them: the run number,
+// P, T and the batch's variables, each named after its batch ("2-P"), and after its
+// point too from the second point of a batch on ("2.2-P").
+void writecsvheads(const loopstate& ls) {
+    std::string head, head2;
+    for (int n = 1; n <= ls.nslots; ++n) {
+        const mcslot& s = ls.slots[at(n)];
+        const batchcopy& c = batchwork.batch[at(s.batch)];
+        std::string tag = wholetostr(s.batch);
+        if (s.point > 1) tag += "." + wholetostr(s.point);
+        tag += "-";
+        head += "   #, " + column(tag + "P", 10) + ", " + column(tag + "T", 10) + ", ";
+        for (int i = 1; i <= c.ncols; ++i) head += column(tag + c.colnames[at(i)], 10) + ", ";
+        head2 += "   #, ";
+        for (const char* what : {"G", "H", "S", "V", "rho"}) head2 += column(tag + what, 10) + ", ";
+    }
+    writecsv(chcsv, head);
+    putstr(0, "", 1, csvset);
+    if (settings.systemprops) {
+        writecsv(chcsv2, head2);
+        putstr(0, "", 1, csv2set);
+    }
+}
+
 void writecsvs(const loopstate& ls, long run) {
+    if (ls.nresults == 1) writecsvheads(ls);
     const std::string runfield = column(wholetostr(static_cast<real>(run)), 4) + ", ";
     const std::string failed = column("-1", 10) + ", ";
+    const std::string blank = column("", 10) + ", ";
     std::string line, line2;
     for (int n = 1; n <= ls.nslots; ++n) {
         const mcslot& s = ls.slots[at(n)];
+        const batchcopy& c = batchwork.batch[at(s.batch)];
         line += runfield + column(fixed(3, s.p), 10) + ", " + column(fixed(2, s.t - 273.15L), 10) + ", ";
-        for (int g = 3; g <= s.nvar + s.nxp; ++g) line += s.success ? column(fixed(5, s.vars[at(g)]), 10) + ", " : failed;
+        // Exactly the batch's columns, so that every value stands under its own head.
+        const int have = s.nvar + s.nxp - 2;
+        for (int i = 1; i <= c.ncols; ++i) {
+            if (!s.success) line += failed;
+            else line += i <= have ? column(fixed(5, s.vars[at(i + 2)]), 10) + ", " : blank;
+        }
         line2 += runfield;
         for (real x : {s.g, s.h, s.s, s.v, s.rho}) line2 += s.success ? column(fixed(3, x), 10) + ", " : failed;
     }
     writecsv(chcsv, line);
-    writecsv(chcsv2, line2);
     putstr(0, "", 1, csvset);
-    putstr(0, "", 1, csv2set);
     flushcsv(chcsv);
-    flushcsv(chcsv2);
+    // Without the system properties (always so with batches) the table would hold only
+    // zeros: it is not written, and the empty file is erased at the end of the run.
+    if (settings.systemprops) {
+        writecsv(chcsv2, line2);
+        putstr(0, "", 1, csv2set);
+        flushcsv(chcsv2);
+    }
 }
 
 void writerun(loopstate& ls, long run) {

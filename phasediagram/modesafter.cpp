@@ -39,6 +39,10 @@ bool hasbulkcomponent(const emphaserec& ph) {
     return false;
 }
 
+// The H2O-CO2 fluid of an x(CO2) diagram enters the reaction among the phases of a
+// divariant assemblage as its two end-members.
+bool splitfluid(const axphase& ph) { return ph.fluid && pd.fluidtype == 5 && settings.xco2diagram && pd.ovar == 2; }
+
 // Composition matrix of the phases taking part, rows over the bulk components.
 struct modework {
     reactionmatrix m{};
@@ -229,7 +233,7 @@ void assemblagereaction(const phaseflags& assemblage, namerow& names, realcoefs&
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         if (!assemblage[at(k)]) continue;
         const axphase& ph = phases.prec1[at(k)];
-        if (ph.fluid && pd.fluidtype == 5 && settings.xco2diagram && pd.ovar == 2) {
+        if (splitfluid(ph)) {
             for (int j = 1; j <= 2; ++j) {
                 for (int c = 1; c <= ws.ncomps; ++c) comp[at(c)] = static_cast<real>(ph.em[at(j)].comp[at(c)]) / ws.compdiv[at(c)];
                 setcolumn(ph.em[at(j)].name, comp);
@@ -305,11 +309,19 @@ bool calcmodesafternle(const phaseflags& assemblage, std::string& text, phaserea
         static realcoefs raw, c;
         int16_t n = 0;
         assemblagereaction(assemblage, names, raw, text, n);
-        // Coefficients per column through the column map (slot order equals column order
-        // for the phases in use).
+        // Coefficients per column through the column map. The reaction has a column per
+        // phase slot, except that a split fluid has two: count them to find each slot's.
+        static std::array<int, maxvars + 1> rcolofslot;
+        int slot = 0, rcol = 0;
+        for (int k = 1; k <= phases.nphases && slot < maxvars; ++k) {
+            if (!assemblage[at(k)]) continue;
+            rcolofslot[at(++slot)] = ++rcol;
+            if (k <= phases.nsolnphases && splitfluid(phases.prec1[at(k)])) ++rcol;
+        }
         real biggest = 0;
         for (int col = 1; col <= mw.ncols; ++col) {
-            c[at(col)] = col <= n ? raw[at(mw.slotofcol[at(col)])] : 0;
+            const int r = rcolofslot[at(mw.slotofcol[at(col)])];
+            c[at(col)] = r <= n ? raw[at(r)] : 0;
             biggest = std::max(biggest, std::fabs(c[at(col)]));
         }
         int npos = 0;

@@ -355,8 +355,13 @@ bool anyfixedvariable() {
     return false;
 }
 
+// The coordinates kept per projected phase: the plane's own apices, the in-excess
+// apices and the projecting solution phases, as the console table shows them.
+int nvalues() { return ncols() - 1; }
+
 void bracketlists(const loopstate& ls, real t, real p) {
     const int own = proj.napices - proj.nexcessapices;
+    const int n = nvalues();
     const real celsius = t - 273.15L;
     putstr(0, "(*---------------------------------------------------------*)", 1, qlonly);
     putstr(0, "{{" + fixedtostr(3, p) + ", " + fixedtostr(2, celsius) + "}, ", 1, qlonly);
@@ -383,9 +388,9 @@ void bracketlists(const loopstate& ls, real t, real p) {
         std::string line = k == 1 ? "         {" : spaces(10);
         line += "{";
         addfield("\"" + pw.table[at(k)].name + "\", ", -9, line);
-        for (int i = 1; i <= own; ++i) {
+        for (int i = 1; i <= n; ++i) {
             addfixed(6, 9, pw.table[at(k)].values[at(i)], line);
-            line += i == own ? "}" : (i == own - 1 ? ",    " : ", ");
+            line += i == n ? "}" : (i == own ? ",    " : ", ");
         }
         if (k < pw.nprojected) {
             line += ", ";
@@ -402,7 +407,7 @@ void bracketlists(const loopstate& ls, real t, real p) {
     for (int k = 1; k <= pw.nprojected; ++k) {
         std::string line;
         addfield(pw.table[at(k)].name + ", ", 9, line);
-        for (int i = 1; i <= own; ++i) {
+        for (int i = 1; i <= n; ++i) {
             addfixed(6, 9, pw.table[at(k)].values[at(i)], line);
             line += ", ";
         }

@@ -205,10 +205,9 @@ void printstep(const loopstate& ls) {
         line += phasename(p);
         written = true;
     }
-    if (pd.nexcessphases == 0) {
-        line += "  ";
-    } else {
-        line += written ? " (" : " - (";
+    // The in-excess entries; a list left empty (a fluid that is no fluid) reads as none.
+    std::string excess;
+    if (pd.nexcessphases > 0) {
         bool entry = false, fluiddone = false;
         for (int p = 1; p <= phases.nphases; ++p) {
             if (!ls.assemblage[at(p)] || !pd.excessphase[at(p)]) continue;
@@ -230,24 +229,24 @@ void printstep(const loopstate& ls) {
             } else {
                 text = phasename(p);
             }
-            if (entry) line += ", ";
-            line += text;
+            if (entry) excess += ", ";
+            excess += text;
             entry = true;
         }
-        line += ") ";
     }
-    bool absent = false;
-    for (int p = 1; p <= phases.nphases; ++p) absent = absent || !ls.assemblage[at(p)];
-    if (absent && settings.batch != 0) {
-        line += "or [";
-        bool entry = false;
+    if (excess.empty()) {
+        line += "  ";
+    } else {
+        line += (written ? " (" : " - (") + excess + ") ";
+    }
+    if (settings.batch != 0) {
+        std::string others;
         for (int p = 1; p <= phases.nphases; ++p) {
             if (ls.assemblage[at(p)] || pd.excessphase[at(p)]) continue;
-            if (entry) line += ",";
-            line += phasename(p);
-            entry = true;
+            if (!others.empty()) others += ",";
+            others += phasename(p);
         }
-        line += "] ";
+        if (!others.empty()) line += "or [" + others + "] ";
     }
     if (settings.dogminon) {
         line += " #";

@@ -26,6 +26,7 @@
 #include "script/scriptreader.h"
 #include "script/settings.h"
 #include "script/windows.h"
+#include "thermo/datacheck.h"
 #include "thermo/datasetreader.h"
 #include "thermo/phasecomps.h"
 #include "thermo/workingset.h"
@@ -82,12 +83,16 @@ int16_t choosevariance(int16_t c) {
     }
     promptcontrol("use the variance specified in the datafile", settings.setvar);
     if (settings.setvar == 0) {
-        int16_t v = reactions.var;
+        const int16_t asked = reactions.var;
+        int16_t v = asked;
         if (v < c) {
             putstr(0, "variance too low: reset to " + wholetostr(c), 1, consolelog);
             v = c;
         }
-        putstr(1, "required equilibria are " + variancetext(v) + " (from script)", 1, consolelog);
+        // What the script asked for, and after a reset what is calculated instead.
+        std::string line = "required equilibria are " + variancetext(asked) + " (from script)";
+        if (v != asked) line += ", " + variancetext(v) + " used";
+        putstr(1, line, 1, consolelog);
         return v;
     }
     str22 word;
@@ -170,7 +175,8 @@ void stateoforder() {
                 putstr(1, "state of order for " + ph.shortname, 0, consolesummarylog);
                 bombout("nlecalcs", "cannot find legal Q initial guess", 0);
             }
-            if (badstart) putstr(1, "illegal Q starting guess for " + ph.shortname + ": random value used", 0, consolesummarylog);
+            // Ended, so that what follows does not run on in the same line.
+            if (badstart) putstr(1, "illegal Q starting guess for " + ph.shortname + ": random value used", 1, consolesummarylog);
             continue;
         }
         if (!announced) putstr(0, "equilibrium state of order (for given P, T and compositions)", 1, consolesummarylog);
@@ -236,6 +242,8 @@ void nlesetup() {
 
     readthermo(3);
     makeems();
+    // only a window the script gave: the default one reaches far outside any calculation
+    checkthermodata(settings.diagramPT == 0);
     pd.xco2fluidphase = 0;
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         if (phases.prec1[at(k)].fluid && pd.fluidtype == 5 && settings.xco2diagram) pd.xco2fluidphase = static_cast<int16_t>(k);

@@ -1,5 +1,6 @@
 #include "phasediagram/variance.h"
 
+#include <algorithm>
 #include <string>
 
 #include "ax/phaserecords.h"
@@ -44,10 +45,23 @@ void variancename(int16_t v) {
 }
 
 void varcalc() {
-    if (settings.xco2diagram && (pd.ovar < 2 || (pd.ovar == 2 && pd.niso == 0))) settings.pseudosection = false;
+    if (settings.xco2diagram && (pd.ovar < 2 || (pd.ovar == 2 && pd.niso == 0))) {
+        // Calculated as no pseudosection: without a bulk there are no modes to find.
+        settings.pseudosection = false;
+        pd.massbalance = false;
+        pd.lowvarpseudo = false;
+    }
     int16_t& var = reactions.var;
-    if (settings.pseudosection) var = static_cast<int16_t>((settings.xco2diagram ? 1 : 0) + 2 - pd.niso);
-    else var = static_cast<int16_t>(pd.ovar - pd.niso);
+    if (settings.pseudosection) {
+        var = static_cast<int16_t>((settings.xco2diagram ? 1 : 0) + 2 - pd.niso);
+        // Without the mass balance (modes found after the solve, or none for invariant
+        // assemblages) no bulk equation takes up a phase more than a field has: a
+        // univariant assemblage (a line in P-T, or in T-x(CO2) with its fluid held at the
+        // given x(CO2)) is calculated as a line, an invariant one as a point.
+        if (!pd.massbalance) var = std::min(var, static_cast<int16_t>(pd.ovar - pd.niso));
+    } else {
+        var = static_cast<int16_t>(pd.ovar - pd.niso);
+    }
     const std::string line = "original variance = " + wholetostr(pd.ovar) + ", effective variance = " + wholetostr(var) +
                              "  (" + wholetostr(pd.nmodeisos) + ", " + wholetostr(pd.nxyzisos) +
                              (settings.xco2diagram ? ", ex" : "") + ")";

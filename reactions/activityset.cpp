@@ -16,7 +16,9 @@
 #include "runtime/reporter.h"
 #include "runtime/runstate.h"
 #include "script/settings.h"
+#include "script/windows.h"
 #include "thermo/dataset.h"
+#include "thermo/datacheck.h"
 #include "thermo/datasetreader.h"
 #include "thermo/phasecomps.h"
 #include "thermo/workingset.h"
@@ -79,11 +81,11 @@ void solutionactivities(int& r)
         addwhole(0, b, T);
         addfield(std::string(1, degreebyte) + "C (from script)", 0, b);
         putstr(0, b, 1, 9);
+        T += 273.15L;
     } else {
-        promptreal("P for a-x in kbar", P);
-        promptreal("T for a-x in " + std::string(1, degreebyte) + "C", T);
+        P = promptcheckedp("P for a-x in kbar");
+        T = promptcheckedt("T for a-x in " + std::string(1, degreebyte) + "C");
     }
-    T += 273.15L;
     settings.tnow = T;
     settings.pnow = P;
 
@@ -174,6 +176,7 @@ void extractem()
     makeemc();
     readthermo(3);
     makeems();
+    checkthermodata(settings.diagramPT == 0);
 
     for (int i = 1; i <= maxems; ++i) {
         ws.emact[at(i)] = 1;

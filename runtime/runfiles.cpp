@@ -156,7 +156,8 @@ void refuseoutputasinput(const std::string& routine, const std::string& inputnam
                          const std::vector<std::string>& outputs)
 {
     for (const std::string& output : outputs) {
-        if (output != inputname) continue;
+        // the name the run opens, or any other name of the same file
+        if (output != inputname && !samefile(output, inputname)) continue;
         bombout(routine, "the " + description + " file " + quoted(inputname) +
                              " is one of the files this run writes: use another suffix",
                 0);

@@ -61,6 +61,9 @@ bool readfileline(textfile& f, std::string& line) {
         return false;
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    // A last line without its line end leaves the end-of-file mark, which would make the
+    // next look-ahead fail the stream: it reads as the same line with its end.
+    if (f.in.eof()) f.in.clear();
     return true;
 }
 
@@ -92,6 +95,8 @@ void flushfile(textfile& f) {
 bool closetextfile(textfile& f) {
     bool ok = true;
     if (f.in.is_open()) {
+        // A read that met the end of the file is no failure of the closing.
+        f.in.clear();
         f.in.close();
         ok = !f.in.fail();
     }
@@ -111,6 +116,12 @@ bool erasefilenamed(const std::string& name) { return std::remove(name.c_str()) 
 bool fileexists(const std::string& name) {
     std::error_code ec;
     return std::filesystem::is_regular_file(name, ec);
+}
+
+bool samefile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(a, b, ec);
+    return same && !ec;
 }
 
 }  // namespace zt

@@ -30,5 +30,8 @@ bool closetextfile(textfile& f);
 // false when erasing failed.
 bool erasefilenamed(const std::string& name);
 bool fileexists(const std::string& name);
+// Both names exist and are one file (a link, or another spelling on a file system that
+// ignores case).
+bool samefile(const std::string& a, const std::string& b);
 
 }  // namespace zt

@@ -23,14 +23,14 @@ namespace {
 constexpr int maxphysicallines = 49;  // of one logical line
 
 // Joins continued physical lines ("\" as the last word) into one logical line.
-void readlogicalline(stringlist& line, int16_t& count)
+void readlogicalline(textfile& f, stringlist& line, int16_t& count)
 {
     static stringlist words;
     count = 0;
     for (int physical = 1;; ++physical) {
-        if (physical > 1 && atendoffile(runfiles.datafile)) return;
+        if (physical > 1 && atendoffile(f)) return;
         int16_t n = 0;
-        readwords(runfiles.datafile, words, n, true);
+        readwords(f, words, n, true);
         if (physical > maxphysicallines) bombout("readcontrol", "multiline gone berko", 0);
         const bool continued = n > 0 && words[n] == "\\";
         if (continued) words[n--].clear();
@@ -120,18 +120,21 @@ str22 scriptaxsuffix(const std::string& filename)
     textfile f;
     str22 suffix;
     if (!openforreading(f, filename)) return suffix;
+    // the lines as the script reader joins them, so that the name is the one it will take
     static stringlist words;
     while (!atendoffile(f)) {
         int16_t count = 0;
-        readwords(f, words, count, true);
-        if (count == 0) continue;
-        if (words[1][0] == '*') break;
-        if (words[1] != "axfile") continue;
-        int32_t sw = 0;
-        int16_t used = 1;
-        switchword(words, count, sw, used);
-        suffix.clear();
-        if (sw != 1 && count > used) suffix = words[static_cast<size_t>(used + 1)];
+        readlogicalline(f, words, count);
+        const str22 keyword = count > 0 ? words[1] : str22();
+        if (count > 0 && keyword[0] == '*') break;
+        if (keyword == "axfile") {
+            int32_t sw = 0;
+            int16_t used = 1;
+            switchword(words, count, sw, used);
+            suffix.clear();
+            if (sw != 1 && count > used) suffix = words[static_cast<size_t>(used + 1)];
+        }
+        for (int i = 1; i <= count; ++i) words[static_cast<size_t>(i)].clear();
     }
     closetextfile(f);
     return suffix;
@@ -145,7 +148,7 @@ void readcontrol()
     static stringlist line;
     while (!atendoffile(runfiles.datafile)) {
         int16_t count = 0;
-        readlogicalline(line, count);
+        readlogicalline(runfiles.datafile, line, count);
         if (count == 0) continue;
         if (line[1][0] == '*') break;
         handleline(line, count);

@@ -27,6 +27,12 @@ void say(const std::string& text) { putstr(0, text, 1, 9); }
 
 std::string needed(real x) { return realtostr(decimalsneeded(x), true, x); }
 
+// Where a step given before the list is built came from.
+std::string stepsource(bool pressure)
+{
+    return (pressure ? settings.pintervaltyped : settings.tintervaltyped) ? " (from console)" : " (from script)";
+}
+
 bool nearwhole(real x, real tol) { return std::fabs(x - std::nearbyint(x)) < tol; }
 
 int16_t clamp16(int v, int lo, int hi) { return static_cast<int16_t>(std::min(std::max(v, lo), hi)); }
@@ -99,9 +105,9 @@ void scriptinterval(bool pressure)
         s = r / 200;
     if (interval > 0 && pd.ptcalcmode != (pressure ? 2 : 1)) {
         if (pressure)
-            say("P interval = " + needed(s) + " kbar (from script)");
+            say("P interval = " + needed(s) + " kbar" + stepsource(true));
         else
-            say("T interval = " + needed(s) + " " + std::string(1, degreebyte) + "C (from script)");
+            say("T interval = " + needed(s) + " " + std::string(1, degreebyte) + "C" + stepsource(false));
     }
     count = buildlist(list, low, high, s, tol, pressure ? "scriptpinterval" : "scripttinterval");
 }
@@ -137,8 +143,8 @@ void scripttinterval() { scriptinterval(false); }
 
 void promptpinterval()
 {
-    const bool fromscript = settings.pinterval > 0;
-    real s = fromscript ? settings.pinterval : 0;
+    const bool given = settings.pinterval > 0;
+    real s = given ? settings.pinterval : 0;
     settings.pdecimals = 3;
     const real low = settings.calcprange[1], high = settings.calcprange[2], r = high - low;
     if (std::fabs(r) < 1e-6L) {
@@ -149,11 +155,11 @@ void promptpinterval()
         const int16_t dlow = nearwhole(low, 1e-6L) ? 0 : decimalsneeded(low);
         const int16_t dhigh = nearwhole(high, 1e-6L) ? 0 : decimalsneeded(high);
         const int16_t dmax = std::max(dlow, dhigh);
-        if (fromscript) say("P interval = " + needed(s) + " (from script)");
+        if (given) say("P interval = " + needed(s) + stepsource(true));
         const steptexts texts{"P interval", "P interval too large : max P(high) - P(low) = ", "try again: P interval",
                               "P interval must be positive - try again: P interval",
                               "P interval too small : max of 201 pressures"};
-        s = askstep(s, fromscript, r, realtostr(dmax == 0 ? 1 : dmax, true, r), texts, [&](real step) {
+        s = askstep(s, given, r, realtostr(dmax == 0 ? 1 : dmax, true, r), texts, [&](real step) {
             return listof(low, high, step, truncount(r, step), 0.0001L, nullptr) <= maxlist;
         });
         settings.nplist = buildlist(settings.plist, low, high, s, 0.0001L, "promptpinterval");
@@ -164,8 +170,8 @@ void promptpinterval()
 
 void prompttinterval()
 {
-    const bool fromscript = settings.tinterval > 0;
-    real s = fromscript ? settings.tinterval : 0;
+    const bool given = settings.tinterval > 0;
+    real s = given ? settings.tinterval : 0;
     settings.tdecimals = 2;
     settings.pdecimals = 3;
     const real low = settings.calctrange[1], high = settings.calctrange[2], r = high - low;
@@ -178,14 +184,14 @@ void prompttinterval()
     const int16_t dlow = nearwhole(low, 1e-5L) ? 0 : std::min<int16_t>(decimalsneeded(low), 4);
     const int16_t dhigh = nearwhole(high, 1e-5L) ? 0 : std::min<int16_t>(decimalsneeded(high), 4);
     const int16_t dmax = std::max(dlow, dhigh);
-    if (fromscript) say("T interval = " + (nearwhole(s, 0.0001L) ? wholetostr(s) : needed(s)) + " (from script)");
+    if (given) say("T interval = " + (nearwhole(s, 0.0001L) ? wholetostr(s) : needed(s)) + stepsource(false));
     const steptexts texts{"T interval", "T interval too large : max T(high) - T(low) = ", "try again: T interval",
                           "T interval must be positive - try again: T interval",
                           "T interval too small : max of 201 temperatures"};
     // The count goes to the nearest whole number; the end value is appended only when
     // the last value lies more than 0.01 below it.
     auto count = [&](real step) { return listof(low, high, step, nearestcount(r, step), 0.01L, nullptr); };
-    s = askstep(s, fromscript, r, dmax == 0 ? wholetostr(r) : realtostr(dmax, true, r), texts,
+    s = askstep(s, given, r, dmax == 0 ? wholetostr(r) : realtostr(dmax, true, r), texts,
                 [&](real step) { return count(step) <= maxlist; });
     const int n = listof(low, high, s, nearestcount(r, s), 0.01L, &settings.tlist);
     if (n > maxlist) bombout("prompttinterval", "too many values in a list (max = 201)", 0);

@@ -76,12 +76,15 @@ void ptforaxe(const scriptline& l)
     s.ptforaxe = l.sw;
     if (l.sw == 1) return;
     int16_t n = 2;
-    if (getreals(l.keyword, n)) {
-        s.pforaxe = valuereal(1);
-        s.tforaxe = valuereal(2);
-    } else {
+    real p = 0, t = 0;
+    // checked as every P and T of the script; a value refused is asked for instead
+    if (!getreals(l.keyword, n) || checkonep(l.keyword, p, s.pmin, 1500, 1) != 0 ||
+        checkonet(l.keyword, t, 283, 3000, 2) != 0) {
         s.ptforaxe = 1;
+        return;
     }
+    s.pforaxe = p;
+    s.tforaxe = valuereal(2);
 }
 
 void ptguess(const scriptline& l)

@@ -89,7 +89,10 @@ void rangepart(bool pressure, const std::string& label)
     } else {
         range[1] = values[1];
         range[2] = values[2];
-        if (n >= 3) (pressure ? settings.pinterval : settings.tinterval) = values[3];
+        if (n >= 3) {
+            (pressure ? settings.pinterval : settings.tinterval) = values[3];
+            (pressure ? settings.pintervaltyped : settings.tintervaltyped) = true;
+        }
     }
 }
 

@@ -201,6 +201,7 @@ struct scriptsettings {
     real pinterval = 0;
     int32_t calcT = 1;
     real tinterval = 0;
+    bool pintervaltyped = false, tintervaltyped = false;  // the step came from the console
     int32_t ptforaxe = 1;
     real pforaxe = 0;
     real tforaxe = 0;         // degrees C

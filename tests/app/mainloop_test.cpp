@@ -87,6 +87,11 @@ TEST_F(CalcModeMenu, InputFilesThatTheRunWouldWriteAreRefused)
     };
     const namecase cases[] = {
         {"AFM", "62", 1, "axfile ax62\n", ""},
+        // the name as the script reader takes it: continued lines, blanks, comments
+        {"AFM", "62", 1, "axfile \\\n     AFM-it  % on a continuation line\n", "a-x info file \"zt-AFM-it.txt\""},
+        {"AFM", "62", 3, "with g \\\n bi\naxfile \\\n\\\nAFM-o\n", ""},  // a lone "\\" ends the line
+        {"AFM", "62", 2, "axfile\t\\\t% joined\n\tAFM-ql\t% the next\n", "a-x info file \"zt-AFM-ql.txt\""},
+        {"AFM", "62", 1, "axfile no \\\n AFM-o\n", ""},
         {"log", "62", 1, "axfile ax62\n", "script info file \"zt-log.txt\""},
         {"ds1", "1-o", 1, "axfile ax62\n", "thermo dataset file \"zt-ds1-o.txt\""},
         {"AFM", "62", 1, "axfile log % the log\n", "a-x info file \"zt-log.txt\""},

@@ -1,7 +1,9 @@
 """Reads every csv file that the end-to-end cases expect with Python's csv module. The
 mode-1 result tables listed below (read with pandas too, when it is installed) have
-their header, one row per calculated point and the same number of cells in every row;
-any other csv file must at least read.
+their header, one row per calculated point and the same number of cells in every row.
+In every other csv file a row without a number in it is a head, and each row after it
+(up to the next head) pairs its cells with that head's names: it must have exactly as
+many fields.
 
 usage: python3 readcsv.py <folder of the end-to-end cases>
 """
@@ -33,6 +35,27 @@ def rows_of(text):
     return [[cell.strip() for cell in row] for row in reader if row]
 
 
+def isnumber(text):
+    try:
+        float(text)
+        return True
+    except ValueError:
+        return False
+
+
+def unpaired(rows):
+    """The rows whose cells do not pair one to one with the names of the head above them."""
+    bad = []
+    head = None
+    for row in rows:
+        if not any(isnumber(cell) for cell in row):
+            head = row
+            continue
+        if head is not None and len(row) != len(head):
+            bad.append(f"{len(row)} fields under a head of {len(head)}: {row[:3]}...")
+    return bad
+
+
 def main():
     root = sys.argv[1]
     failures = []
@@ -41,8 +64,10 @@ def main():
     others = [name for name in found if name not in EXPECTED]
     for name in others:
         with open(os.path.join(root, name), encoding="latin-1", newline="") as f:
-            if not rows_of(f.read()):
-                failures.append(f"{name}: no rows")
+            rows = rows_of(f.read())
+        if not rows:
+            failures.append(f"{name}: no rows")
+        failures.extend(f"{name}: {problem}" for problem in unpaired(rows))
     try:
         import pandas
     except ImportError:

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <string>
 
 #include "ax/axeval.h"
 #include "numeric/fatalreport.h"
@@ -534,7 +536,10 @@ TEST_F(Nle, StatusFollowsTheOrderOfTheStoppingReasons) {
         {"not converged in 26 iterations", cube, 2.0L / 3, 450, 0.005L, 2, 26, "-"},
         {"step passes dxtol far from the solution", cube, 2.0L / 3, 1, 1e6L, 1, 1, "-"},
         {"step passes dxtol near the solution", linear, 1 - 1 / 1.05L, 0.002L, 1e6L, 0, 1, "dx"},
-        {"F below fsize at the start", cube, 1, 0.1L, 0.005L, 0, 0, "-"},
+        {"|f| below fsize at the start", cube, 1, 0.009L, 0.005L, 0, 0, "-"},
+        // F = f^2 / 2 = 5e-7 lies below fsize, |f| = 1e-3 does not: the start is tested
+        // as the iterations are, and six steps bring |f| below 1e-6
+        {"F below fsize at the start, |f| not", cube, 2.0L / 3, 0.1L, 0.005L, 0, 6, "f"},
     };
     for (const statuscase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -668,6 +673,106 @@ TEST_F(Nle, StartThatCannotBeEvaluated) {
     EXPECT_EQ(report.substr(0, 1 + names.size() + 1 + values.size() + 1), "\n" + names + "\n" + values + "\n");
     EXPECT_TRUE(contains(report, testing::bombline("nle", "illegal start")));
     EXPECT_FALSE(contains(report, testing::internalmark));
+}
+
+// A NaN drops out of std::max and fails every "below the tolerance" test, so a NaN
+// residual once passed as converged; a NaN jacobian made a NaN step. Any value that is
+// not a finite number ends the solve as a point that cannot be evaluated (status 9),
+// at every debug level, with the last good point kept.
+TEST_F(Nle, NonFiniteValuesEndTheSolveWithStatus9) {
+    const real nan = std::numeric_limits<real>::quiet_NaN();
+    const real inf = std::numeric_limits<real>::infinity();
+    // f = x - 0.3 from x = 0.5, a derivative reported twice too large: the first step
+    // lands at 0.4, short of the root, so the solve needs further iterations
+    auto residual = [](real x) { return x - 0.3L; };
+    struct nonfinitecase {
+        const char* what;
+        plainresiduals f;
+        real x0;
+        real after;  // plain x the solve leaves
+        int16_t iterations;
+    };
+    const nonfinitecase cases[] = {
+        {"NaN residual at the start",
+         [](const realvec&, realvec& f, realmat& d) {
+             f[0] = std::numeric_limits<real>::quiet_NaN();
+             d[0][0] = 1;
+             return true;
+         },
+         0.5L, 0.5L, 0},
+        {"infinite residual at the start",
+         [inf](const realvec&, realvec& f, realmat& d) {
+             f[0] = inf;
+             d[0][0] = 1;
+             return true;
+         },
+         0.5L, 0.5L, 0},
+        {"NaN jacobian at the start",
+         [nan, residual](const realvec& x, realvec& f, realmat& d) {
+             f[0] = residual(x[0]);
+             d[0][0] = nan;
+             return true;
+         },
+         0.5L, 0.5L, 0},
+        {"NaN residual at a trial point",
+         [nan, residual](const realvec& x, realvec& f, realmat& d) {
+             f[0] = x[0] < 0.45L ? nan : residual(x[0]);
+             d[0][0] = 2;
+             return true;
+         },
+         0.5L, 0.5L, 1},
+        {"infinite jacobian at a trial point",
+         [inf, residual](const realvec& x, realvec& f, realmat& d) {
+             f[0] = residual(x[0]);
+             d[0][0] = x[0] < 0.45L ? -inf : 2;
+             return true;
+         },
+         0.5L, 0.5L, 1},
+        // f = x^3: the first full Newton step is accepted, x = 1/3
+        {"NaN jacobian at the start of the second iteration",
+         [nan](const realvec& x, realvec& f, realmat& d) {
+             f[0] = x[0] * x[0] * x[0];
+             d[0][0] = eq.nleiter == 2 && eq.nleeval == 1 ? nan : 3 * x[0] * x[0];
+             return true;
+         },
+         0.5L, 0.5L * 2 / 3, 2},
+        {"NaN starting value",
+         [residual](const realvec& x, realvec& f, realmat& d) {
+             f[0] = residual(x[0]);
+             d[0][0] = 1;
+             return true;
+         },
+         nan, nan, 0},
+    };
+    for (int16_t level : {1, 0, 2}) {
+        for (const nonfinitecase& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + ", debug level " + std::to_string(level));
+            settings.debuglevel = level;
+            console.clearoutput();
+            evaluations.clear();
+            setvariables({{"x", c.x0, -5, 5}});
+            scripted = c.f;
+            int16_t status = -1;
+            bool converged = true;
+            EXPECT_EQ(testing::exitcodeof([&] { converged = nle(status); }), -1) << console.output();
+            EXPECT_FALSE(converged);
+            EXPECT_EQ(status, 9);
+            EXPECT_EQ(eq.nleiter, c.iterations);
+            EXPECT_EQ(settings.debuglevel, level);
+            if (std::isnan(c.after)) {
+                EXPECT_TRUE(std::isnan(plain(3)));
+            } else {
+                EXPECT_NEAR(static_cast<double>(plain(3)), static_cast<double>(c.after), 1e-15);
+            }
+            const std::string out = console.output();
+            EXPECT_FALSE(contains(out, "bad x")) << out;
+            if (level == 2) {
+                EXPECT_TRUE(contains(out, "No solution (9):\n   residual, derivative or variable not a finite number\n"));
+            } else {
+                EXPECT_EQ(out, "");
+            }
+        }
+    }
 }
 
 TEST_F(Nle, FatalReportsOfTheSolver) {

@@ -98,7 +98,10 @@ protected:
     bool point(int16_t p, bool success, real P, real T = 873.15L, int16_t nvar = 3, real x = 0.3L) {
         eq.nvar = nvar;
         eq.nxp = 0;
-        for (int g = 3; g <= nvar; ++g) eq.varvalue[at(g)] = x + 0.01L * (g - 3);
+        for (int g = 3; g <= nvar; ++g) {
+            eq.varvalue[at(g)] = x + 0.01L * (g - 3);
+            eq.calcvarnames[at(g)] = "v" + std::to_string(g);
+        }
         summary.pequil = P;
         summary.tequil = T;
         bool flag = success;
@@ -265,6 +268,18 @@ TEST_F(Batches, FatalReports) {
     }
 }
 
+// The cells of a csv line, surrounding blanks dropped.
+std::vector<std::string> cellsof(const std::string& line) {
+    std::vector<std::string> cells;
+    std::istringstream in(line + "\n");
+    for (std::string cell; std::getline(in, cell, ',');) {
+        const size_t a = cell.find_first_not_of(" \n");
+        const size_t b = cell.find_last_not_of(" \n");
+        cells.push_back(a == std::string::npos ? "" : cell.substr(a, b - a + 1));
+    }
+    return cells;
+}
+
 // What f writes to the drawing-data file and the two csv files.
 struct written {
     std::string ql, csv, csv2;
@@ -323,20 +338,9 @@ TEST_F(Batches, EquilListBreaksTheVariableLineBeforeNames12To48AndOpensEveryPhas
     EXPECT_EQ(equil.items[0].items[1].items.size(), 52u);  // its variables
     EXPECT_EQ(equil.items[1].items[0].items[1].text, "ky");
 
-    // csv heads: one block per batch on one line, ended after the last.
-    const std::vector<std::string> csv = linesof(w.csv);
-    ASSERT_EQ(csv.size(), 1u);
-    EXPECT_NE(csv[0].find("   #,        1-P,        1-T,       1-v1,"), std::string::npos);
-    EXPECT_NE(csv[0].find("   #,        2-P,        2-T,        2-q,       2-ky, "), std::string::npos);
-    std::string head2;
-    for (const char* b : {"1", "2"}) {
-        head2 += "   #, ";
-        for (const char* what : {"-G", "-H", "-S", "-V", "-rho"}) {
-            const std::string name = std::string(b) + what;
-            head2 += std::string(10 - name.size(), ' ') + name + ", ";
-        }
-    }
-    EXPECT_EQ(linesof(w.csv2), (std::vector<std::string>{head2}));
+    // The csv heads wait for the first run written, when every batch's points are known.
+    EXPECT_EQ(w.csv, "");
+    EXPECT_EQ(w.csv2, "");
 }
 
 TEST_F(Batches, RequestsAcceptARunWhenSomePointOfTheirBatchesIsFoundInsideItsFilter) {
@@ -388,7 +392,7 @@ TEST_F(Batches, RequestsAcceptARunWhenSomePointOfTheirBatchesIsFoundInsideItsFil
         // Accepted or not, the results list is closed.
         const auto lists = tt::bracketparser(w.ql).parseall();
         EXPECT_EQ(lists.at("results").items.size(), c.accepted ? 1u : 0u);
-        EXPECT_EQ(linesof(w.csv).size(), c.accepted ? 1u : 0u);
+        EXPECT_EQ(linesof(w.csv).size(), c.accepted ? 2u : 0u);  // the head and the run
     }
 }
 
@@ -442,14 +446,48 @@ TEST_F(Batches, AcceptedRunsAreWrittenWholeAndTheListClosesWhenTheRunLimitEndsTh
     // Variables 12 and on stand on a line of their own, 13 blanks in.
     EXPECT_NE(w.ql.find("0.4000, \n             0.4100, 0.4200}}"), std::string::npos);
 
-    // One csv row per run, the run column holding the full number; a failed point
-    // gives P 0, T 0 and -1 for its variables and system properties.
+    // A head, then one csv row per run, the run column holding the full number; a failed
+    // point gives P 0, T 0 and -1 for its variables and system properties.
     const std::vector<std::string> csv = linesof(w.csv), csv2 = linesof(w.csv2);
-    ASSERT_EQ(csv.size(), 2u);
-    EXPECT_EQ(csv[1].rfind("10000, ", 0), 0u) << csv[1];
-    EXPECT_NE(csv[0].find("   1,      0.000,       0.00,         -1, "), std::string::npos) << csv[0];
-    ASSERT_EQ(csv2.size(), 2u);
-    EXPECT_NE(csv2[0].find("   1,         -1,         -1,         -1,         -1,         -1, "), std::string::npos);
+    ASSERT_EQ(csv.size(), 3u);
+    EXPECT_EQ(csv[2].rfind("10000, ", 0), 0u) << csv[2];
+    EXPECT_NE(csv[1].find("   1,      0.000,       0.00,         -1, "), std::string::npos) << csv[1];
+    ASSERT_EQ(csv2.size(), 3u);
+    EXPECT_NE(csv2[1].find("   1,         -1,         -1,         -1,         -1,         -1, "), std::string::npos);
+    // Every row has the fields of its head, and each value stands under its own name:
+    // a block per point, the second point of batch 1 named as such.
+    for (const std::vector<std::string>* table : {&csv, &csv2}) {
+        const std::vector<std::string> head = cellsof((*table)[0]);
+        for (size_t r = 1; r < table->size(); ++r) EXPECT_EQ(cellsof((*table)[r]).size(), head.size()) << (*table)[r];
+    }
+    const std::vector<std::string> head = cellsof(csv[0]);
+    const std::vector<std::string> row = cellsof(csv[1]);
+    auto cell = [&](const std::string& name) {
+        const auto it = std::find(head.begin(), head.end(), name);
+        return it == head.end() ? std::string("(no " + name + ")") : row[static_cast<size_t>(it - head.begin())];
+    };
+    EXPECT_EQ(cell("1-P"), "5.000");
+    EXPECT_EQ(cell("1-v3"), "0.30000");
+    EXPECT_EQ(cell("1.2-v3"), "-1");
+    EXPECT_EQ(cell("2-P"), "5.000");
+    EXPECT_EQ(cell("2-v15"), "0.42000");
+    EXPECT_EQ(cellsof(csv2[0])[1], "1-G");
+}
+
+// Without the system properties (always so with batches) the second table would hold
+// only zeros: it is not written, while the first one is.
+TEST_F(Batches, SecondTableIsNotWrittenWithoutSystemProperties) {
+    addbatch({2, 3}, 2);
+    settings.nbatchreq = 0;
+    settings.systemprops = false;
+    const written w = outputsof([&] {
+        setupbatch(ls);
+        runbatch(1);
+        point(1, true, 5);
+        endresults(ls);
+    });
+    EXPECT_EQ(linesof(w.csv).size(), 2u) << w.csv;
+    EXPECT_EQ(w.csv2, "");
 }
 
 // The outputs of the end-to-end batch case, read back as other tools read them.
@@ -512,16 +550,41 @@ TEST(BatchCase, CsvTablesReadInPythonsCsvModule) {
         "    print(len(rows), ' '.join(str(len(r)) for r in rows), bad)\n";
     tt::tempfolder folder;
     folder.writefile("read.py", script);
-    const std::string command = "python3 read.py " + dir + "zt-bat.csv " + dir + "zt-bat-2.csv";
+    const std::string command = "python3 read.py " + dir + "zt-bat.csv";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string out;
     char buffer[256];
     while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
     ASSERT_EQ(pclose(pipe), 0) << out;
-    // Rows: the heads and one accepted run; fields: the heads' four batch blocks, the
-    // run's six points, and the empty field after each line's last ", "; no bad numbers.
-    EXPECT_EQ(out, "2 27 26 0\n2 25 37 0\n");
+    // Rows: the head and one accepted run, both of the run's six points and the empty
+    // field after each line's last ", "; no bad numbers. The batches compute no system
+    // properties, so there is no second table.
+    EXPECT_EQ(out, "2 26 26 0\n");
+    EXPECT_FALSE(std::ifstream(dir + "zt-bat-2.csv").good());
+}
+
+// Each value of the csv row stands under the name of what the results list holds there.
+TEST(BatchCase, CsvValuesStandUnderTheirOwnNames) {
+    const auto lists = tt::bracketparser(casefile("expected/zt-bat-ql.txt")).parseall();
+    const tt::bracketvalue& run = lists.at("results").items[0];
+    const std::vector<std::string> rows = linesof(casefile("expected/zt-bat.csv"));
+    ASSERT_EQ(rows.size(), 2u);
+    const std::vector<std::string> head = cellsof(rows[0]), row = cellsof(rows[1]);
+    ASSERT_EQ(head.size(), row.size());
+    auto cell = [&](const std::string& name) {
+        const auto it = std::find(head.begin(), head.end(), name);
+        EXPECT_NE(it, head.end()) << name;
+        return it == head.end() ? real(-99) : std::stold(row[static_cast<size_t>(it - head.begin())]);
+    };
+    auto pt = [&](int b, int p) { return run.items[at(b)].items[at(p - 1)].items[0]; };
+    auto vars = [&](int b, int p) { return run.items[at(b)].items[at(p - 1)].items[1]; };
+    EXPECT_NEAR(cell("1.2-P"), number(pt(1, 2).items[0]), 1e-3L);
+    EXPECT_NEAR(cell("1.2-x(w)"), number(vars(1, 2).items[0]), 1e-4L);
+    EXPECT_NEAR(cell("2.2-T"), number(pt(2, 2).items[1]), 1e-2L);
+    EXPECT_NEAR(cell("3-w"), number(vars(3, 1).items[1]), 1e-4L);
+    EXPECT_NEAR(cell("3-q"), number(vars(3, 1).items[3]), 1e-4L);
+    EXPECT_NEAR(cell("4-x(w)"), 0.45L, 1e-9L);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "phasediagram/bulk.h"
 
 #include <cmath>
+#include <sstream>
 
 #include "pdfixture.h"
 #include "runtime/textfile.h"
@@ -9,6 +10,13 @@ namespace zt {
 namespace {
 
 using pdtest::at;
+
+std::vector<std::string> splitblanks(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) out.push_back(word);
+    return out;
+}
 
 // Components SiO2 (3 atoms), Al2O3 (5), CaO (2), Na2O (3).
 void system4() {
@@ -168,6 +176,36 @@ TEST(ReadComps, FatalBulks) {
     EXPECT_EQ(w.run(readcomps), 1);
     EXPECT_TRUE(w.has("interactive entry of bulk composition has been discontinued\n"
                       "Add a bulk or rbi script to the scriptfile, and rerun zeltram.\n"));
+}
+
+// With CaO fixed by ln a the bulk block still lists every component; the names the
+// failure lists are the ones that pass the check when typed back.
+TEST(ReadComps, ListedComponentsAreTheOnesTheCheckWants) {
+    pdtest::pdworld w;
+    system4();
+    bulklines({40, 20, 20});
+    settings.nlna = 1;
+    settings.lnalabels[1] = "CaO";
+    settings.nbulkoxides = 3;
+    const char* bulkonly[] = {"SiO2", "Al2O3", "Na2O"};
+    for (int i = 0; i < 3; ++i) settings.bulkoxides[at(i + 1)] = bulkonly[i];
+    ASSERT_EQ(w.run(readcomps), 1);
+    const std::string head = "components (oxides) in bulk should be:\n   ";
+    const size_t at0 = w.out().find(head);
+    ASSERT_NE(at0, std::string::npos) << w.out();
+    const size_t from = at0 + head.size();
+    const std::vector<std::string> listed = splitblanks(w.out().substr(from, w.out().find('\n', from) - from));
+    EXPECT_EQ(listed, (std::vector<std::string>{"SiO2", "Al2O3", "CaO", "Na2O"}));
+
+    pdtest::pdworld w2;
+    system4();
+    bulklines({40, 20, 20, 20});
+    settings.nlna = 1;
+    settings.lnalabels[1] = "CaO";
+    settings.nbulkoxides = static_cast<int16_t>(listed.size());
+    for (size_t i = 0; i < listed.size(); ++i) settings.bulkoxides[i + 1] = listed[i];
+    EXPECT_EQ(w2.run(readcomps), -1) << w2.out();
+    EXPECT_EQ(pd.nbulkcomps, 3);
 }
 
 TEST(ReadComps, ChoicesWithinARange) {

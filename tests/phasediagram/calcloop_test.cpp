@@ -6,6 +6,7 @@
 #include "pdfixture.h"
 #include "phasediagram/extraction.h"
 #include "phasediagram/modesafter.h"
+#include "phasediagram/startingpoint.h"
 #include "reactions/services.h"
 
 namespace zt {
@@ -191,6 +192,87 @@ TEST(Extract, ZeroModeFlagsLookedUpByPhase) {
     EXPECT_NEAR(static_cast<double>(summary.sumphases[2].mode[1]), 0.3, 1e-15);
     EXPECT_NEAR(static_cast<double>(summary.sumphases[1].varvalues[1]), 0.4, 1e-15);
     EXPECT_EQ(summary.pequil, 5);
+}
+
+// The point's ln a moves the end-member's G by RT ln a through its entropy; an ln a whose
+// end-member is no working end-member (a phase outside the assemblage) ends the run.
+TEST(SetX, FixedActivityOfAWorkingEndMemberOnly) {
+    for (const char* name : {"q", "ru"}) {
+        pdtest::pdworld w;
+        pdtest::setcomponents({{"A", 1}, {"B", 1}});
+        pdtest::addpure("q", {1, 0});
+        pdtest::addpure("ru", {0, 1});
+        ws.td.assign(maxems + 1, tdrecord{});
+        ws.nem = 1;
+        ws.emname[1] = "q";
+        ws.td[1].S = 0.04L;
+        eq = equilibriumstate{};
+        eq.nvar = 2;
+        settings.nlna = 1;
+        settings.lnanames[1] = name;
+        settings.lnalists[1][1] = -0.5L;
+        pd.lnasavedS[1] = 0.0415L;
+        settings.plist[1] = 5;
+        settings.tlist[1] = 900;
+        const auto ls = std::make_unique<loopstate>();
+        ls->nloops = 3;
+        for (int i = 1; i <= 3; ++i) ls->loopcounter[at(i)] = 1;
+        const int code = w.run([&] { setx(*ls); });
+        if (std::string(name) == "q") {
+            EXPECT_EQ(code, -1) << w.out();
+            EXPECT_EQ(settings.lnavalues[1], -0.5L);
+            EXPECT_NEAR(static_cast<double>(ws.td[1].S), 0.0415 + 0.0083144 * 0.5, 1e-15);
+        } else {
+            EXPECT_EQ(code, 1);
+            EXPECT_TRUE(w.has("-- run bombed in setx : lna name not recognised")) << w.out();
+        }
+    }
+}
+
+// Modes that do not sum to 1 after the solve are reported with the atoms and both forms
+// of the modes, then divided by their sum; a finite-difference jacobian reports nothing.
+TEST(Extract, ModesOffTheirSumAreReportedAndDivided) {
+    for (const bool fd : {false, true}) {
+        pdtest::pdworld w;
+        pdtest::setcomponents({{"A", 1}, {"B", 1}});
+        pdtest::addpure("X", {1, 0});
+        pdtest::addpure("Y", {0, 1});
+        pd.massbalance = true;
+        pd.modenorm = 1;
+        settings.calcprange = {0, 1, 20};
+        settings.calctrange = {0, 400, 1400};
+        eq = equilibriumstate{};
+        eq.fdjacobian = fd;
+        eq.nvar = 2;
+        eq.nxp = 2;
+        eq.modephase[1] = 1;
+        eq.modephase[2] = 2;
+        eq.calcvarnames[3] = "X";
+        eq.calcvarnames[4] = "Y";
+        eq.calcvarfree.fill(false);
+        eq.varvalue[1] = 5;
+        eq.varvalue[2] = 900;
+        eq.varvalue[3] = 0.6L;
+        eq.varvalue[4] = 0.4001L;
+        ws.nem = 2;
+        resetsummary();
+        const auto ls = std::make_unique<loopstate>();
+        ls->assemblage[1] = ls->assemblage[2] = true;
+        ASSERT_EQ(w.run([&] { extract(*ls); }), -1) << w.out();
+        EXPECT_NEAR(static_cast<double>(eq.varvalue[3]), 0.6 / 1.0001, 1e-15);
+        EXPECT_NEAR(static_cast<double>(eq.varvalue[4]), 0.4001 / 1.0001, 1e-15);
+        if (fd) {
+            EXPECT_EQ(w.out(), "");
+            continue;
+        }
+        const std::vector<std::string> l = testing::linesof(w.out());
+        ASSERT_EQ(l.size(), 9u) << w.out();
+        EXPECT_EQ(l[1], "sum of modes should be 1, but sum =   1.000100 (phi = 1.000000)");
+        EXPECT_EQ(testing::wordsof(l[3]), (std::vector<std::string>{"at", "1.00000", "1.00000"}));
+        EXPECT_EQ(testing::wordsof(l[6]), (std::vector<std::string>{"X", "Y"}));
+        EXPECT_EQ(testing::wordsof(l[7]), (std::vector<std::string>{"x", "0.60000", "0.40010"}));
+        EXPECT_EQ(testing::wordsof(l[8]), (std::vector<std::string>{"x", "0.59994", "0.40006"}));
+    }
 }
 
 }  // namespace

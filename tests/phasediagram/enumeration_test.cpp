@@ -166,5 +166,35 @@ TEST(CalcWhat, NothingToCalculateWithoutSolutionsOrBulk) {
     EXPECT_TRUE(w.has("-- run bombed in calcwhat : not currently implemented"));
 }
 
+// A run none of whose assemblages is calculated says why, from the furthest test reached.
+TEST(CalcWhat, SaysWhyNothingIsCalculated) {
+    struct whycase {
+        int16_t ovar;
+        std::vector<int> required;
+        const char* line;
+    };
+    const std::vector<whycase> cases = {
+        {0, {}, "nothing calculated: an assemblage of this variance has 6 phases,\nfrom the 4 phases chosen"},
+        {3, {1, 2, 3, 4}, "nothing calculated: no assemblage holds every required phase"},
+        {4, {2, 3}, "nothing calculated: the bulk lies outside every assemblage's reduced system"},
+        {2, {}, "nothing calculated: no assemblage has as many unknowns as equations\n"
+                "at effective variance 2 (debuglevel 2 lists them)"},
+    };
+    for (const whycase& c : cases) {
+        pdtest::pdworld w;
+        fourcomponents();
+        setbulk({1, 2, 3, 4});
+        pd.ovar = c.ovar;
+        reactions.var = c.ovar;
+        for (int k : c.required) pd.requiredphase[at(k)] = true;
+        pd.nrequired = static_cast<int16_t>(c.required.size());
+        ASSERT_EQ(w.run(calcwhat), -1) << w.out();
+        const std::string out = w.out();
+        const std::string want = std::string("\n") + c.line + "\n";
+        ASSERT_GE(out.size(), want.size()) << out;
+        EXPECT_EQ(out.substr(out.size() - want.size()), want);
+    }
+}
+
 }  // namespace
 }  // namespace zt

@@ -10,6 +10,7 @@
 #include "phasediagram/resultseams.h"
 #include "runtime/records/equilibriumstate.h"
 #include "reactions/services.h"
+#include "runtime/numberformat.h"
 #include "runtime/runfiles.h"
 #include "runtime/textfile.h"
 #include "runtime/words.h"
@@ -267,32 +268,43 @@ TEST(Projection, DrawingFilesReadBack) {
     ASSERT_EQ(eq1.items.size(), 2u) << ql;
     EXPECT_EQ(eq1.items[0].items[0].text, "5.000");
     EXPECT_EQ(eq1.items[0].items[1].text, "600.00");
+    // Every coordinate of the console table: the plane's three own apices and the
+    // in-excess apex q, the wide gap standing after the last own apex.
+    const std::array<vec4, 5> apex{vec4{}, vec4{0, 1, 1, 0, 0}, vec4{0, 0, 1, 0, 0}, vec4{0, 0, 0, 1, 1}, qcomp};
+    const vec4 x = solve(apex, ph1comp);
+    const real s = x[1] + x[2] + x[3];
     const testing::bracketvalue& rows = eq1.items[1];
     ASSERT_EQ(rows.items.size(), 2u) << ql;
     EXPECT_EQ(rows.items[0].items[0].text, "ph1");
-    ASSERT_EQ(rows.items[0].items.size(), 4u);  // the name and the plane's three own apices
-    for (int i = 1; i <= 3; ++i) EXPECT_NEAR(std::stod(rows.items[0].items[at(i)].text), 1.0 / 3, 1e-6) << ql;
+    ASSERT_EQ(rows.items[0].items.size(), 5u) << ql;
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_NEAR(std::stod(rows.items[0].items[at(i)].text), static_cast<double>(x[at(i)] / s), 1e-6) << ql;
+    }
+    EXPECT_NE(ql.find("0.333333,     " + fixedtostr(6, x[4] / s) + "}"), std::string::npos) << ql;
     EXPECT_EQ(rows.items[1].items[0].text, "ph2");
+    ASSERT_EQ(rows.items[1].items.size(), 5u) << ql;
+    EXPECT_EQ(rows.items[1].items[4].text, "1.000000") << ql;  // ph2 lies on q alone
 
-    // csv rows: name, values, then P and T on the first only.
+    // csv rows: name, the same values, then P and T on the first only.
     const std::vector<std::string> rowsv = lines(csv);
     ASSERT_GE(rowsv.size(), 2u) << csv;
     std::vector<std::string> cells;
     std::istringstream in(rowsv[0]);
     for (std::string cell; std::getline(in, cell, ',');) cells.push_back(trimblanks(cell));
-    ASSERT_GE(cells.size(), 6u) << csv;
+    ASSERT_GE(cells.size(), 7u) << csv;
     EXPECT_EQ(cells[0], "ph1");
-    EXPECT_NEAR(std::stod(cells[1]), 1.0 / 3, 1e-6);
-    EXPECT_EQ(cells[4], "5.000");
-    EXPECT_EQ(cells[5], "600.00");
+    for (int i = 1; i <= 4; ++i) EXPECT_NEAR(std::stod(cells[at(i)]), static_cast<double>(x[at(i)] / s), 1e-6) << csv;
+    EXPECT_EQ(cells[5], "5.000");
+    EXPECT_EQ(cells[6], "600.00");
     // The second phase has blank P and T cells, so its columns line up with the first.
     std::vector<std::string> cells2;
     std::istringstream in2(rowsv[1]);
     for (std::string cell; std::getline(in2, cell, ',');) cells2.push_back(trimblanks(cell));
     ASSERT_EQ(cells2.size(), cells.size()) << csv;
     EXPECT_EQ(cells2[0], "ph2");
-    EXPECT_EQ(cells2[4], "");
+    EXPECT_EQ(cells2[4], "1.000000");
     EXPECT_EQ(cells2[5], "");
+    EXPECT_EQ(cells2[6], "");
     EXPECT_EQ(csv.substr(csv.size() - 2), "\n\n");
 
     // With quillet on, each phase is one line of the plane's own coordinates.

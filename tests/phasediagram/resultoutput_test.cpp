@@ -313,6 +313,81 @@ TEST_F(ResultOutput, CalculationDetailsVarianceAndCompositions) {
     EXPECT_TRUE(q && ky) << ic;
 }
 
+// Without the system properties nothing computes G, H, S, V, rho, mu0 or RT ln a: their
+// fields are blank at the widths they have when computed, in both forms of the block.
+TEST_F(ResultOutput, CalculationDetailsLeaveUncomputedPropertiesBlank) {
+    summary.sumphases[2].G = -910.5L;
+    summary.sumphases[2].emg[1] = -910.5L;
+    summary.sumphases[1].emg[1] = -4000.25L;
+    summary.sumphases[1].rtlna[1] = -1.5L;
+    summary.sumphases[1].prop[1] = 0.7L;
+    summary.sumphases[1].prop[2] = 0.3L;
+    for (const bool sorrel : {false, true}) {
+        settings.systemprops = true;
+        const std::string on = logof([&] { sorrel ? printicsorrel() : printic(); }, chic);
+        settings.systemprops = false;
+        const std::string off = logof([&] { sorrel ? printicsorrel() : printic(); }, chic);
+        const std::vector<std::string> lon = linesof(on), loff = linesof(off);
+        ASSERT_EQ(lon.size(), loff.size()) << off;
+        for (size_t i = 0; i < lon.size(); ++i) {
+            ASSERT_EQ(lon[i].size(), loff[i].size()) << lon[i] << "\n" << loff[i];
+            for (size_t k = 0; k < lon[i].size(); ++k) {
+                if (lon[i][k] != loff[i][k]) {
+                    EXPECT_EQ(loff[i][k], ' ') << loff[i];
+                }
+            }
+        }
+        for (const char* value : {"-910.5", "-4000.25", "-1.5", "-2512.3"}) {
+            EXPECT_NE(on.find(value), std::string::npos) << value << "\n" << on;
+            EXPECT_EQ(off.find(value), std::string::npos) << value << "\n" << off;
+        }
+        // The activities and proportions of the end-members are results either way.
+        EXPECT_NE(off.find("0.70000"), std::string::npos) << off;
+    }
+}
+
+// Modes found after the solve along a bulk range: one system row per bulk point that
+// could be made (here the second to the fourth), each in the mode list and the mode
+// table with its own bulk position and modes.
+TEST_F(ResultOutput, ModeListAndTableHoldEverySystemRow) {
+    tt::tempfolder folder;
+    openforwriting(channels.files[chcsv], "r.csv");
+    openforwriting(channels.files[chql], "r-ql.txt");
+    channels.outchannels |= (1 << chcsv) | (1 << chql);
+    settings.modebox = 0;
+    pd.lowvarpseudo = true;
+    pd.ovar = 2;
+    summary.nbulks = 5;
+    pd.nsysrows = 3;
+    summary.sysfirstrow = 2;
+    for (int r = 1; r <= 3; ++r) {
+        summary.bulkpos[at(r + 1)] = 0.25L * r;
+        for (int p = 1; p <= 3; ++p) summary.sumphases[at(p)].mode[at(r)] = modes[p] + (p == 1 ? 0.1L : p == 2 ? -0.1L : 0) * r;
+    }
+    writemodelist(ls);
+    closetextfile(channels.files[chcsv]);
+    closetextfile(channels.files[chql]);
+    const auto table = readcsv(folder.readfile("r.csv"));
+    ASSERT_EQ(table.size(), 4u);  // the head and three rows
+    std::vector<std::string> lists;
+    for (const std::string& l : linesof(folder.readfile("r-ql.txt"))) {
+        if (!l.empty()) lists.push_back(l);
+    }
+    ASSERT_EQ(lists.size(), 3u);
+    for (int r = 1; r <= 3; ++r) {
+        const auto& row = table[at(r)];
+        ASSERT_EQ(row.size(), table[0].size());
+        EXPECT_NEAR(std::stod(row[2]), 0.25 * r, 1e-9);
+        EXPECT_NEAR(std::stod(row[3]), static_cast<double>(modes[1] + 0.1L * r), 1e-5);  // pl
+        EXPECT_EQ(row[4], "0");                                                            // ksp
+        EXPECT_NEAR(std::stod(row[5]), static_cast<double>(modes[2] - 0.1L * r), 1e-5);   // q
+        const auto parsed = tt::bracketparser("row = " + lists[at(r - 1)].substr(0, lists[at(r - 1)].rfind('}') + 1) + ";").parseall();
+        const tt::bracketvalue& list = parsed.at("row");
+        EXPECT_NEAR(std::stod(list.items[0].items[2].text), 0.25 * r, 1e-9);
+        EXPECT_NEAR(std::stod(list.items[1].items[1].text), static_cast<double>(modes[1] + 0.1L * r), 1e-5);
+    }
+}
+
 TEST_F(ResultOutput, PhaseLineNamesTheAbsentPhases) {
     pdtest::addpure("sill", {1, 1, 0});
     pdtest::addpure("ru", {0, 0, 0});
@@ -322,6 +397,39 @@ TEST_F(ResultOutput, PhaseLineNamesTheAbsentPhases) {
     const std::vector<std::string> l = linesof(world.out());
     ASSERT_EQ(l.size(), 2u);
     EXPECT_EQ(l[1], "phases: pl q  or [ky,sill,ru] ");
+}
+
+// The bracket of in-excess phases holds what stands for them; H2O whose activity is
+// fixed in a run without fluid stands for nothing, and then no bracket is written.
+TEST_F(ResultOutput, PhaseLineInExcessEntries) {
+    struct excesscase {
+        int32_t fluidtype;
+        bool qinexcess;
+        const char* line;
+    };
+    const std::vector<excesscase> cases = {
+        {2, false, "phases: pl q ky  "},
+        {3, false, "phases: pl q ky (fluid) "},
+        {2, true, "phases: pl ky (q) "},
+    };
+    pdtest::addpure("H2O", {0, 0, 0});
+    ls.assemblage[4] = true;
+    settings.debuglevel = 0;
+    settings.nlna = 1;
+    settings.lnanames[1] = "H2O";
+    settings.lnalabels[1] = "H2O";
+    for (const excesscase& c : cases) {
+        world.console.clearoutput();
+        pd.excessphase = {};
+        pd.excessphase[4] = true;
+        pd.excessphase[2] = c.qinexcess;
+        pd.nexcessphases = c.qinexcess ? 2 : 1;
+        pd.fluidtype = c.fluidtype;
+        printstep(ls);
+        const std::vector<std::string> l = linesof(world.out());
+        ASSERT_EQ(l.size(), 2u) << world.out();
+        EXPECT_EQ(l[1], c.line);
+    }
 }
 
 

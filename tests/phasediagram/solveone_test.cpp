@@ -9,6 +9,8 @@
 #include "numeric/eqfixture.h"
 #include "numeric/nle.h"
 #include "numeric/residuals.h"
+#include "runtime/channels.h"
+#include "runtime/textfile.h"
 #include "support/testsupport.h"
 
 namespace zt {
@@ -151,6 +153,56 @@ TEST(Donle, HaliteWithNoSolubilityInRangeFailsTheSolve) {
     EXPECT_FALSE(donle(ls));
     EXPECT_NE(ls.status, 0);
     EXPECT_EQ(ws.td[1].aqterm3, 0.00018L);  // the loop was never entered
+}
+
+// Three pure phases: no end-member of a solution phase makes any reaction used, so all
+// of them are idle. At variance 1 one idle reaction is allowed; the mass balance always
+// calculates; no reactions at all is said, but the points are calculated.
+TEST(CheckCalculable, CodesAndTheirMessages) {
+    struct calccase {
+        const char* what;
+        int16_t nreac, var;
+        bool massbalance, dogmin;
+        int16_t debuglevel, dogminlevel;
+        int16_t code;
+        const char* console;
+        const char* log;
+    };
+    const calccase cases[] = {
+        {"one idle reaction at variance 1", 1, 1, false, false, 1, 0, 0, "", ""},
+        {"three idle reactions", 3, 1, false, false, 1, 0, 2, "  cannot calculate this equilibrium (degenerate?)\n",
+         "  cannot calculate this equilibrium (degenerate?)\n"},
+        {"three idle reactions, quietly", 3, 1, false, false, 0, 0, 2, "@", ""},
+        {"three idle reactions with the mass balance", 3, 1, true, false, 1, 0, 0, "", ""},
+        {"no reactions", 0, 1, false, false, 1, 0, 1, "  cannot calculate this equilibrium (no reactions)\n",
+         "  cannot calculate this equilibrium (no reactions)\n"},
+        {"no reactions, quietly", 0, 1, false, false, 0, 0, 1, "#", ""},
+        {"dogmin, degenerate, to the log only", 3, 1, false, true, 1, 2, 2, "",
+         "  cannot calculate this equilibrium (degenerate)\n"},
+        {"dogmin at level 1 says nothing", 0, 1, false, true, 1, 1, 1, "", ""},
+    };
+    for (const calccase& c : cases) {
+        SCOPED_TRACE(c.what);
+        reseteqworld();
+        ws.nem = 3;
+        for (int e = 1; e <= 3; ++e) eq.purephaseofem[static_cast<size_t>(e)] = static_cast<int16_t>(e);
+        reactions.nreac = c.nreac;
+        for (int r = 1; r <= c.nreac; ++r) reactions.r[static_cast<size_t>(r)][static_cast<size_t>(r)] = 1;
+        reactions.var = c.var;
+        pd.massbalance = c.massbalance;
+        settings.dogminon = c.dogmin;
+        settings.debuglevel = c.debuglevel;
+        settings.dogminlevel = c.dogminlevel;
+        testing::consolecapture console;
+        testing::tempfolder folder;
+        openforwriting(channels.files[chlog], "log.txt");
+        channels.outchannels |= 1 << chlog;
+        loopstate ls;
+        EXPECT_EQ(checkcalculable(ls), c.code);
+        closetextfile(channels.files[chlog]);
+        EXPECT_EQ(console.output(), c.console);
+        EXPECT_EQ(folder.readfile("log.txt"), c.log);
+    }
 }
 
 }  // namespace

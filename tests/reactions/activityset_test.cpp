@@ -157,6 +157,22 @@ TEST_F(ExtractEm, ChosenPhasesInPhaseOrderWithTheirActivities)
     for (int j = 1; j <= ws.ncomps; ++j) EXPECT_EQ(ws.c[static_cast<size_t>(j)][1], ws.c[static_cast<size_t>(j)][2]);
 }
 
+// Typed P and T for the activities are held to the program's bounds, as every P and T:
+// -280 and -100 degrees C used to reach the activities (at -7 K and 173 K).
+TEST_F(ExtractEm, TypedPressureAndTemperatureAreAskedAgainOutsideTheBounds)
+{
+    ASSERT_EQ(extract("liq q\n2000\n5\n-280\n-100\n800\n"), -1) << output;
+    const std::string deg(1, '\xA1');
+    EXPECT_NE(output.find("P for a-x in kbar : P must lie between 0.001 and 1500 kbar : try again\n"
+                          "P for a-x in kbar : T for a-x in " + deg + "C : T must lie between 10 and 2727" + deg +
+                          "C : try again\nT for a-x in " + deg + "C : T must lie between 10 and 2727" + deg +
+                          "C : try again\nT for a-x in " + deg + "C : "),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(settings.pnow, 5);
+    EXPECT_NEAR(static_cast<double>(settings.tnow), 1073.15, 1e-12);
+}
+
 TEST_F(ExtractEm, OmitAndScriptPressureTemperature)
 {
     settings.ptforaxe = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/testsupport.h"
@@ -34,6 +35,28 @@ TEST(TextFile, ReadsLinesWithoutTheirEnds) {
     EXPECT_FALSE(f.isopen);
 }
 
+// Editors and generators often leave the last line without its end: every way of
+// reading it, and the closing after it, must go as with the end there.
+TEST(TextFile, LastLineWithoutItsEndReadsAsWithIt) {
+    tempfolder folder;
+    const char* contents[] = {"a b\n*", "a b\n*\n", "a b\r\n*", "a b\r\n*\r\n"};
+    for (const char* c : contents) {
+        folder.writefile("f.txt", c);
+        textfile f;
+        ASSERT_TRUE(openforreading(f, "f.txt"));
+        std::string line;
+        ASSERT_TRUE(readfileline(f, line));
+        EXPECT_EQ(line, "a b");
+        EXPECT_FALSE(atendoffile(f));
+        ASSERT_TRUE(readfileline(f, line));
+        EXPECT_EQ(line, "*");
+        EXPECT_TRUE(atendoffile(f)) << c;
+        EXPECT_TRUE(atendoffile(f)) << c;
+        EXPECT_FALSE(readfileline(f, line));
+        EXPECT_TRUE(closetextfile(f)) << c;
+    }
+}
+
 TEST(TextFile, WritesRawBytesAndErases) {
     tempfolder folder;
     textfile f;
@@ -45,6 +68,21 @@ TEST(TextFile, WritesRawBytesAndErases) {
     EXPECT_TRUE(erasefilenamed("out.txt"));
     EXPECT_FALSE(fileexists("out.txt"));
     EXPECT_FALSE(erasefilenamed("out.txt"));
+}
+
+TEST(TextFile, SameFileUnderAnyOfItsNames) {
+    tempfolder folder;
+    folder.writefile("a.txt", "x\n");
+    folder.writefile("b.txt", "x\n");
+    std::filesystem::create_symlink("a.txt", "soft.txt");
+    std::filesystem::create_hard_link("a.txt", "hard.txt");
+    EXPECT_TRUE(samefile("a.txt", "a.txt"));
+    EXPECT_TRUE(samefile("a.txt", "./a.txt"));
+    EXPECT_TRUE(samefile("soft.txt", "a.txt"));
+    EXPECT_TRUE(samefile("a.txt", "hard.txt"));
+    EXPECT_FALSE(samefile("a.txt", "b.txt"));  // the same contents, another file
+    EXPECT_FALSE(samefile("a.txt", "missing.txt"));
+    EXPECT_FALSE(samefile("missing.txt", "missing.txt"));
 }
 
 TEST(TextFile, FileThatCannotBeCreatedEndsTheProgram) {

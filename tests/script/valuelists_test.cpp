@@ -1,9 +1,14 @@
 #include "script/valuelists.h"
 
 #include <cmath>
+#include <array>
+#include <functional>
+#include <string>
 #include <vector>
 
+#include "script/settings.h"
 #include "script/setupfixture.h"
+#include "script/windows.h"
 
 namespace zt {
 namespace {
@@ -109,6 +114,48 @@ TEST_F(ValueLists, PromptedPressureStepSetsDecimals)
     run(promptpinterval, "0.001\n0.05\n");
     EXPECT_TRUE(said("P interval too small : max of 201 pressures\n"));
     EXPECT_EQ(settings.nplist, 181);
+}
+
+// A step typed with the range at the console is not the script's: the line that
+// reports it says which.
+TEST_F(ValueLists, StepReportSaysWhereTheStepCameFrom)
+{
+    const std::string deg(1, '\xA1');
+    struct sourcecase {
+        const char* what;
+        int32_t ptcalcmode;
+        bool typed;
+        std::function<void()> build;
+        const char* line;
+    };
+    const sourcecase cases[] = {
+        {"P typed, prompted builder", 1, true, promptpinterval, "P interval = 1.0 (from console)\n"},
+        {"P from the script, prompted builder", 1, false, promptpinterval, "P interval = 1.0 (from script)\n"},
+        {"P typed, script builder", 1, true, scriptpinterval, "P interval = 1.0 kbar (from console)\n"},
+        {"P from the script, script builder", 1, false, scriptpinterval, "P interval = 1.0 kbar (from script)\n"},
+        {"T typed, prompted builder", 2, true, prompttinterval, "T interval = 50 (from console)\n"},
+        {"T from the script, prompted builder", 2, false, prompttinterval, "T interval = 50 (from script)\n"},
+        {"T typed, script builder", 2, true, scripttinterval, "T interval = 50.0 \xA1" "C (from console)\n"},
+        {"T from the script, script builder", 2, false, scripttinterval, "T interval = 50.0 \xA1" "C (from script)\n"},
+    };
+    for (const sourcecase& c : cases) {
+        SCOPED_TRACE(c.what);
+        setscriptdefaults();
+        settings.pwindow = {0, 1, 10};
+        settings.twindow = {0, 673.15L, 973.15L};
+        pd.ptcalcmode = c.ptcalcmode;
+        const bool pressure = c.ptcalcmode == 1;
+        (pressure ? settings.calcP : settings.calcT) = c.typed ? 1 : 0;
+        if (!c.typed) {
+            (pressure ? settings.calcprange : settings.calctrange) =
+                pressure ? std::array<real, 3>{0, 2, 8} : std::array<real, 3>{0, 773.15L, 973.15L};
+            (pressure ? settings.pinterval : settings.tinterval) = pressure ? 1 : 50;
+        }
+        const std::string answers = pressure ? "2 8 1\n" : "500 700 50\n";
+        ASSERT_EQ(run([&] { ptcalcsetup("", "P", "T"); c.build(); }, c.typed ? answers : ""), -1) << output;
+        EXPECT_TRUE(said(c.line)) << output;
+        EXPECT_EQ(count("(from "), c.typed ? 1 : 2) << output;  // the range's own line says script
+    }
 }
 
 TEST_F(ValueLists, XCO2Lists)
