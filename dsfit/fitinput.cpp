@@ -389,6 +389,7 @@ void readbrackets(int first)
         r.brackets.resize(static_cast<size_t>(r.nbr) + 2);
         bracketrec& b = r.brackets[static_cast<size_t>(r.nbr)];
         b = bracketrec{};
+        b.run = r.nbr;
         b.dir = code == 1;
         b.p = getsingle(wordtype(words[2]), words[2], "reading P");
         b.t = getsingle(wordtype(words[3]), words[3], "reading T") + 273.15L;
