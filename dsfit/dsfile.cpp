@@ -5,6 +5,7 @@
 #include "dsfit/emfile.h"
 #include "dsfit/fitformat.h"
 #include "dsfit/fitset.h"
+#include "dsfit/lsq.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
@@ -36,8 +37,33 @@ bool chargedname(const std::string& name)
 
 void emit(const std::string& line) { writefiletext(fitoutfile, line + "\n"); }
 
+// A number the readers cannot take ("nan", "inf") is refused before the file is opened.
+void requirefinite(real x, const std::string& what)
+{
+    if (!std::isfinite(x)) bombout("writedsfile", what + " is not a finite number (dataset not written)", 0);
+}
+
+void checkfinite(int ntp)
+{
+    for (int i = 1; i <= ntp; ++i) {
+        const fitemrecord& r = em(i);
+        const std::string of = " of " + r.name;
+        requirefinite(fit.fitreport ? fit.theta[static_cast<size_t>(i)] : r.H, "H" + of);
+        for (int k = 1; k <= r.npairs; ++k) requirefinite(r.amount[static_cast<size_t>(k)], "the composition" + of);
+        const real values[] = {r.S,       r.V,      r.cpa,  r.cpb,   r.cpc,  r.cpd,    r.a0,    r.k0,
+                               r.k0p,     r.k0pp,   r.dkdt, r.tlandau, r.smax, r.vmax, r.aqfactor, r.bwdh,
+                               r.bwdhv,   r.bww,    r.bwwv, r.bwfac};
+        for (real x : values) requirefinite(x, "a property" + of);
+        const real factor = fitvariancefactor();
+        for (int j = i; j <= ntp; ++j)
+            requirefinite(factor * fit.xx[fitat(i, j)], "the covariance of the H" + of + " and " + em(j).name);
+    }
+    requirefinite(fit.sigfitsq, "sigfit");
+}
+
 void checkwritable(int16_t mode, int16_t filemode, int ntp)
 {
+    checkfinite(ntp);
     // The reader takes the first number of a layout-5 file as the end-member count only
     // above 50, and 190 as the oldest layout.
     if (mode == 5 && (ntp <= 50 || ntp == 190))
@@ -126,13 +152,14 @@ void covariances(int ntp)
     real v = 0;
     for (int i = 1; i <= ntp; ++i) v += (fit.theta[static_cast<size_t>(i)] - 1000 * em(i).S + 5 * em(i).V) / 10000;
     v = -v / ntp;
+    const real factor = fitvariancefactor();
     std::string line;
     addfixed(4, 8, v, line);
     writefiletext(fitoutfile, line);
     int count = 0;
     for (int i = 1; i <= ntp; ++i) {
         for (int j = i; j <= ntp; ++j) {
-            const real e = fit.sigfitsq * fit.xx[fitat(i, j)];
+            const real e = factor * fit.xx[fitat(i, j)];
             std::string field;
             if (std::fabs(e) < 5e-5L) {
                 field = " 0";

@@ -117,6 +117,8 @@ void oxidecalorimetry()
         e.sd = fitreadreal("reading oxcal sd");
         e.t = fitreadreal("reading oxcal T");
         fitendline();
+        // As in direct calorimetry: a row's weight is 1/sd^2.
+        if (e.sd == 0) e.sd = 0.001L;
         specialemindex(list, e.n);
         putstr(0, "  " + num(fit.nrows + 1) + ")  " + printreaction(e.coef, e.em, e.n), 1, 8);
         e.h298 = oxcalh298(e);

@@ -8,6 +8,7 @@
 #include "dsfit/emfile.h"
 #include "dsfit/fitformat.h"
 #include "dsfit/groupequilibria.h"
+#include "dsfit/lsq.h"
 #include "dsfit/xpequilibria.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
@@ -120,7 +121,7 @@ void oxidetable()
         addfixed(1, 9, o.hmeas, line);
         addfixed(1, 6, o.sd, line);
         addfixed(1, 9, o.h298, line);
-        if (o.sd == 0) addfield("***", 7, line);
+        if (std::fabs(o.sd) < 0.002L) addfield("***", 7, line);
         else addfixed(1, 7, (sum + o.h298) / o.sd, line);
         addfixed(2, 7, hatofrow(o.row), line);
         out(0, line, 1);
@@ -376,6 +377,12 @@ void reportfitset()
 {
     fit.fitreport = true;
     fit.unconvcount = 0;
+    if (fit.nrows <= ds.ntp)
+    {
+        putstr(2, "no degrees of freedom (" + wholetostr(fit.nrows) + " rows for " + wholetostr(ds.ntp) + " enthalpies):", 1,
+               13);
+        putstr(0, "the uncertainties are those of the rows, not scaled by sigfit", 0, 13);
+    }
     propertiestable();
     directtable();
     oxidetable();
@@ -394,7 +401,7 @@ void reportfitset()
                 var += r.rxcoef[static_cast<size_t>(i)] * fit.xx[fitat(ei, ej)] * r.rxcoef[static_cast<size_t>(j)];
             }
         }
-        r.sddh = var >= 0 ? std::sqrt(var * fit.sigfitsq) : 0;
+        r.sddh = var >= 0 ? std::sqrt(var * fitvariancefactor()) : 0;
         fit.expcrdflag = r.crd;
         if (!r.ingroup) {
             for (int k = 1; k <= r.nbr; ++k) {

@@ -144,6 +144,8 @@ void leverages()
 
 }  // namespace
 
+real fitvariancefactor() { return fit.nrows > ntpnow() ? fit.sigfitsq : 1; }
+
 void qr()
 {
     const int n = ntpnow();

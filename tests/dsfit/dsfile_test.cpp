@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "dsfit/emfile.h"
@@ -64,6 +65,42 @@ TEST(FitDatasetFile, WrittenDatasetReadsBackWithTheFittedEnthalpies)
     EXPECT_EQ(ds.dstitle, "zt-ds6t.txt produced at 10.30 on Mon 3 Mar,2025");
 }
 
+// As many rows as enthalpies: the residuals are 0 and so is sigfit, which measures no
+// scatter then. The covariances written are those of the rows, unscaled: each enthalpy
+// here has one direct-calorimetry row, so its variance is that row's sd squared.
+TEST(FitDatasetFile, ExactlyDeterminedFitKeepsTheUncertaintiesOfItsRows)
+{
+    const real sds[] = {0, 1.0L, 1.5L, 2.0L, 3.0L};
+    {
+        fitworld w;
+        w.writeinputs("1 ky -2593.5 1.0\n1 sill -2585.1 1.5\n1 sudoite -8626.9 2.0\n1 clinochlore -8908.3 3.0\n0\n0\n0\n",
+                      longnames, kysillax);
+        ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+        qr();
+        ASSERT_EQ(fit.sigfitsq, 0);
+        EXPECT_EQ(fitvariancefactor(), 1);
+        fit.fitreport = true;
+        ASSERT_EQ(testing::exitcodeof(writedsfile), -1) << w.out();
+        testing::resetthermo();
+        testing::consolecapture quiet;
+        prefs.dssuffix = "6t";
+        ASSERT_EQ(testing::exitcodeof([] { readthermo(1); }), -1) << quiet.output();
+        testing::setworkingnames({"ky", "sill", "sudoite", "clinochlore"});
+        ASSERT_EQ(testing::exitcodeof([] {
+                      readthermo(2);
+                      readthermo(3);
+                  }),
+                  -1)
+            << quiet.output();
+    }
+    for (int j = 1; j <= 4; ++j) {
+        EXPECT_NEAR(static_cast<double>(ws.covat(j, j)), static_cast<double>(sds[j] * sds[j]), 5e-5) << j;
+        if (j > 1) {
+            EXPECT_EQ(ws.covat(1, j), 0) << j;
+        }
+    }
+}
+
 TEST(FitDatasetFile, CovarianceFields)
 {
     fitworld w;
@@ -108,6 +145,37 @@ TEST(FitDatasetFile, LayoutsThatWouldNotReadBackAreRefused)
         EXPECT_EQ(testing::exitcodeof(writedsfile), 1);
         EXPECT_NE(w.out().find(r.message), std::string::npos) << w.out();
         EXPECT_FALSE(w.folder.exists("zt-ds6t.txt"));
+    }
+}
+
+// No reader takes "nan" or "inf": a fit that produced one writes no dataset.
+TEST(FitDatasetFile, NonFiniteNumbersAreNotWritten)
+{
+    struct row {
+        const char* what;
+        int at;  // 0: the fitted H of e2, else the covariance of e1 and e2
+        real value;
+        const char* message;
+    };
+    const real nan = std::numeric_limits<real>::quiet_NaN();
+    const real inf = std::numeric_limits<real>::infinity();
+    const row rows[] = {
+        {"nan H", 0, nan, "writedsfile : H of e2 is not a finite number (dataset not written)"},
+        {"infinite covariance", 1, inf, "writedsfile : the covariance of the H of e1 and e2 is not a finite number"},
+    };
+    for (const row& r : rows) {
+        fitworld w;
+        fit.ntpfit = 3;
+        for (int i = 1; i <= 3; ++i) fit.tda[static_cast<size_t>(i)].name = "e" + std::to_string(i);
+        fit.fitreport = true;
+        ds.dsmode = 6;
+        fit.nrows = 5;
+        fit.sigfitsq = 1;
+        if (r.at == 0) fit.theta[2] = r.value;
+        else fit.xx[fitat(1, 2)] = r.value;
+        EXPECT_EQ(testing::exitcodeof(writedsfile), 1) << r.what;
+        EXPECT_NE(w.out().find(r.message), std::string::npos) << r.what << w.out();
+        EXPECT_FALSE(w.folder.exists("zt-ds6t.txt")) << r.what;
     }
 }
 

@@ -83,6 +83,17 @@ TEST(FitInput, OxideCalorimetryIsReducedTo298)
     EXPECT_NEAR(static_cast<double>(step), 0, 0.005);
 }
 
+// An oxide-calorimetry sd of 0 stands as 0.001, as in direct calorimetry: the row keeps a
+// finite weight and the fit finite enthalpies.
+TEST(FitInput, OxideCalorimetrySdOfZeroStandsAsOneThousandth)
+{
+    fitworld w;
+    w.writeinputs("1 ky -2593.0 1.0\n0\n1 sill ky\n 1 -1  7.90 0.0 298.0\n0\n0\n");
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    EXPECT_EQ(fit.oxcal[1].sd, 0.001L);
+    EXPECT_EQ(fit.rowsd[2], 0.001L);
+}
+
 TEST(FitInput, ExperimentsAreRead)
 {
     fitworld w;
