@@ -218,19 +218,21 @@ std::string covwhat(int i, int j) {
 
 }  // namespace
 
+std::string datasetfilename(const str22& suffix) { return "zt-" + trunc22("ds" + suffix) + ".txt"; }
+
+bool datasetgenerationok(const std::string& filename) {
+    const str22 name = trunc22(filename);
+    const char generation = name.size() > 5 ? name[5] : '\0';
+    return generation == '5' || generation == '6' || generation == '7';
+}
+
 void setuptextread() {
     str22 suffix = trunc22("ds" + prefs.dssuffix);
     std::string filename;
     promptdatafile("zt-", suffix, "thermo dataset", filename, ds.dsfile);
     ds.dsfilename = trunc22(filename);
-    const char generation = ds.dsfilename.size() > 5 ? ds.dsfilename[5] : '\0';
-    if (generation == '6' || generation == '7') {
-        ds.spswitch = true;
-    } else if (generation == '5') {
-        ds.spswitch = false;
-    } else {
-        bombout("setuptextread", "bad dsfile name", 0);
-    }
+    if (!datasetgenerationok(ds.dsfilename)) bombout("setuptextread", "bad dsfile name", 0);
+    ds.spswitch = ds.dsfilename[5] != '5';
 
     restart();
     checkheader();
