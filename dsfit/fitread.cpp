@@ -15,8 +15,16 @@ struct fitcursor {
     std::string line;
     size_t pos = 0;
     bool haveline = false;
+    int32_t lineno = 0;
 };
 fitcursor cur;
+
+bool readline(std::string& line)
+{
+    if (!readfileline(runfiles.datafile, line)) return false;
+    ++cur.lineno;
+    return true;
+}
 
 void cut255(std::string& line)
 {
@@ -27,7 +35,7 @@ std::string nextword(const std::string& context)
 {
     while (true) {
         if (!cur.haveline) {
-            if (!readfileline(runfiles.datafile, cur.line)) bombout("read", "unexpected end of file, " + context, 0);
+            if (!readline(cur.line)) bombout("read", "unexpected end of file, " + context, 0);
             cut255(cur.line);
             cur.pos = 0;
             cur.haveline = true;
@@ -50,6 +58,8 @@ void fitrestartcursor()
     cur = fitcursor{};
 }
 
+int32_t fitlinenumber() { return cur.lineno; }
+
 void fitendline()
 {
     if (cur.haveline) {
@@ -57,14 +67,14 @@ void fitendline()
         return;
     }
     std::string line;
-    readfileline(runfiles.datafile, line);
+    readline(line);
 }
 
 bool fitwordline(stringlist& words, int16_t& count)
 {
     cur.haveline = false;
     std::string line;
-    if (!readfileline(runfiles.datafile, line)) {
+    if (!readline(line)) {
         count = 0;
         return false;
     }

@@ -26,5 +26,7 @@ real fitreadreal(const std::string& context);
 std::string fitresttext();
 // Starts a file afresh.
 void fitrestartcursor();
+// The number of the line last read from the file (1 for its first line).
+int32_t fitlinenumber();
 
 }  // namespace zt

@@ -137,7 +137,17 @@ TEST(FitInput, MalformedExperimentsEndTheRun)
         {"1 ky zo\n", "readrc : not recognised \"zo\""},
         {"1 ky sill\n -1 1 1\nfoo 1\n", "reading activity : name, foo, not recognised 1"},
         {"1 ky sill\n -1 1 1\n0 1\n1 6 700 0\n", "readxy : not enough info 2"},
-        {"1 ky sill\n -1 1 1\n0 1\n1 6 700 0 0\n", "readxy : activity at or below 0 in a run of experiment 1"},
+        // Activities lie in (0, 1], runs within 0.0009 to 1500 kbar and 283 to 3000 K; the
+        // message names the experiment and the line of ds-xpt.txt.
+        {"1 ky sill\n -1 1 1\n1 -0.8\n", "readxy : activity -0.8 of sill not in (0, 1] (experiment 1, line 5 of ds-xpt.txt)"},
+        {"1 ky sill\n -1 1 1\n1.2 1\n", "readxy : activity 1.2 of ky not in (0, 1] (experiment 1, line 5 of ds-xpt.txt)"},
+        {"1 ky sill\n -1 1 1\n0 1\n1 6 700 0 0\n", "readxy : activity 0 of ky not in (0, 1] (experiment 1, line 6 of ds-xpt.txt)"},
+        {"1 ky sill\n -1 1 1\n0 1\n1 6 700 0 1.5\n", "readxy : activity 1.5 of ky not in (0, 1] (experiment 1, line 6"},
+        {"1 ky sill\n -1 1 1\n1 1\n1 -8.0 700 0\n", "readxy : P -8 kbar of a run not between 0.0009 and 1500 kbar (experiment 1, line 6"},
+        {"1 ky sill\n -1 1 1\n1 1\n1 1600 700 0\n", "readxy : P 1600 kbar of a run not between 0.0009 and 1500 kbar"},
+        {"1 ky sill\n -1 1 1\n1 1\n1 6 2800 0\n", "readxy : T 2800\xA1" "C of a run not between 9.85 and 2726.85\xA1" "C (283 to 3000 K) (experiment 1, line 6"},
+        {"1 ky sill\n -1 1 1\n1 1\n0 6 700 0\n1 6 800 0\n-1\n1 ky and\n -1 1 1\n1 1\n0 6 -530 0\n",
+         "readxy : T -530\xA1" "C of a run not between 9.85 and 2726.85\xA1" "C (283 to 3000 K) (experiment 2, line 12 of ds-xpt.txt)"},
         {"1 an gr ky q\n -3 1 2 1 1\n1 g 1 1\n1 6 700 0\n", "readxy : not enough info 1"},
         {"1 ky sill and q an gr py ky sill and q an gr py ky sill\n", "readxy : too many names in an experiment (at most 15)"},
     };
