@@ -316,6 +316,7 @@ void readplainreaction(fitexprec& r, const header& h)
     }
     r.label.clear();
     for (int k = r.nrx + 1; k <= nwords; ++k) r.label += words[k] + " ";
+    if (r.label.size() > static_cast<size_t>(maxtextlen)) r.label.resize(maxtextlen);
     setfluidflags(r);
     if (r.crd) {
         for (int k = 1; k <= r.nlist; ++k) {

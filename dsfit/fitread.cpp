@@ -26,17 +26,11 @@ bool readline(std::string& line)
     return true;
 }
 
-void cut255(std::string& line)
-{
-    if (line.size() > static_cast<size_t>(maxtextlen)) line.resize(maxtextlen);
-}
-
 std::string nextword(const std::string& context)
 {
     while (true) {
         if (!cur.haveline) {
             if (!readline(cur.line)) bombout("read", "unexpected end of file, " + context, 0);
-            cut255(cur.line);
             cur.pos = 0;
             cur.haveline = true;
         }
@@ -78,7 +72,6 @@ bool fitwordline(stringlist& words, int16_t& count)
         count = 0;
         return false;
     }
-    cut255(line);
     string2strings(line, static_cast<int16_t>(line.size()), words, count);
     for (int i = 1; i <= count; ++i) {
         if (!words[i].empty() && words[i][0] == '%') {
@@ -116,7 +109,8 @@ real fitreadreal(const std::string& context)
 std::string fitresttext()
 {
     if (!cur.haveline) return "";
-    std::string rest = cur.line.substr(cur.pos);
+    // A text keeps 255 characters; the numbers before it were read from the whole line.
+    std::string rest = cur.line.substr(cur.pos, static_cast<size_t>(maxtextlen));
     cur.pos = cur.line.size();
     return rest;
 }

@@ -67,7 +67,6 @@ void readwordline(const std::string& what, bool endasblank = false) {
         if (!endasblank) endedearly(what);
         cur.line.clear();
     }
-    if (cur.line.size() > static_cast<size_t>(maxtextlen)) cur.line.resize(maxtextlen);
     string2strings(cur.line, static_cast<int16_t>(cur.line.size()), words, nwords);
 }
 
@@ -252,9 +251,9 @@ void setuptextread() {
     skiplines(2, "the title");
     std::string title;
     if (!readfileline(ds.dsfile, title)) endedearly("the title");
-    if (title.size() > static_cast<size_t>(maxtextlen)) title.resize(maxtextlen);
     const size_t cut = ds.oldds ? olddstitlecut : dstitlecut;
     ds.dstitle = title.size() < cut ? title : title.substr(0, title.size() - cut);
+    if (ds.dstitle.size() > static_cast<size_t>(maxtextlen)) ds.dstitle.resize(maxtextlen);
 
     writeconsole("\n" + ds.dstitle + "\n\n");
 }

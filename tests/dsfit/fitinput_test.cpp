@@ -54,6 +54,19 @@ real integratedcp(const fitemrecord& r, real t)
     return sum * h / 3;
 }
 
+// Lines are read whole: an sd written past the 255th character is read as written, not
+// cut to "1.2".
+TEST(FitInput, LongLinesAreReadWhole)
+{
+    fitworld w;
+    w.writeinputs("1 ky -2593.0" + std::string(240, ' ') + "1.25\n0\n0\n1 ky sill\n -1 1 1\n1 1" +
+                  std::string(250, ' ') + "long label\n1 6" + std::string(250, ' ') + "700 0\n-1\n0\n");
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    EXPECT_EQ(fit.rowsd[1], 1.25L);
+    EXPECT_EQ(fit.xp[1].label, "long label ");
+    EXPECT_EQ(fit.xp[1].brackets[1].t, 700 + 273.15L);
+}
+
 TEST(FitInput, OxideCalorimetryIsReducedTo298)
 {
     fitworld w;
