@@ -158,7 +158,12 @@ void resultshead(const fitexprec& r)
         else line += spaces(6);
     }
     line += "   cH =  " + fixedstr(r.dh, 2) + " (sd  " + fixedstr(r.sddh, 2) + ")";
-    if (r.used) {
+    if (r.used && r.nbr == 0) {
+        line += "   ** NO RUNS (no row) **";
+    } else if (r.used && r.expno == 0) {
+        // Every run went the same way: one side of the bracket was never bounded.
+        line += "   ** ALL RUNS ONE WAY (no row) **";
+    } else if (r.used) {
         if (r.dh < r.hlow) line += std::string("   too low ") + (r.hlow - r.dh < 2 * r.sddh ? "but OK" : "");
         else if (r.dh > r.hhigh) line += std::string("   too high ") + (r.dh - r.hhigh < 2 * r.sddh ? "but OK" : "");
         else line += "   within bracket";
@@ -293,7 +298,7 @@ void resultrow(int e, int k, bool first)
     addtext(calc, 7, line);
     addtext(sd2, 6, line);
     line += "   ";
-    if (first && r.used) line += bracketnote(r);
+    if (first && r.used && r.expno > 0) line += bracketnote(r);
     out(0, line, 1);
 }
 
@@ -360,7 +365,8 @@ void printexpresults(int e)
     fit.expcrdflag = r.crd;
     if (!r.used && fit.fitsetprefs.printomit != 0) return;
     out(1, std::string(r.ingroup ? 32 : 65, '-'), 1);
-    std::string title = r.used ? wholetostr(r.expno) + ") " : "*  ";
+    // "*": the record made no row, being unused or without a bracket.
+    std::string title = r.used && r.expno > 0 ? wholetostr(r.expno) + ") " : "*  ";
     title += wholetostr(e) + (r.ingroup ? " ^  " : "  ") + trimblanks(r.rxtext) + "   (" + trimblanks(r.label) + ")";
     out(0, title, 2);
     resultshead(r);
