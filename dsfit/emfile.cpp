@@ -207,7 +207,17 @@ void readth()
         if (r.sdS <= 0) r.sdS = 0.001L * r.S;
         fitendline();
         fitendline();
-        if (ds.dsmode == 5 && r.extrascode == 0) --count;
+        if (ds.dsmode == 5 && r.extrascode == 0) {
+            --count;
+            continue;
+        }
+        // Lookups take the first of a name: a second would stand in the fit unseen.
+        for (int k = 1; k < count; ++k) {
+            if (ds.dsnames[static_cast<size_t>(k)] == r.name)
+                bombout("readth", "end-member name " + r.name + " given twice (end-members " + wholetostr(k) + " and " +
+                                      wholetostr(count) + ")",
+                        0);
+        }
     }
     fit.ntpfit = count;
     // The a-x reader looks its end-members up in the dataset's names.
