@@ -189,61 +189,61 @@ void emiblock(int i)
     std::string line = "       ";
     for (int k = 1; k <= r.npairs; ++k) {
         addwhole(2, line, r.comp[static_cast<size_t>(k)]);
-        addfixed(2, 8, r.amount[static_cast<size_t>(k)], line);
+        addexact(2, 8, r.amount[static_cast<size_t>(k)], line);
         line += "   ";
     }
     emit(line + "  0  " + wholetostr(r.nsite));
     line.clear();
     addwhole(3, line, r.code);
-    addfixed(3, 12, r.H, line);
+    addexact(3, 12, r.H, line);
     emit(line);
     line.clear();
-    addfixed(5, 15, r.S, line);
+    addexact(5, 15, r.S, line);
     emit(line + spaces(35) + commentfield(r.comment[cmS]));
     line.clear();
-    addfixed(4, 15, r.V, line);
+    addexact(4, 15, r.V, line);
     emit(line + spaces(35) + commentfield(r.comment[cmV]));
     line.clear();
     if (einsteinlayout(r, ds.dsmode)) {
-        addfixed(5, 15, r.eina, line);
-        addfixed(10, 15, r.einb, line);
-        addfixed(1, 9, r.theta, line);
+        addexact(5, 15, r.eina, line);
+        addexact(10, 15, r.einb, line);
+        addexact(1, 9, r.theta, line);
         emit(line + spaces(11) + commentfield(r.comment[cmCp]));
     } else {
-        addfixed(4, 15, r.cpa, line);
-        addfixed(9, 15, r.cpb, line);
-        addfixed(1, 9, r.cpc, line);
-        addfixed(4, 10, r.cpd, line);
+        addexact(4, 15, r.cpa, line);
+        addexact(9, 15, r.cpb, line);
+        addexact(1, 9, r.cpc, line);
+        addexact(4, 10, r.cpd, line);
         emit(line + " % " + stripbraces(r.comment[cmCp]));
     }
     line.clear();
-    addfixed(7, 15, r.a0, line);
+    addexact(7, 15, r.a0, line);
     emit(line + spaces(35) + commentfield(r.comment[cmA0]));
     line.clear();
-    addfixed(2, 15, r.k0, line);
-    addfixed(2, 6, r.k0p, line);
+    addexact(2, 15, r.k0, line);
+    addexact(2, 6, r.k0p, line);
     if (liquidname(r.name)) {
-        addfixed(5, 10, r.dkdt, line);
+        addexact(5, 10, r.dkdt, line);
         emit(line + spaces(19) + commentfield(r.comment[cmK]));
     } else {
         emit(line + spaces(29) + commentfield(r.comment[cmK]));
     }
     line.clear();
     if (r.code == 1 || r.code == 4) {
-        addrounded(15, r.tlandau, line);
-        addfixed(5, 9, r.smax, line);
-        addfixed(4, 8, r.vmax, line);
+        addexact(0, 15, r.tlandau, line);
+        addexact(5, 9, r.smax, line);
+        addexact(4, 8, r.vmax, line);
         emit(line + spaces(18) + commentfield(r.comment[cmExtras]));
     } else if (r.code == 2 || r.code == 5) {
-        addfixed(2, 12, r.bwdh, line);
-        addfixed(4, 8, r.bwdhv, line);
-        addfixed(2, 7, r.bww, line);
-        addfixed(4, 8, r.bwwv, line);
+        addexact(2, 12, r.bwdh, line);
+        addexact(4, 8, r.bwdhv, line);
+        addexact(2, 7, r.bww, line);
+        addexact(4, 8, r.bwwv, line);
         addrounded(6, r.bwn, line);
-        addfixed(2, 7, r.bwfac, line);
+        addexact(2, 7, r.bwfac, line);
         emit(line + spaces(2) + commentfield(r.comment[cmExtras]));
     } else if (r.code == 8) {
-        addfixed(4, 12, r.aqfactor, line);
+        addexact(4, 12, r.aqfactor, line);
         emit(line + spaces(38) + commentfield(r.comment[cmExtras]));
     }
     emit("");
@@ -316,8 +316,8 @@ void writeemifile()
             if (r.calsd >= 99) continue;
             std::string line = "1  ";
             addfield(r.name, 6, line);
-            addfixed(2, 12, r.calH, line);
-            addfixed(2, 9, r.calsd, line);
+            addexact(2, 12, r.calH, line);
+            addexact(2, 9, r.calsd, line);
             emit(line + "    % " + stripbraces(r.comment[cmH]));
         }
         emit("0");
