@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "dsfit/assembly.h"
 #include "dsfit/fitinput.h"
@@ -84,6 +85,60 @@ TEST(FitBrackets, CombinedBracket)
     EXPECT_TRUE(fit.xp[1].onesided);
     combine({{false, 6, 900, -5, 1}, {false, 7, 900, -4, 1}});
     EXPECT_TRUE(fit.xp[1].onesided);
+}
+
+// Three or more runs on a side whose extremes do not leave a gap of m (1.5 here: no
+// pairs): the medians of the sides stand in for the extremes, and the centre and the
+// factor follow the branch the medians fall in. Every run has sd2 1 (sdpair 1) and its
+// own P and T, so none pair.
+TEST(FitBrackets, MedianBranchesOfTheCombinedBracket)
+{
+    struct mediancase {
+        const char* what;
+        std::vector<real> below, above;  // hreq of the runs with dir false, and true
+        real centre, e;
+    };
+    const mediancase cases[] = {
+        // max0 -4, min1 -3.5: gap 0.25 > 0. Medians -6 and -3: d1 = 2, d2 = 0.5,
+        // s = (2 x 1.5 - 4 + 3.5) / 2.5 = 1, c = (1 x (0.5 - 2) - 3.5 - 4) / 2 = -4.5.
+        {"small gap", {-7, -6, -4}, {-3.5L, -3, -1}, -4.5L, 1.5L},
+        // Overlap (max0 -4 above min1 -4.5) with the medians -6, -3.5 outside it:
+        // d1 = 2, d2 = 1, s = (3 - 4 + 4.5) / 3 = 7/6, c = (7/6 x (1 - 2) - 8.5) / 2 = -29/6.
+        {"overlap inside the medians", {-7, -6, -4}, {-4.5L, -3.5L, -2}, -29.0L / 6, 1.5L},
+        // The sides swapped: min1 -6 below the median -2 of the lows, the median -5 of the
+        // highs below max0 -1: e = 2 about the medians' mid-point.
+        {"sides swapped", {-3, -2, -1}, {-6, -5, -4}, -3.5L, 2},
+        // min1 -5 above the low median -7, the high median -3 below max0 -1: e is the
+        // medians' gap g = (-3 + 7) / 2 = 2 when above m ...
+        {"one-sided overlap, wide medians", {-9, -7, -1}, {-5, -3, 2}, -5, 2},
+        // ... and m when g = (-3.5 + 6) / 2 = 1.25 is not.
+        {"one-sided overlap, narrow medians", {-8, -6, -1}, {-5, -3.5L, 2}, -4.75L, 1.5L},
+    };
+    fitworld w;
+    for (const mediancase& c : cases) {
+        fitexprec& r = fit.xp[1];
+        r = fitexprec{};
+        r.brackets.assign(1, bracketrec{});
+        int k = 0;
+        for (bool dir : {false, true}) {
+            for (real h : dir ? c.above : c.below) {
+                bracketrec b;
+                b.dir = dir;
+                b.p = 1 + ++k;
+                b.t = 800 + 10 * k;
+                b.hreq = h;
+                b.sd2 = 1;
+                r.brackets.push_back(b);
+                ++r.nbr;
+            }
+        }
+        r.brackets.emplace_back();
+        dittobrackets(1);
+        combinebrackets(1);
+        EXPECT_EQ(r.pairweight, 0) << c.what;
+        EXPECT_NEAR(static_cast<double>((r.hlow + r.hhigh) / 2), static_cast<double>(c.centre), 1e-12) << c.what;
+        EXPECT_NEAR(static_cast<double>((r.hhigh - r.hlow) / 2), static_cast<double>(F(c.e)), 1e-12) << c.what;
+    }
 }
 
 // Ky and sill, with a made-up two-phase a-x file that the refinement only reads.

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
+#include "dsfit/assembly.h"
 #include "dsfit/lsq.h"
 #include "fitfixture.h"
 
@@ -136,6 +138,40 @@ TEST(FitInput, ExperimentsAreRead)
     EXPECT_EQ(r2.rxpos[2], 3);
     EXPECT_NEAR(static_cast<double>(r2.brackets[1].xyz[1]), 0.7, 1e-15);
     EXPECT_NEAR(static_cast<double>(fit.xp[3].brackets[1].act[1]), 0.9, 1e-15);
+}
+
+// The row of an experiment has sd rfac / pairweight (paired runs) or rfac times half its
+// bracket (none paired). userfac no sets every rfac to 1; otherwise an rfac of 0 or less
+// becomes 0.5 when tighten is yes, else 1.
+TEST(FitInput, RfacUserfacAndTightenScaleTheRowSds)
+{
+    struct rfaccase {
+        int32_t userfac, tighten;
+        const char* rfac;
+        real factor;
+    };
+    const rfaccase cases[] = {
+        {0, 1, "2", 2}, {0, 1, "0", 1}, {0, 0, "0", 0.5L}, {0, 0, "-1", 0.5L}, {0, 0, "3", 3}, {1, 0, "2", 1}, {1, 0, "0", 1},
+    };
+    auto rowsds = [](int32_t userfac, int32_t tighten, const std::string& rfac) {
+        fitworld w;
+        fit.fitsetprefs.userfac = userfac;
+        fit.fitsetprefs.tighten = tighten;
+        w.writeinputs("0\n0\n1 ky sill\n -1 1 " + rfac + "\n1 1  paired\n0 6.0 700 0\n1 6.0 800 0\n-1\n" +
+                      "1 ky and\n -1 1 " + rfac + "\n1 1  unpaired\n0 2.0 400 0\n1 3.0 500 0\n-1\n0\n");
+        EXPECT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+        assemblelsq(1);
+        EXPECT_EQ(fit.xp[2].pairweight, 0);
+        return std::pair<real, real>(fit.rowsd[1], fit.rowsd[2]);
+    };
+    const auto base = rowsds(0, 1, "1");
+    for (const rfaccase& c : cases) {
+        const auto got = rowsds(c.userfac, c.tighten, c.rfac);
+        const std::string tag = std::string("rfac ") + c.rfac + " userfac " + std::to_string(c.userfac) + " tighten " +
+                                std::to_string(c.tighten);
+        EXPECT_NEAR(static_cast<double>(got.first), static_cast<double>(c.factor * base.first), 1e-12) << tag;
+        EXPECT_NEAR(static_cast<double>(got.second), static_cast<double>(c.factor * base.second), 1e-12) << tag;
+    }
 }
 
 TEST(FitInput, MalformedExperimentsEndTheRun)

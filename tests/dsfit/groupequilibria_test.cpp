@@ -14,6 +14,7 @@
 #include "dsfit/lsq.h"
 #include "dsfit/xpequilibria.h"
 #include "fitfixture.h"
+#include "runtime/textfile.h"
 #include "runtime/records/equilibriumstate.h"
 #include "reactions/services.h"
 #include "thermo/gibbs.h"
@@ -341,6 +342,39 @@ TEST(FitGroupEquilibria, UnconvergedUnivariant)
         EXPECT_EQ(fit.xp[1].brackets[1].tcalc, 273.15L);
         EXPECT_EQ(fit.xp[1].brackets[1].pcalc, 0);
     }
+}
+
+// With compositions given on the run lines, an unconverged univariant is reported in
+// its row, but it asks nothing and does not stop the dataset from being written.
+TEST(FitGroupEquilibria, UnconvergedUnivariantWithGivenCompositions)
+{
+    fitworld w;  // no console answers: a question would end the run
+    std::string known = group;
+    known.replace(known.find(" univariant unknowncomps"), std::string(" univariant unknowncomps").size(), " univariant");
+    w.writeinputs(known + "0 5 700 0 0.3\n-1\n0\n", emfile);
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    ASSERT_FALSE(fit.xp[1].unknowncomps);
+    fit.xp[1].brackets[1].t = fit.xp[2].brackets[1].t = placeequilibrium(5, 0.3L);
+    fit.tda[static_cast<size_t>(emindex("en"))].H -= 300;
+    fit.unconvcount = 0;
+    openforwriting(channels.files[chsummary], "summary.txt");
+    channels.outchannels = 1 | 4;
+    const int code = testing::exitcodeof([] {
+        setupfitcomps(1);
+        calcass(1, 2, true);
+    });
+    flushall();
+    closetextfile(channels.files[chsummary]);
+    channels.outchannels = 1;
+    ASSERT_EQ(code, -1) << w.out();
+    EXPECT_EQ(fit.unconvcount, 0);
+    EXPECT_EQ(w.out().find("not converged\" univariant"), std::string::npos) << w.out();
+    EXPECT_NE(w.folder.readfile("summary.txt").find("  not converged  (?not in T window: "), std::string::npos)
+        << w.folder.readfile("summary.txt");
+    EXPECT_EQ(fit.xp[1].brackets[1].tcalc, 273.15L);
+    EXPECT_EQ(fit.xp[1].brackets[1].pcalc, 0);
+    // The given composition stands.
+    EXPECT_EQ(fit.xp[1].brackets[1].xyz[1], 0.3L);
 }
 
 // Phases that do not make the equilibrium the experiment is labelled, and more solution
