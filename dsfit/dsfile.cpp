@@ -195,7 +195,9 @@ void emiblock(int i)
     emit(line + "  0  " + wholetostr(r.nsite));
     line.clear();
     addwhole(3, line, r.code);
-    addexact(3, 12, r.H, line);
+    // The fitted enthalpy as the dataset file gives it: the two files agree, and its
+    // last digits, rounding noise of the fit, stay out of the file.
+    addfixed(3, 12, r.H, line);
     emit(line);
     line.clear();
     addexact(5, 15, r.S, line);
