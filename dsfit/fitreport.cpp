@@ -387,7 +387,7 @@ void reportfitset()
     {
         putstr(2, "no degrees of freedom (" + wholetostr(fit.nrows) + " rows for " + wholetostr(ds.ntp) + " enthalpies):", 1,
                13);
-        putstr(0, "the uncertainties are those of the rows, not scaled by sigfit", 0, 13);
+        putstr(0, "the uncertainties are those of the rows, not scaled by sigfit", 1, 13);
     }
     propertiestable();
     directtable();
