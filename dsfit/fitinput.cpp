@@ -48,7 +48,10 @@ std::string shown(real x)
 }
 
 // Where a value of experiment e was read: the line just read of the experiments file.
-std::string wherein(int e) { return " (experiment " + num(e) + ", line " + num(fitlinenumber()) + " of " + runfiles.curfilename + ")"; }
+std::string wherein(int e)
+{
+    return " (experiment " + num(e) + ", line " + num(fitlinenumber()) + " of " + runfiles.curfilename + ")";
+}
 
 // The run's uncertainty and lnq take the log of an activity, and nothing above 1 is one.
 void checkactivity(real a, const std::string& name, int e)
@@ -67,7 +70,9 @@ void checkrun(const bracketrec& b, int e)
                               " and 1500 kbar" + wherein(e),
                 0);
     if (b.t < mintemperature || b.t > maxtemperature)
-        bombout("readxy", "T " + shown(b.t - 273.15L) + degree + "C of a run not between 9.85 and 2726.85" + degree + "C (283 to 3000 K)" + wherein(e),
+        bombout("readxy",
+                "T " + shown(b.t - 273.15L) + degree + "C of a run not between 9.85 and 2726.85" + degree +
+                    "C (283 to 3000 K)" + wherein(e),
                 0);
 }
 
@@ -438,7 +443,9 @@ void readbrackets(int first)
         b.p = getsingle(wordtype(words[2]), words[2], "reading P");
         b.t = getsingle(wordtype(words[3]), words[3], "reading T") + 273.15L;
         b.xco2 = getsingle(wordtype(words[4]), words[4], "reading x(CO2)");
-        checkrun(b, first);
+        // A run with code 2 is set aside unread.
+        const bool kept = code != 2;
+        if (kept) checkrun(b, first);
         int w = 5;
         int16_t xyzpos = 0;
         for (int k = 1; k <= r.nlist; ++k) {
@@ -466,7 +473,7 @@ void readbrackets(int first)
                 if (w > nwords) bombout("readxy", "not enough info 2", 0);
                 const real a = getsingle(wordtype(words[w]), words[w], "reading a");
                 ++w;
-                checkactivity(a, r.listname[static_cast<size_t>(k)], first);
+                if (kept) checkactivity(a, r.listname[static_cast<size_t>(k)], first);
                 b.act[static_cast<size_t>(k)] = a;
             } else {
                 b.act[static_cast<size_t>(k)] = code2;
@@ -477,14 +484,14 @@ void readbrackets(int first)
             b.act[static_cast<size_t>(fit.ih2o)] = 1 - b.xco2;
         if (fit.ico2 > 0 && fit.ico2 <= r.nrx && b.act[static_cast<size_t>(fit.ico2)] >= 1)
             b.act[static_cast<size_t>(fit.ico2)] = b.xco2;
-        if (!r.nofluid && (b.xco2 < 0 || b.xco2 > 1))
+        if (kept && !r.nofluid && (b.xco2 < 0 || b.xco2 > 1))
             bombout("readxy", "x(CO2) " + shown(b.xco2) + " of a run not between 0 and 1" + wherein(first), 0);
-        for (int k = 1; k <= r.nlist; ++k) {
+        for (int k = 1; kept && k <= r.nlist; ++k) {
             const real a = b.act[static_cast<size_t>(k)];
             // From x(CO2): 0 for H2O at x(CO2) 1, for CO2 at 0.
             if (r.listact[static_cast<size_t>(k)] >= 1 && a <= 0) checkactivity(a, r.listname[static_cast<size_t>(k)], first);
         }
-        if (code == 2) --r.nbr;
+        if (!kept) --r.nbr;
     }
     r.brackets.resize(static_cast<size_t>(r.nbr) + 2);
     for (int m = 2; m <= r.groupsize; ++m) {

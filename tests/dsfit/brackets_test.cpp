@@ -270,6 +270,23 @@ TEST(FitBrackets, FluidsAndCordieriteHydration)
     }
 }
 
+// A run at x(CO2) 1 leaves H2O no activity, and one outside 0 to 1 is no x(CO2).
+TEST(FitBrackets, FluidRunsOutsideTheirCompositionRangeEndTheRun)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"0 2.0 500 1", "readxy : activity 0 of H2O not in (0, 1] (experiment 1, line 6 of ds-xpt.txt)"},
+        {"0 2.0 500 1.2", "readxy : x(CO2) 1.2 of a run not between 0 and 1 (experiment 1, line 6 of ds-xpt.txt)"},
+    };
+    for (const auto& [run, message] : cases) {
+        fitworld w;
+        w.writeinputs(std::string("0\n0\n1 br per H2O\n -1 1 1  1\n1 1 1  dehydration\n") + run + "\n-1\n0\n", fluidems,
+                      "qw 2 1\n x(qw) 0.5\n p(q) 1 1 1 1 -1 x\n p(wo) 1 1 0 1 1 x\n ideal\n 2\n"
+                      " xA 1 1 1 1 -1 x\n xB 1 1 0 1 1 x\n q 1 1 xA 1\n wo 1 1 xB 1\n");
+        EXPECT_EQ(testing::exitcodeof(readxy), 1) << run;
+        EXPECT_NE(w.out().find(message), std::string::npos) << w.out();
+    }
+}
+
 // Runs placed 20 K either side of the true ky = sill line at three pressures are fitted
 // back to within their bracket, near the true enthalpy of reaction.
 TEST(FitBrackets, SyntheticExperimentsFitBack)

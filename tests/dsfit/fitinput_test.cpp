@@ -194,6 +194,8 @@ TEST(FitInput, MalformedExperimentsEndTheRun)
         {"1 ky sill\n -1 1 1\n0 1\n1 6 700 0 1.5\n", "readxy : activity 1.5 of ky not in (0, 1] (experiment 1, line 6"},
         {"1 ky sill\n -1 1 1\n1 1\n1 -8.0 700 0\n", "readxy : P -8 kbar of a run not between 0.0009 and 1500 kbar (experiment 1, line 6"},
         {"1 ky sill\n -1 1 1\n1 1\n1 1600 700 0\n", "readxy : P 1600 kbar of a run not between 0.0009 and 1500 kbar"},
+        // A run set aside (code 2) is not checked: the next one is.
+        {"1 ky sill\n -1 1 1\n1 1\n2 -8 700 0\n1 6 3000 0\n", "readxy : T 3000\xA1" "C of a run not between 9.85 and 2726.85\xA1" "C (283 to 3000 K) (experiment 1, line 7"},
         {"1 ky sill\n -1 1 1\n1 1\n1 6 2800 0\n", "readxy : T 2800\xA1" "C of a run not between 9.85 and 2726.85\xA1" "C (283 to 3000 K) (experiment 1, line 6"},
         {"1 ky sill\n -1 1 1\n1 1\n0 6 700 0\n1 6 800 0\n-1\n1 ky and\n -1 1 1\n1 1\n0 6 -530 0\n",
          "readxy : T -530\xA1" "C of a run not between 9.85 and 2726.85\xA1" "C (283 to 3000 K) (experiment 2, line 12 of ds-xpt.txt)"},
