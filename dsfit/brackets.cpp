@@ -6,6 +6,8 @@
 #include "dsfit/fitset.h"
 #include "dsfit/xpequilibria.h"
 #include "numeric/methods/random.h"
+#include "runtime/numberformat.h"
+#include "runtime/reporter.h"
 
 namespace zt {
 
@@ -70,6 +72,11 @@ void bracketsd(int e)
             var += term * term;
         }
         b.sd2 = 2 * std::sqrt(var);
+        // A run without a number would drop out of every comparison below unseen.
+        if (!std::isfinite(b.hreq) || !std::isfinite(b.sd2))
+            bombout("bracketsd", "run " + wholetostr(k) + " of experiment " + wholetostr(e) +
+                                     " gives an enthalpy of reaction that is not a finite number",
+                    0);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "dsfit/emfile.h"
 #include "dsfit/fitformat.h"
 #include "dsfit/fitset.h"
+#include "dsfit/lsq.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
@@ -36,8 +37,33 @@ bool chargedname(const std::string& name)
 
 void emit(const std::string& line) { writefiletext(fitoutfile, line + "\n"); }
 
+// A number the readers cannot take ("nan", "inf") is refused before the file is opened.
+void requirefinite(real x, const std::string& what)
+{
+    if (!std::isfinite(x)) bombout("writedsfile", what + " is not a finite number (dataset not written)", 0);
+}
+
+void checkfinite(int ntp)
+{
+    for (int i = 1; i <= ntp; ++i) {
+        const fitemrecord& r = em(i);
+        const std::string of = " of " + r.name;
+        requirefinite(fit.fitreport ? fit.theta[static_cast<size_t>(i)] : r.H, "H" + of);
+        for (int k = 1; k <= r.npairs; ++k) requirefinite(r.amount[static_cast<size_t>(k)], "the composition" + of);
+        const real values[] = {r.S,       r.V,      r.cpa,  r.cpb,   r.cpc,  r.cpd,    r.a0,    r.k0,
+                               r.k0p,     r.k0pp,   r.dkdt, r.tlandau, r.smax, r.vmax, r.aqfactor, r.bwdh,
+                               r.bwdhv,   r.bww,    r.bwwv, r.bwfac};
+        for (real x : values) requirefinite(x, "a property" + of);
+        const real factor = fitvariancefactor();
+        for (int j = i; j <= ntp; ++j)
+            requirefinite(factor * fit.xx[fitat(i, j)], "the covariance of the H" + of + " and " + em(j).name);
+    }
+    requirefinite(fit.sigfitsq, "sigfit");
+}
+
 void checkwritable(int16_t mode, int16_t filemode, int ntp)
 {
+    checkfinite(ntp);
     // The reader takes the first number of a layout-5 file as the end-member count only
     // above 50, and 190 as the oldest layout.
     if (mode == 5 && (ntp <= 50 || ntp == 190))
@@ -126,13 +152,14 @@ void covariances(int ntp)
     real v = 0;
     for (int i = 1; i <= ntp; ++i) v += (fit.theta[static_cast<size_t>(i)] - 1000 * em(i).S + 5 * em(i).V) / 10000;
     v = -v / ntp;
+    const real factor = fitvariancefactor();
     std::string line;
     addfixed(4, 8, v, line);
     writefiletext(fitoutfile, line);
     int count = 0;
     for (int i = 1; i <= ntp; ++i) {
         for (int j = i; j <= ntp; ++j) {
-            const real e = fit.sigfitsq * fit.xx[fitat(i, j)];
+            const real e = factor * fit.xx[fitat(i, j)];
             std::string field;
             if (std::fabs(e) < 5e-5L) {
                 field = " 0";
@@ -162,61 +189,63 @@ void emiblock(int i)
     std::string line = "       ";
     for (int k = 1; k <= r.npairs; ++k) {
         addwhole(2, line, r.comp[static_cast<size_t>(k)]);
-        addfixed(2, 8, r.amount[static_cast<size_t>(k)], line);
+        addexact(2, 8, r.amount[static_cast<size_t>(k)], line);
         line += "   ";
     }
     emit(line + "  0  " + wholetostr(r.nsite));
     line.clear();
     addwhole(3, line, r.code);
+    // The fitted enthalpy as the dataset file gives it: the two files agree, and its
+    // last digits, rounding noise of the fit, stay out of the file.
     addfixed(3, 12, r.H, line);
     emit(line);
     line.clear();
-    addfixed(5, 15, r.S, line);
+    addexact(5, 15, r.S, line);
     emit(line + spaces(35) + commentfield(r.comment[cmS]));
     line.clear();
-    addfixed(4, 15, r.V, line);
+    addexact(4, 15, r.V, line);
     emit(line + spaces(35) + commentfield(r.comment[cmV]));
     line.clear();
     if (einsteinlayout(r, ds.dsmode)) {
-        addfixed(5, 15, r.eina, line);
-        addfixed(10, 15, r.einb, line);
-        addfixed(1, 9, r.theta, line);
+        addexact(5, 15, r.eina, line);
+        addexact(10, 15, r.einb, line);
+        addexact(1, 9, r.theta, line);
         emit(line + spaces(11) + commentfield(r.comment[cmCp]));
     } else {
-        addfixed(4, 15, r.cpa, line);
-        addfixed(9, 15, r.cpb, line);
-        addfixed(1, 9, r.cpc, line);
-        addfixed(4, 10, r.cpd, line);
+        addexact(4, 15, r.cpa, line);
+        addexact(9, 15, r.cpb, line);
+        addexact(1, 9, r.cpc, line);
+        addexact(4, 10, r.cpd, line);
         emit(line + " % " + stripbraces(r.comment[cmCp]));
     }
     line.clear();
-    addfixed(7, 15, r.a0, line);
+    addexact(7, 15, r.a0, line);
     emit(line + spaces(35) + commentfield(r.comment[cmA0]));
     line.clear();
-    addfixed(2, 15, r.k0, line);
-    addfixed(2, 6, r.k0p, line);
+    addexact(2, 15, r.k0, line);
+    addexact(2, 6, r.k0p, line);
     if (liquidname(r.name)) {
-        addfixed(5, 10, r.dkdt, line);
+        addexact(5, 10, r.dkdt, line);
         emit(line + spaces(19) + commentfield(r.comment[cmK]));
     } else {
         emit(line + spaces(29) + commentfield(r.comment[cmK]));
     }
     line.clear();
     if (r.code == 1 || r.code == 4) {
-        addrounded(15, r.tlandau, line);
-        addfixed(5, 9, r.smax, line);
-        addfixed(4, 8, r.vmax, line);
+        addexact(0, 15, r.tlandau, line);
+        addexact(5, 9, r.smax, line);
+        addexact(4, 8, r.vmax, line);
         emit(line + spaces(18) + commentfield(r.comment[cmExtras]));
     } else if (r.code == 2 || r.code == 5) {
-        addfixed(2, 12, r.bwdh, line);
-        addfixed(4, 8, r.bwdhv, line);
-        addfixed(2, 7, r.bww, line);
-        addfixed(4, 8, r.bwwv, line);
+        addexact(2, 12, r.bwdh, line);
+        addexact(4, 8, r.bwdhv, line);
+        addexact(2, 7, r.bww, line);
+        addexact(4, 8, r.bwwv, line);
         addrounded(6, r.bwn, line);
-        addfixed(2, 7, r.bwfac, line);
+        addexact(2, 7, r.bwfac, line);
         emit(line + spaces(2) + commentfield(r.comment[cmExtras]));
     } else if (r.code == 8) {
-        addfixed(4, 12, r.aqfactor, line);
+        addexact(4, 12, r.aqfactor, line);
         emit(line + spaces(38) + commentfield(r.comment[cmExtras]));
     }
     emit("");
@@ -289,8 +318,8 @@ void writeemifile()
             if (r.calsd >= 99) continue;
             std::string line = "1  ";
             addfield(r.name, 6, line);
-            addfixed(2, 12, r.calH, line);
-            addfixed(2, 9, r.calsd, line);
+            addexact(2, 12, r.calH, line);
+            addexact(2, 9, r.calsd, line);
             emit(line + "    % " + stripbraces(r.comment[cmH]));
         }
         emit("0");

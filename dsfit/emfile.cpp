@@ -9,6 +9,7 @@
 #include "reactions/stateoforder.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
+#include "runtime/numberread.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
 #include "runtime/reporter.h"
@@ -126,6 +127,13 @@ void readblock5(fitemrecord& r, bool liquid)
 void readblock67(fitemrecord& r, bool liquid)
 {
     const std::string of = " of " + r.name;
+    // A whole number after the composition's 0 is the site count, as the converted
+    // end-member file writes it.
+    stringlist rest;
+    int16_t nrest = 0;
+    const std::string after = fitresttext();
+    string2strings(after, static_cast<int16_t>(after.size()), rest, nrest);
+    if (nrest > 0 && wordtype(rest[1]) == wkinteger) r.nsite = getinteger(wkinteger, rest[1], "site count" + of);
     fitendline();
     r.code = fitreadint("code" + of);
     r.H = fitreadreal("H" + of);
@@ -207,7 +215,17 @@ void readth()
         if (r.sdS <= 0) r.sdS = 0.001L * r.S;
         fitendline();
         fitendline();
-        if (ds.dsmode == 5 && r.extrascode == 0) --count;
+        if (ds.dsmode == 5 && r.extrascode == 0) {
+            --count;
+            continue;
+        }
+        // Lookups take the first of a name: a second would stand in the fit unseen.
+        for (int k = 1; k < count; ++k) {
+            if (ds.dsnames[static_cast<size_t>(k)] == r.name)
+                bombout("readth", "end-member name " + r.name + " given twice (end-members " + wholetostr(k) + " and " +
+                                      wholetostr(count) + ")",
+                        0);
+        }
     }
     fit.ntpfit = count;
     // The a-x reader looks its end-members up in the dataset's names.

@@ -60,7 +60,7 @@ void iterate(int16_t n)
         std::string line = wholetostr(k) + ": ";
         addfixed(3, 6, std::sqrt(fit.sigfitsq), line);
         putstr(k == 1 ? 1 : 0, line, 1, 13);
-        const real scale = k == n ? std::sqrt(fit.sigfitsq) : 1;
+        const real scale = k == n ? std::sqrt(fitvariancefactor()) : 1;
         for (int j = 1; j <= ds.ntp; ++j) {
             fitemrecord& r = fit.tda[static_cast<size_t>(j)];
             r.H = fit.theta[static_cast<size_t>(j)];

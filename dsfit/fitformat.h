@@ -12,6 +12,12 @@ namespace zt {
 std::string fixedstr(real x, int16_t d);
 // x rounded to a whole number (ties to even), right-justified in w.
 void addrounded(int16_t w, real x, std::string& line);
+// x with d decimals when that text reads back as x; otherwise with the fewest decimals
+// that do, or failing any, those that read back closest. The text stays within the 22
+// characters of a word.
+std::string exacttext(real x, int16_t d);
+// exacttext right-justified in w, with at least one blank before it.
+void addexact(int16_t d, int16_t w, real x, std::string& line);
 // text padded with blanks to width w, and at least one blank after it.
 std::string padname(const std::string& text, int w);
 

@@ -10,6 +10,7 @@
 #include "dsfit/fitreport.h"
 #include "dsfit/fitset.h"
 #include "phasediagram/services.h"
+#include "runtime/bytes.h"
 #include "runtime/channels.h"
 #include "runtime/console.h"
 #include "runtime/numberformat.h"
@@ -18,6 +19,7 @@
 #include "runtime/runfiles.h"
 #include "runtime/textfile.h"
 #include "runtime/words.h"
+#include "script/settings.h"
 #include "thermo/braggwilliams.h"
 #include "thermo/dataset.h"
 
@@ -26,12 +28,53 @@ namespace zt {
 namespace {
 
 constexpr real reftemp = 298.15L;
+constexpr real maxpressure = 1500;
+constexpr real mintemperature = 283, maxtemperature = 3000;
 
 stringlist words;
 int16_t nwords = 0;
 
 std::string num(real x) { return wholetostr(x); }
 std::string quotedname(const std::string& s) { return "\"" + s + "\""; }
+
+// A value as a user would write it: up to six decimals, trailing zeros dropped.
+std::string shown(real x)
+{
+    std::string t = fixedtostr(6, x);
+    if (t.find('.') == std::string::npos) return t;
+    while (t.back() == '0') t.pop_back();
+    if (t.back() == '.') t.pop_back();
+    return t;
+}
+
+// Where a value of experiment e was read: the line just read of the experiments file.
+std::string wherein(int e)
+{
+    return " (experiment " + num(e) + ", line " + num(fitlinenumber()) + " of " + runfiles.curfilename + ")";
+}
+
+// The run's uncertainty and lnq take the log of an activity, and nothing above 1 is one.
+void checkactivity(real a, const std::string& name, int e)
+{
+    if (a > 0 && a <= 1) return;
+    bombout("readxy", "activity " + shown(a) + " of " + name + " not in (0, 1]" + wherein(e), 0);
+}
+
+const std::string degree(1, degreebyte);
+
+// P and T of a run within the program's bounds (P from 0.0009 kbar, -50 after negP).
+void checkrun(const bracketrec& b, int e)
+{
+    if (b.p < settings.pmin || b.p > maxpressure)
+        bombout("readxy", "P " + shown(b.p) + " kbar of a run not between " + shown(settings.pmin) +
+                              " and 1500 kbar" + wherein(e),
+                0);
+    if (b.t < mintemperature || b.t > maxtemperature)
+        bombout("readxy",
+                "T " + shown(b.t - 273.15L) + degree + "C of a run not between 9.85 and 2726.85" + degree +
+                    "C (283 to 3000 K)" + wherein(e),
+                0);
+}
 
 // A new least-squares row with its observation and standard deviation.
 int16_t newrow(real y, real sd)
@@ -117,6 +160,8 @@ void oxidecalorimetry()
         e.sd = fitreadreal("reading oxcal sd");
         e.t = fitreadreal("reading oxcal T");
         fitendline();
+        // As in direct calorimetry: a row's weight is 1/sd^2.
+        if (e.sd == 0) e.sd = 0.001L;
         specialemindex(list, e.n);
         putstr(0, "  " + num(fit.nrows + 1) + ")  " + printreaction(e.coef, e.em, e.n), 1, 8);
         e.h298 = oxcalh298(e);
@@ -267,12 +312,16 @@ void readplainreaction(fitexprec& r, const header& h)
             r.rxpos[static_cast<size_t>(k)] = pos;
         } else {
             const real a = getsingle(wordtype(word), word, "reading a(" + emname + ")");
+            // 0: given at each run; a negative value flags the hydration of cordierite.
+            const bool cordierite = emname == "crd" || emname == "fcrd";
+            if (a != 0 && !(a < 0 && cordierite)) checkactivity(a, emname, fit.nexp);
             r.rxpos[static_cast<size_t>(k)] = addlistentry(r, emname, a, em, 0, 0);
-            if (!r.crd && (emname == "crd" || emname == "fcrd") && a < 0) r.crd = true;
+            if (!r.crd && cordierite && a < 0) r.crd = true;
         }
     }
     r.label.clear();
     for (int k = r.nrx + 1; k <= nwords; ++k) r.label += words[k] + " ";
+    if (r.label.size() > static_cast<size_t>(maxtextlen)) r.label.resize(maxtextlen);
     setfluidflags(r);
     if (r.crd) {
         for (int k = 1; k <= r.nlist; ++k) {
@@ -389,10 +438,14 @@ void readbrackets(int first)
         r.brackets.resize(static_cast<size_t>(r.nbr) + 2);
         bracketrec& b = r.brackets[static_cast<size_t>(r.nbr)];
         b = bracketrec{};
+        b.run = r.nbr;
         b.dir = code == 1;
         b.p = getsingle(wordtype(words[2]), words[2], "reading P");
         b.t = getsingle(wordtype(words[3]), words[3], "reading T") + 273.15L;
         b.xco2 = getsingle(wordtype(words[4]), words[4], "reading x(CO2)");
+        // A run with code 2 is set aside unread.
+        const bool kept = code != 2;
+        if (kept) checkrun(b, first);
         int w = 5;
         int16_t xyzpos = 0;
         for (int k = 1; k <= r.nlist; ++k) {
@@ -420,8 +473,7 @@ void readbrackets(int first)
                 if (w > nwords) bombout("readxy", "not enough info 2", 0);
                 const real a = getsingle(wordtype(words[w]), words[w], "reading a");
                 ++w;
-                // The run's uncertainty takes the log of the activity.
-                if (a <= 0) bombout("readxy", "activity at or below 0 in a run of experiment " + num(first), 0);
+                if (kept) checkactivity(a, r.listname[static_cast<size_t>(k)], first);
                 b.act[static_cast<size_t>(k)] = a;
             } else {
                 b.act[static_cast<size_t>(k)] = code2;
@@ -432,7 +484,14 @@ void readbrackets(int first)
             b.act[static_cast<size_t>(fit.ih2o)] = 1 - b.xco2;
         if (fit.ico2 > 0 && fit.ico2 <= r.nrx && b.act[static_cast<size_t>(fit.ico2)] >= 1)
             b.act[static_cast<size_t>(fit.ico2)] = b.xco2;
-        if (code == 2) --r.nbr;
+        if (kept && !r.nofluid && (b.xco2 < 0 || b.xco2 > 1))
+            bombout("readxy", "x(CO2) " + shown(b.xco2) + " of a run not between 0 and 1" + wherein(first), 0);
+        for (int k = 1; kept && k <= r.nlist; ++k) {
+            const real a = b.act[static_cast<size_t>(k)];
+            // From x(CO2): 0 for H2O at x(CO2) 1, for CO2 at 0.
+            if (r.listact[static_cast<size_t>(k)] >= 1 && a <= 0) checkactivity(a, r.listname[static_cast<size_t>(k)], first);
+        }
+        if (!kept) --r.nbr;
     }
     r.brackets.resize(static_cast<size_t>(r.nbr) + 2);
     for (int m = 2; m <= r.groupsize; ++m) {

@@ -15,20 +15,22 @@ struct fitcursor {
     std::string line;
     size_t pos = 0;
     bool haveline = false;
+    int32_t lineno = 0;
 };
 fitcursor cur;
 
-void cut255(std::string& line)
+bool readline(std::string& line)
 {
-    if (line.size() > static_cast<size_t>(maxtextlen)) line.resize(maxtextlen);
+    if (!readfileline(runfiles.datafile, line)) return false;
+    ++cur.lineno;
+    return true;
 }
 
 std::string nextword(const std::string& context)
 {
     while (true) {
         if (!cur.haveline) {
-            if (!readfileline(runfiles.datafile, cur.line)) bombout("read", "unexpected end of file, " + context, 0);
-            cut255(cur.line);
+            if (!readline(cur.line)) bombout("read", "unexpected end of file, " + context, 0);
             cur.pos = 0;
             cur.haveline = true;
         }
@@ -50,6 +52,8 @@ void fitrestartcursor()
     cur = fitcursor{};
 }
 
+int32_t fitlinenumber() { return cur.lineno; }
+
 void fitendline()
 {
     if (cur.haveline) {
@@ -57,18 +61,17 @@ void fitendline()
         return;
     }
     std::string line;
-    readfileline(runfiles.datafile, line);
+    readline(line);
 }
 
 bool fitwordline(stringlist& words, int16_t& count)
 {
     cur.haveline = false;
     std::string line;
-    if (!readfileline(runfiles.datafile, line)) {
+    if (!readline(line)) {
         count = 0;
         return false;
     }
-    cut255(line);
     string2strings(line, static_cast<int16_t>(line.size()), words, count);
     for (int i = 1; i <= count; ++i) {
         if (!words[i].empty() && words[i][0] == '%') {
@@ -106,7 +109,8 @@ real fitreadreal(const std::string& context)
 std::string fitresttext()
 {
     if (!cur.haveline) return "";
-    std::string rest = cur.line.substr(cur.pos);
+    // A text keeps 255 characters; the numbers before it were read from the whole line.
+    std::string rest = cur.line.substr(cur.pos, static_cast<size_t>(maxtextlen));
     cur.pos = cur.line.size();
     return rest;
 }

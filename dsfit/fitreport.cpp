@@ -8,6 +8,7 @@
 #include "dsfit/emfile.h"
 #include "dsfit/fitformat.h"
 #include "dsfit/groupequilibria.h"
+#include "dsfit/lsq.h"
 #include "dsfit/xpequilibria.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
@@ -120,7 +121,7 @@ void oxidetable()
         addfixed(1, 9, o.hmeas, line);
         addfixed(1, 6, o.sd, line);
         addfixed(1, 9, o.h298, line);
-        if (o.sd == 0) addfield("***", 7, line);
+        if (std::fabs(o.sd) < 0.002L) addfield("***", 7, line);
         else addfixed(1, 7, (sum + o.h298) / o.sd, line);
         addfixed(2, 7, hatofrow(o.row), line);
         out(0, line, 1);
@@ -157,7 +158,12 @@ void resultshead(const fitexprec& r)
         else line += spaces(6);
     }
     line += "   cH =  " + fixedstr(r.dh, 2) + " (sd  " + fixedstr(r.sddh, 2) + ")";
-    if (r.used) {
+    if (r.used && r.nbr == 0) {
+        line += "   ** NO RUNS (no row) **";
+    } else if (r.used && r.expno == 0) {
+        // Every run went the same way: one side of the bracket was never bounded.
+        line += "   ** ALL RUNS ONE WAY (no row) **";
+    } else if (r.used) {
         if (r.dh < r.hlow) line += std::string("   too low ") + (r.hlow - r.dh < 2 * r.sddh ? "but OK" : "");
         else if (r.dh > r.hhigh) line += std::string("   too high ") + (r.dh - r.hhigh < 2 * r.sddh ? "but OK" : "");
         else line += "   within bracket";
@@ -292,7 +298,7 @@ void resultrow(int e, int k, bool first)
     addtext(calc, 7, line);
     addtext(sd2, 6, line);
     line += "   ";
-    if (first && r.used) line += bracketnote(r);
+    if (first && r.used && r.expno > 0) line += bracketnote(r);
     out(0, line, 1);
 }
 
@@ -359,7 +365,8 @@ void printexpresults(int e)
     fit.expcrdflag = r.crd;
     if (!r.used && fit.fitsetprefs.printomit != 0) return;
     out(1, std::string(r.ingroup ? 32 : 65, '-'), 1);
-    std::string title = r.used ? wholetostr(r.expno) + ") " : "*  ";
+    // "*": the record made no row, being unused or without a bracket.
+    std::string title = r.used && r.expno > 0 ? wholetostr(r.expno) + ") " : "*  ";
     title += wholetostr(e) + (r.ingroup ? " ^  " : "  ") + trimblanks(r.rxtext) + "   (" + trimblanks(r.label) + ")";
     out(0, title, 2);
     resultshead(r);
@@ -376,6 +383,12 @@ void reportfitset()
 {
     fit.fitreport = true;
     fit.unconvcount = 0;
+    if (fit.nrows <= ds.ntp)
+    {
+        putstr(2, "no degrees of freedom (" + wholetostr(fit.nrows) + " rows for " + wholetostr(ds.ntp) + " enthalpies):", 1,
+               13);
+        putstr(0, "the uncertainties are those of the rows, not scaled by sigfit", 1, 13);
+    }
     propertiestable();
     directtable();
     oxidetable();
@@ -394,7 +407,7 @@ void reportfitset()
                 var += r.rxcoef[static_cast<size_t>(i)] * fit.xx[fitat(ei, ej)] * r.rxcoef[static_cast<size_t>(j)];
             }
         }
-        r.sddh = var >= 0 ? std::sqrt(var * fit.sigfitsq) : 0;
+        r.sddh = var >= 0 ? std::sqrt(var * fitvariancefactor()) : 0;
         fit.expcrdflag = r.crd;
         if (!r.ingroup) {
             for (int k = 1; k <= r.nbr; ++k) {

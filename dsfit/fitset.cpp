@@ -7,7 +7,10 @@
 #include "runtime/prefs.h"
 #include "runtime/prompts.h"
 #include "runtime/runfiles.h"
+#include "runtime/reporter.h"
 #include "runtime/textfile.h"
+#include "runtime/words.h"
+#include "thermo/datasetreader.h"
 
 namespace zt {
 
@@ -61,6 +64,41 @@ void applydsprefsline(const stringlist& words, int16_t count)
 
 }  // namespace
 
+namespace {
+
+std::string quotedname(const std::string& name) { return "\"" + name + "\""; }
+
+// The new dataset must be one that the other modes can read, and none of the files the
+// preferences name for them: the run would replace it at its end.
+void checknewdataset()
+{
+    const str22& sfx = fit.fitsetprefs.ztdssuffix;
+    if (sfx.empty()) return;
+    const std::string name = newdatasetname(sfx);
+    const std::string start = "ztdssuffix " + sfx;
+    if (name != datasetfilename(sfx))
+        bombout("readdsprefs", start + " is too long: the new dataset would be " + quotedname(name) +
+                                   ", which no dsfile keyword can name (at most 18 characters)",
+                0);
+    if (!datasetgenerationok(name))
+        bombout("readdsprefs", start + " names the new dataset " + quotedname(name) +
+                                   ", which no mode can read: the suffix must begin with its generation, 5, 6 or 7",
+                0);
+    const std::string over = start + " would write the new dataset over " + quotedname(name) + ", ";
+    if (!prefs.dssuffix.empty() && name == datasetfilename(prefs.dssuffix))
+        bombout("readdsprefs", over + "the dataset that zt-prefs.txt names (dsfile " + prefs.dssuffix +
+                                   "): use another ztdssuffix",
+                0);
+    if (!prefs.scriptsuffix.empty() && name == "zt-" + prefs.scriptsuffix + ".txt")
+        bombout("readdsprefs", over + "the script that zt-prefs.txt names (scriptfile " + prefs.scriptsuffix +
+                                   "): use another ztdssuffix",
+                0);
+}
+
+}  // namespace
+
+std::string newdatasetname(const str22& suffix) { return "zt-ds" + trunc22(suffix + ".txt"); }
+
 void readdsprefs()
 {
     fit.fitsetprefs = fitsetprefsrecord{};
@@ -77,6 +115,7 @@ void readdsprefs()
         applydsprefsline(words, count);
     }
     closetextfile(runfiles.datafile);
+    checknewdataset();
 }
 
 void allocatefitset()

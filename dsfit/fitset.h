@@ -2,6 +2,8 @@
 // preferences, and the run itself.
 #pragma once
 
+#include <string>
+
 #include "runtime/records/fitsetstate.h"
 
 namespace zt {
@@ -9,6 +11,9 @@ namespace zt {
 // Everything read or calculated by a refinement back to its start; the allocated arrays
 // keep their size and the preferences stay.
 void resetfitdata();
+
+// The file a refinement writes its new dataset to.
+std::string newdatasetname(const str22& suffix);
 
 void allocatefitset();
 void readdsprefs();

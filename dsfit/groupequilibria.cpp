@@ -8,6 +8,7 @@
 #include "ax/phaserecords.h"
 #include "dsfit/fitformat.h"
 #include "dsfit/fitset.h"
+#include "dsfit/xpequilibria.h"
 #include "numeric/crossrefs.h"
 #include "runtime/records/equilibriumstate.h"
 #include "numeric/nle.h"
@@ -262,22 +263,23 @@ bool solverun()
     return ok;
 }
 
-// The solved P, T (and, with unknown compositions, the compositions) to run k of every
-// record of the group.
+// The solved P, T (and, with unknown compositions, the compositions) to run k of group
+// record first, and to the same run of every other record of the group.
 void storerun(int first, int k)
 {
     for (int g = 1; g <= eq.nvar; ++g) {
         const size_t gg = at(g);
         if (eq.calcvarfree[gg]) eq.varvalue[gg] = (eq.varvalue[gg] - eq.calcvaroffset[gg]) / eq.calcvarscale[gg];
     }
-    const fitexprec& head = rec(first);
-    for (int h = 1; h <= head.groupsize; ++h) {
+    const int16_t id = rec(first).brackets[at(k)].run;
+    for (int h = 1; h <= rec(first).groupsize; ++h) {
         fitexprec& r = rec(first + h - 1);
-        bracketrec& b = r.brackets[at(k)];
-        b.pcalc = eq.varvalue[1];
-        b.tcalc = eq.varvalue[2];
+        bracketrec* b = runnumbered(r, id, k);
+        if (b == nullptr) continue;
+        b->pcalc = eq.varvalue[1];
+        b->tcalc = eq.varvalue[2];
         if (!r.unknowncomps) continue;
-        for (int g = 3; g <= eq.nvar && g - 2 <= maxfitlist; ++g) b.xyz[at(g - 2)] = eq.varvalue[at(g)];
+        for (int g = 3; g <= eq.nvar && g - 2 <= maxfitlist; ++g) b->xyz[at(g - 2)] = eq.varvalue[at(g)];
     }
 }
 
@@ -286,10 +288,14 @@ void storerun(int first, int k)
 void sharecompositions(int first, int k)
 {
     if (k < 2) return;
-    const fitexprec& head = rec(first);
-    for (int h = 1; h <= head.groupsize; ++h) {
+    const int16_t id = rec(first).brackets[at(k)].run;
+    const int16_t partner = rec(first).brackets[at(k - 1)].run;
+    for (int h = 1; h <= rec(first).groupsize; ++h) {
         fitexprec& r = rec(first + h - 1);
-        if (r.unknowncomps) r.brackets[at(k)].xyz = r.brackets[at(k - 1)].xyz;
+        if (!r.unknowncomps) continue;
+        bracketrec* b = runnumbered(r, id, k);
+        const bracketrec* from = runnumbered(r, partner, k - 1);
+        if (b != nullptr && from != nullptr) b->xyz = from->xyz;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "dsfit/lsq.h"
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "dsfit/fitset.h"
@@ -27,6 +28,104 @@ std::vector<real>& workvector()
 
 int ntpnow() { return ds.ntp; }
 
+// An enthalpy is taken as undetermined when its weighted column keeps no more than this
+// part of its length once the columns before it are taken out (in QR the pivot against
+// the column's length; in Cholesky the pivot against the diagonal, both squared). Its
+// fitted H would then carry an sd more than ten million times those of its rows:
+// rounding alone leaves a dependent column some 1e-17 of its length.
+constexpr real pivottolerance = 1e-7L;
+
+std::vector<real>& columnlengths()
+{
+    static std::vector<real> v;
+    if (v.size() < static_cast<size_t>(maxdsentries) + 1) v.assign(static_cast<size_t>(maxdsentries) + 1, 0);
+    return v;
+}
+
+// The end-members whose enthalpies the rows leave free: those in some combination of
+// columns that the rows do not see. Found by QR with column skipping on a fresh copy of
+// the weighted rows, so that either solver names the same ones.
+std::vector<int> undeterminedcolumns()
+{
+    const int n = ntpnow();
+    const int rows = fit.nrows;
+    const auto cols = static_cast<size_t>(n) + 1;
+    std::vector<real> a((static_cast<size_t>(rows) + 1) * cols, 0);
+    auto A = [&](int i, int j) -> real& { return a[static_cast<size_t>(i) * cols + static_cast<size_t>(j)]; };
+    std::vector<real> length(cols, 0), v(static_cast<size_t>(rows) + 1, 0);
+    for (int i = 1; i <= rows; ++i) {
+        for (int j = 1; j <= n; ++j) {
+            A(i, j) = B(i, j) ? X(i, j) / fit.rowsd[static_cast<size_t>(i)] : 0;
+            length[static_cast<size_t>(j)] += A(i, j) * A(i, j);
+        }
+    }
+    std::vector<int> pivotrow(cols, 0);  // 0: the column depends on those before it
+    std::vector<int> freecols;
+    int p = 0;
+    for (int k = 1; k <= n; ++k) {
+        real s = 0;
+        for (int i = p + 1; i <= rows; ++i) s += A(i, k) * A(i, k);
+        if (p == rows || s <= pivottolerance * pivottolerance * length[static_cast<size_t>(k)]) {
+            freecols.push_back(k);
+            continue;
+        }
+        ++p;
+        pivotrow[static_cast<size_t>(k)] = p;
+        const real g = A(p, k) < 0 ? std::sqrt(s) : -std::sqrt(s);
+        for (int i = p; i <= rows; ++i) v[static_cast<size_t>(i)] = A(i, k);
+        v[static_cast<size_t>(p)] -= g;
+        const real h = g * A(p, k) - s;
+        for (int j = k; j <= n; ++j) {
+            real t = 0;
+            for (int i = p; i <= rows; ++i) t += v[static_cast<size_t>(i)] * A(i, j);
+            for (int i = p; i <= rows; ++i) A(i, j) += (t / h) * v[static_cast<size_t>(i)];
+        }
+    }
+    // Each free column k is a combination of the determined columns before it; those
+    // that carry a visible part of it are as free as k.
+    std::vector<bool> undetermined(cols, false);
+    std::vector<real> c(cols, 0);
+    for (int k : freecols) {
+        undetermined[static_cast<size_t>(k)] = true;
+        for (int j = k - 1; j >= 1; --j) {
+            const int r = pivotrow[static_cast<size_t>(j)];
+            c[static_cast<size_t>(j)] = 0;
+            if (r == 0) continue;
+            real t = A(r, k);
+            for (int l = j + 1; l < k; ++l) {
+                if (pivotrow[static_cast<size_t>(l)] != 0) t -= A(r, l) * c[static_cast<size_t>(l)];
+            }
+            c[static_cast<size_t>(j)] = t / A(r, j);
+            const real part = std::fabs(c[static_cast<size_t>(j)]) * std::sqrt(length[static_cast<size_t>(j)]);
+            if (part > 1e-9L * std::sqrt(length[static_cast<size_t>(k)])) undetermined[static_cast<size_t>(j)] = true;
+        }
+    }
+    std::vector<int> list;
+    for (int j = 1; j <= n; ++j) {
+        if (undetermined[static_cast<size_t>(j)]) list.push_back(j);
+    }
+    return list;
+}
+
+// Rank deficiency found by a solver: no enthalpy it would give can be trusted, so the run
+// ends before anything is reported or written.
+[[noreturn]] void refusesingular(const std::string& routine, int pivot)
+{
+    std::vector<int> list = undeterminedcolumns();
+    if (list.empty()) list.push_back(pivot);
+    std::string names;
+    size_t shown = 0;
+    for (int j : list) {
+        const std::string& name = ds.dsnames[static_cast<size_t>(j)];
+        if (names.size() + name.size() > 150) break;
+        names += (shown == 0 ? "" : " ") + name;
+        ++shown;
+    }
+    if (shown < list.size()) names += " ... (" + wholetostr(static_cast<int>(list.size())) + " in all)";
+    bombout(routine,
+            "matrix is singular: the rows do not determine the enthalpies of " + names + " (dataset not written)", 0);
+}
+
 void leverages()
 {
     const int n = ntpnow();
@@ -45,20 +144,27 @@ void leverages()
 
 }  // namespace
 
+real fitvariancefactor() { return fit.nrows > ntpnow() ? fit.sigfitsq : 1; }
+
 void qr()
 {
     const int n = ntpnow();
     const int rows = fit.nrows;
     std::vector<real>& v = workvector();
+    std::vector<real>& length = columnlengths();
+    for (int j = 1; j <= n; ++j) length[static_cast<size_t>(j)] = 0;
     for (int i = 1; i <= rows; ++i) {
         const real sd = fit.rowsd[static_cast<size_t>(i)];
-        for (int j = 1; j <= n; ++j) XX(i, j) = B(i, j) ? X(i, j) / sd : 0;
+        for (int j = 1; j <= n; ++j) {
+            XX(i, j) = B(i, j) ? X(i, j) / sd : 0;
+            length[static_cast<size_t>(j)] += XX(i, j) * XX(i, j);
+        }
         fit.yy[static_cast<size_t>(i)] = fit.y[static_cast<size_t>(i)] / sd;
     }
     for (int k = 1; k <= n; ++k) {
         real scale = 0;
         for (int i = k; i <= rows; ++i) scale += std::fabs(XX(i, k));
-        if (scale == 0) bombout("qr", "matrix is singular", 0);
+        if (scale == 0) refusesingular("qr", k);
         real s = 0;
         for (int i = k; i <= rows; ++i) {
             v[static_cast<size_t>(i)] = XX(i, k) / scale;
@@ -69,6 +175,7 @@ void qr()
         const real h = g * f - s;
         v[static_cast<size_t>(k)] = f - g;
         XX(k, k) = g * scale;
+        if (std::fabs(XX(k, k)) <= pivottolerance * std::sqrt(length[static_cast<size_t>(k)])) refusesingular("qr", k);
         for (int j = k + 1; j <= n; ++j) {
             real t = 0;
             for (int i = k; i <= rows; ++i) t += v[static_cast<size_t>(i)] * XX(i, j);
@@ -135,6 +242,8 @@ void choleski()
         }
         fit.yy[static_cast<size_t>(j)] = s;
     }
+    std::vector<real>& diagonal = columnlengths();
+    for (int i = 1; i <= n; ++i) diagonal[static_cast<size_t>(i)] = XX(i, i);
     for (int i = 1; i <= n; ++i) {
         for (int j = 1; j < i; ++j) {
             real s = XX(i, j);
@@ -143,7 +252,7 @@ void choleski()
         }
         real d = XX(i, i);
         for (int k = 1; k < i; ++k) d -= XX(i, k) * XX(i, k);
-        if (d <= 0) bombout("choleski", "sqrt", 0);
+        if (d <= pivottolerance * pivottolerance * diagonal[static_cast<size_t>(i)]) refusesingular("choleski", i);
         XX(i, i) = std::sqrt(d);
     }
     std::vector<real>& z = workvector();

@@ -8,5 +8,8 @@ namespace zt {
 
 void qr();
 void choleski();
+// The factor on the unscaled covariance: sigfitsq, or 1 when the fit has no degrees of
+// freedom (no more rows than enthalpies), where sigfitsq measures no scatter.
+long double fitvariancefactor();
 
 }  // namespace zt

@@ -130,6 +130,15 @@ void eachlistphase(const fitexprec& r, F f)
 
 }  // namespace
 
+bracketrec* runnumbered(fitexprec& r, int16_t id, int k)
+{
+    if (k >= 1 && k <= r.nbr && r.brackets[static_cast<size_t>(k)].run == id) return &r.brackets[static_cast<size_t>(k)];
+    for (int j = 1; j <= r.nbr; ++j) {
+        if (r.brackets[static_cast<size_t>(j)].run == id) return &r.brackets[static_cast<size_t>(j)];
+    }
+    return nullptr;
+}
+
 void calcxpa(int e, int k)
 {
     fitexprec& r = fit.xp[static_cast<size_t>(e)];
@@ -201,8 +210,8 @@ void calcxpa(int e, int k)
         for (int g = 1; g <= r.groupsize; ++g) {
             const int other = e - r.groupno + g;
             if (other == e) continue;
-            fitexprec& o = fit.xp[static_cast<size_t>(other)];
-            if (k <= static_cast<int>(o.brackets.size()) - 1) o.brackets[static_cast<size_t>(k)].act = b.act;
+            bracketrec* same = runnumbered(fit.xp[static_cast<size_t>(other)], b.run, k);
+            if (same != nullptr) same->act = b.act;
         }
     }
     zt::run.calcmode = savedmode;

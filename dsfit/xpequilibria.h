@@ -6,6 +6,7 @@
 
 #include "ax/activities.h"
 #include "ax/axeval.h"
+#include "runtime/records/fitsetstate.h"
 #include "runtime/types.h"
 
 namespace zt {
@@ -22,9 +23,12 @@ bool solvet(int e, int k, real& t, real& miss);
 bool solvep(int e, int k, real& p, real& miss);
 // Activities of the end-members of solution phase k at composition x.
 void setvarsorder(int16_t phase, const axvector& x, emreals& a, real T, real P);
+// The run of record r numbered id (as read), looked for first at position k; nullptr
+// when r has no such run.
+bracketrec* runnumbered(fitexprec& r, int16_t id, int k);
 // Activities of the list of record e at its run k, the states of order solved at the
 // run's T and P in the working set that setupfitcomps(e) laid; in a group the other
-// records get the same activities at run k.
+// records get the same activities at that run.
 void calcxpa(int e, int k);
 
 }  // namespace zt

@@ -185,7 +185,7 @@ void rstrings(textfile& f, stringlist& words, int16_t& count) {
         writeconsole("\"" + line + "\"\n");
         bombout("read in rstrings", "problems reading", 0);
     }
-    cut255(line);
+    // A line of a file is read whole: words past its 255th character count too.
     split(line, words, count);
 }
 

@@ -67,7 +67,6 @@ void readwordline(const std::string& what, bool endasblank = false) {
         if (!endasblank) endedearly(what);
         cur.line.clear();
     }
-    if (cur.line.size() > static_cast<size_t>(maxtextlen)) cur.line.resize(maxtextlen);
     string2strings(cur.line, static_cast<int16_t>(cur.line.size()), words, nwords);
 }
 
@@ -218,19 +217,21 @@ std::string covwhat(int i, int j) {
 
 }  // namespace
 
+std::string datasetfilename(const str22& suffix) { return "zt-" + trunc22("ds" + suffix) + ".txt"; }
+
+bool datasetgenerationok(const std::string& filename) {
+    const str22 name = trunc22(filename);
+    const char generation = name.size() > 5 ? name[5] : '\0';
+    return generation == '5' || generation == '6' || generation == '7';
+}
+
 void setuptextread() {
     str22 suffix = trunc22("ds" + prefs.dssuffix);
     std::string filename;
     promptdatafile("zt-", suffix, "thermo dataset", filename, ds.dsfile);
     ds.dsfilename = trunc22(filename);
-    const char generation = ds.dsfilename.size() > 5 ? ds.dsfilename[5] : '\0';
-    if (generation == '6' || generation == '7') {
-        ds.spswitch = true;
-    } else if (generation == '5') {
-        ds.spswitch = false;
-    } else {
-        bombout("setuptextread", "bad dsfile name", 0);
-    }
+    if (!datasetgenerationok(ds.dsfilename)) bombout("setuptextread", "bad dsfile name", 0);
+    ds.spswitch = ds.dsfilename[5] != '5';
 
     restart();
     checkheader();
@@ -250,9 +251,9 @@ void setuptextread() {
     skiplines(2, "the title");
     std::string title;
     if (!readfileline(ds.dsfile, title)) endedearly("the title");
-    if (title.size() > static_cast<size_t>(maxtextlen)) title.resize(maxtextlen);
     const size_t cut = ds.oldds ? olddstitlecut : dstitlecut;
     ds.dstitle = title.size() < cut ? title : title.substr(0, title.size() - cut);
+    if (ds.dstitle.size() > static_cast<size_t>(maxtextlen)) ds.dstitle.resize(maxtextlen);
 
     writeconsole("\n" + ds.dstitle + "\n\n");
 }

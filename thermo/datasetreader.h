@@ -3,8 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "runtime/types.h"
 
 namespace zt {
+
+// The dataset file that "dsfile <suffix>" names in the preferences.
+std::string datasetfilename(const str22& suffix);
+// Whether the reader takes a dataset file of this name: the character after "zt-ds" is
+// the dataset's generation, 5, 6 or 7.
+bool datasetgenerationok(const std::string& filename);
 
 // 1: open the file, check the header, read the names and the title.
 // 2: compositions of the working end-members and the composition matrix.

@@ -80,6 +80,9 @@ struct bracketrec {
     real p = 0, t = 0, xco2 = 0;
     real lnq = 0, hreq = 0, sd2 = 0;
     real tcalc = 0, pcalc = 0, tmiss = 0, pmiss = 0;
+    // Its number among the runs as read: the records of a group hold the same runs, but
+    // a flipped record holds each pair the other way round.
+    int16_t run = 0;
 };
 
 // One experiment record: a reaction among end-members, or one reaction of a group.

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "dsfit/emfile.h"
 #include "dsfit/fitinput.h"
@@ -64,6 +66,42 @@ TEST(FitDatasetFile, WrittenDatasetReadsBackWithTheFittedEnthalpies)
     EXPECT_EQ(ds.dstitle, "zt-ds6t.txt produced at 10.30 on Mon 3 Mar,2025");
 }
 
+// As many rows as enthalpies: the residuals are 0 and so is sigfit, which measures no
+// scatter then. The covariances written are those of the rows, unscaled: each enthalpy
+// here has one direct-calorimetry row, so its variance is that row's sd squared.
+TEST(FitDatasetFile, ExactlyDeterminedFitKeepsTheUncertaintiesOfItsRows)
+{
+    const real sds[] = {0, 1.0L, 1.5L, 2.0L, 3.0L};
+    {
+        fitworld w;
+        w.writeinputs("1 ky -2593.5 1.0\n1 sill -2585.1 1.5\n1 sudoite -8626.9 2.0\n1 clinochlore -8908.3 3.0\n0\n0\n0\n",
+                      longnames, kysillax);
+        ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+        qr();
+        ASSERT_EQ(fit.sigfitsq, 0);
+        EXPECT_EQ(fitvariancefactor(), 1);
+        fit.fitreport = true;
+        ASSERT_EQ(testing::exitcodeof(writedsfile), -1) << w.out();
+        testing::resetthermo();
+        testing::consolecapture quiet;
+        prefs.dssuffix = "6t";
+        ASSERT_EQ(testing::exitcodeof([] { readthermo(1); }), -1) << quiet.output();
+        testing::setworkingnames({"ky", "sill", "sudoite", "clinochlore"});
+        ASSERT_EQ(testing::exitcodeof([] {
+                      readthermo(2);
+                      readthermo(3);
+                  }),
+                  -1)
+            << quiet.output();
+    }
+    for (int j = 1; j <= 4; ++j) {
+        EXPECT_NEAR(static_cast<double>(ws.covat(j, j)), static_cast<double>(sds[j] * sds[j]), 5e-5) << j;
+        if (j > 1) {
+            EXPECT_EQ(ws.covat(1, j), 0) << j;
+        }
+    }
+}
+
 TEST(FitDatasetFile, CovarianceFields)
 {
     fitworld w;
@@ -111,31 +149,96 @@ TEST(FitDatasetFile, LayoutsThatWouldNotReadBackAreRefused)
     }
 }
 
-TEST(FitDatasetFile, ConvertedEndMemberFileReadsBack)
+// No reader takes "nan" or "inf": a fit that produced one writes no dataset.
+TEST(FitDatasetFile, NonFiniteNumbersAreNotWritten)
 {
-    fitworld w;
-    w.writeinputs("0\n0\n0\n", longnames, kysillax);
-    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
-    fit.tda[1].H = -2593.4567L;
-    ASSERT_EQ(testing::exitcodeof(writeemifile), -1) << w.out();
-    const std::string text = w.folder.readfile("ds-emt-i.txt");
-    EXPECT_NE(text.find("\n        0.08320                                   % entropy\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nclinochlore chlorite\n"), std::string::npos) << text;
+    struct row {
+        const char* what;
+        int at;  // 0: the fitted H of e2, else the covariance of e1 and e2
+        real value;
+        const char* message;
+    };
+    const real nan = std::numeric_limits<real>::quiet_NaN();
+    const real inf = std::numeric_limits<real>::infinity();
+    const row rows[] = {
+        {"nan H", 0, nan, "writedsfile : H of e2 is not a finite number (dataset not written)"},
+        {"infinite covariance", 1, inf, "writedsfile : the covariance of the H of e1 and e2 is not a finite number"},
+    };
+    for (const row& r : rows) {
+        fitworld w;
+        fit.ntpfit = 3;
+        for (int i = 1; i <= 3; ++i) fit.tda[static_cast<size_t>(i)].name = "e" + std::to_string(i);
+        fit.fitreport = true;
+        ds.dsmode = 6;
+        fit.nrows = 5;
+        fit.sigfitsq = 1;
+        if (r.at == 0) fit.theta[2] = r.value;
+        else fit.xx[fitat(1, 2)] = r.value;
+        EXPECT_EQ(testing::exitcodeof(writedsfile), 1) << r.what;
+        EXPECT_NE(w.out().find(r.message), std::string::npos) << r.what << w.out();
+        EXPECT_FALSE(w.folder.exists("zt-ds6t.txt")) << r.what;
+    }
+}
 
-    // Read back as an end-member file: the same records, the new H.
-    const fitemrecord first = fit.tda[1];
-    const fitemrecord last = fit.tda[4];
-    openforreading(runfiles.datafile, "ds-emt-i.txt");
-    ASSERT_EQ(testing::exitcodeof(readth), -1) << w.out();
-    ASSERT_EQ(fit.ntpfit, 4);
-    EXPECT_NEAR(static_cast<double>(fit.tda[1].H), -2593.457, 1e-12);
-    EXPECT_EQ(stripbraces(fit.tda[1].comment[cmS]), "entropy");
-    EXPECT_EQ(stripbraces(fit.tda[1].comment[cmS]), stripbraces(first.comment[cmS]));
-    EXPECT_EQ(fit.tda[4].name, last.name);
-    EXPECT_EQ(fit.tda[4].name2, last.name2);
-    EXPECT_EQ(fit.tda[4].npairs, 4);
-    EXPECT_NEAR(static_cast<double>(fit.tda[4].cpc), static_cast<double>(last.cpc), 1e-9);
-    EXPECT_NEAR(static_cast<double>(fit.tda[4].k0p), static_cast<double>(last.k0p), 1e-9);
+// Every field the converted end-member file carries, as read back.
+void expectsamerecord(const fitemrecord& a, const fitemrecord& b, const std::string& tag)
+{
+    EXPECT_EQ(a.name, b.name) << tag;
+    EXPECT_EQ(a.name2, b.name2) << tag;
+    EXPECT_EQ(a.nsite, b.nsite) << tag;
+    ASSERT_EQ(a.npairs, b.npairs) << tag;
+    for (int k = 1; k <= a.npairs; ++k) {
+        EXPECT_EQ(a.comp[static_cast<size_t>(k)], b.comp[static_cast<size_t>(k)]) << tag;
+        EXPECT_EQ(a.amount[static_cast<size_t>(k)], b.amount[static_cast<size_t>(k)]) << tag << " amount " << k;
+    }
+    EXPECT_EQ(a.code, b.code) << tag;
+    const real fa[] = {a.S,   a.V,       a.cpa,  a.cpb,  a.cpc,  a.cpd,  a.a0,   a.k0,  a.k0p,    a.dkdt,
+                       a.tlandau, a.smax, a.vmax, a.bwdh, a.bwdhv, a.bww, a.bwwv, a.bwfac, a.aqfactor};
+    const real fb[] = {b.S,   b.V,       b.cpa,  b.cpb,  b.cpc,  b.cpd,  b.a0,   b.k0,  b.k0p,    b.dkdt,
+                       b.tlandau, b.smax, b.vmax, b.bwdh, b.bwdhv, b.bww, b.bwwv, b.bwfac, b.aqfactor};
+    for (size_t f = 0; f < sizeof fa / sizeof fa[0]; ++f) EXPECT_EQ(fa[f], fb[f]) << tag << " field " << f;
+    EXPECT_EQ(a.bwn, b.bwn) << tag;
+}
+
+// The converted end-member file reads back to the same records, value for value (a
+// composition of 0.125, a critical temperature of 847.25 K, a site count), with the
+// fitted enthalpy as the dataset file has it, to three decimals.
+TEST(FitDatasetFile, ConvertedEndMemberFileReadsBackExactly)
+{
+    const std::string layout6 =
+        std::string(longnames).substr(0, longnames.size() - 2) +
+        "gr     grossular\n   5 3.0  6 2.0  1 3.0  10 12.0  11 0.125  0\n   0   -6643.000\n   0.25500\n   12.5350\n"
+        "   0.6260   0.0000000  -5779.2  -4.0029\n   0.0000220\n   1720.0   5.53\n \n"
+        "q      quartz\n   1 1.0  10 2.0  0\n   1   -910.710\n   0.04150\n   2.2690\n"
+        "   0.0921  -0.0000060  -624.0  -0.0710\n   0.0000065\n   730.0   6.00\n   847.25   0.00495   0.1188   % landau\n \n"
+        "sp     spinel\n   4 1.0  1 2.0  10 4.0  0\n   2   -2301.190\n   0.08200\n   3.9780\n"
+        "   0.2229   0.0061270  -1686.0  -1.5510\n   0.0000193\n   1922.0   4.04\n"
+        "   8.0  0.0  13.6  0.0  2  1.0  % disorder\n \n*\n";
+    const std::string layout5 =
+        "5\n\n"
+        "ky     kyanite\n 6 2.0 1 1.0 10 5.0 0  4 8.0\n -2593.1 1.2 1   % {Robie}\n 0.0832 0.0005\n 4.414\n"
+        " 0.2794 -0.0000071 -1389.4 -2.2765\n 0.0000192\n 1601.0 4.05 -0.0025\n \n"
+        "sill   sillimanite\n 6 2.0 1 1.0 10 5.0 11 0.125 0  3 8.125\n -2585.7 100 1\n 0.0957 0.0005\n 4.986\n"
+        " 0.2802 -0.0000071 -1375.7 -2.3994\n 0.0000112\n 1640.0 5.06 -0.0031\n \n*\n";
+    for (const std::string& em : {layout6, layout5}) {
+        fitworld w;
+        w.writeinputs("0\n0\n0\n", em, kysillax);
+        ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+        fit.tda[1].H = -2593.4567890123L;
+        std::vector<fitemrecord> written(fit.tda.begin() + 1, fit.tda.begin() + 1 + fit.ntpfit);
+        ASSERT_EQ(testing::exitcodeof(writeemifile), -1) << w.out();
+        const std::string text = w.folder.readfile("ds-emt-i.txt");
+        if (em == layout6) {
+            EXPECT_NE(text.find("\n        0.08320                                   % entropy\n"), std::string::npos) << text;
+        }
+        openforreading(runfiles.datafile, "ds-emt-i.txt");
+        ASSERT_EQ(testing::exitcodeof(readth), -1) << w.out();
+        ASSERT_EQ(fit.ntpfit, static_cast<int16_t>(written.size()));
+        for (size_t i = 0; i < written.size(); ++i) expectsamerecord(written[i], fit.tda[i + 1], written[i].name + "\n" + text);
+        EXPECT_NEAR(static_cast<double>(fit.tda[1].H), -2593.457, 1e-9);
+        for (size_t i = 1; i < written.size(); ++i) EXPECT_EQ(fit.tda[i + 1].H, written[i].H) << written[i].name;
+        EXPECT_EQ(stripbraces(fit.tda[1].comment[cmS]), stripbraces(written[0].comment[cmS]));
+    }
 }
 
 TEST(FitDatasetFile, StripBraces)
@@ -169,7 +272,8 @@ TEST(FitDatasetFile, Layout5CalorimetryIsKeptForTheConvertedFile)
     ASSERT_EQ(testing::exitcodeof(writeemifile), -1) << w.out();
     const std::string text = w.folder.readfile("ds-emt-i.txt");
     EXPECT_EQ(text.substr(0, 3), "6\n\n");
-    EXPECT_NE(text.find("\n*\n1      ky    -2593.10     1.20    % {Robie}\n0\n"), std::string::npos) << text;
+    // Written as read ("-2593.10" would read back one unit in the last place away).
+    EXPECT_NE(text.find("\n*\n1      ky     -2593.1      1.2    % {Robie}\n0\n"), std::string::npos) << text;
     EXPECT_NE(w.out().find("with dsmode = 5 at the top of the emfile, the emifile contains\n"), std::string::npos);
 }
 

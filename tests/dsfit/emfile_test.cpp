@@ -101,6 +101,9 @@ TEST(FitEndMembers, MalformedBlocksEndTheRun)
         {"6\n\nmelt  x\n 1 1.0 0\n 7 -1\n 0.1\n 1\n 0 0 0 0\n 0\n 1 1 0\n \n*\n", "readth : melt end-member name does not end in 'L'"},
         {"6\n\nbig  x\n 1 1 2 1 3 1 4 1 5 1 6 1 7 1 8 1 9 1 0\n", "readth : more than 8 composition pairs for big"},
         {"6\n\nlonely\n 1 1 0\n", "readth : no second name on the name line of lonely"},
+        {"6\n\nka  x\n 1 1.0 0\n 0 -1\n 0.1\n 1\n 0 0 0 0\n 0\n 1 1\n \nkb  y\n 1 1.0 0\n 0 -2\n 0.1\n 1\n 0 0 0 0\n 0\n 1 1\n \n"
+         "ka  z\n 1 1.0 0\n 0 -3\n 0.1\n 1\n 0 0 0 0\n 0\n 1 1\n \n*\n",
+         "readth : end-member name ka given twice (end-members 1 and 3)"},
     };
     for (const row& r : rows) {
         fitworld w;

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
+#include "dsfit/assembly.h"
 #include "dsfit/lsq.h"
 #include "fitfixture.h"
 
@@ -54,6 +56,19 @@ real integratedcp(const fitemrecord& r, real t)
     return sum * h / 3;
 }
 
+// Lines are read whole: an sd written past the 255th character is read as written, not
+// cut to "1.2".
+TEST(FitInput, LongLinesAreReadWhole)
+{
+    fitworld w;
+    w.writeinputs("1 ky -2593.0" + std::string(240, ' ') + "1.25\n0\n0\n1 ky sill\n -1 1 1\n1 1" +
+                  std::string(250, ' ') + "long label\n1 6" + std::string(250, ' ') + "700 0\n-1\n0\n");
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    EXPECT_EQ(fit.rowsd[1], 1.25L);
+    EXPECT_EQ(fit.xp[1].label, "long label ");
+    EXPECT_EQ(fit.xp[1].brackets[1].t, 700 + 273.15L);
+}
+
 TEST(FitInput, OxideCalorimetryIsReducedTo298)
 {
     fitworld w;
@@ -81,6 +96,17 @@ TEST(FitInput, OxideCalorimetryIsReducedTo298)
     // differ by the heat-capacity and ordering enthalpy of 0.0002 K alone.
     const real step = fit.oxcal[4].h298 - fit.oxcal[3].h298;
     EXPECT_NEAR(static_cast<double>(step), 0, 0.005);
+}
+
+// An oxide-calorimetry sd of 0 stands as 0.001, as in direct calorimetry: the row keeps a
+// finite weight and the fit finite enthalpies.
+TEST(FitInput, OxideCalorimetrySdOfZeroStandsAsOneThousandth)
+{
+    fitworld w;
+    w.writeinputs("1 ky -2593.0 1.0\n0\n1 sill ky\n 1 -1  7.90 0.0 298.0\n0\n0\n");
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    EXPECT_EQ(fit.oxcal[1].sd, 0.001L);
+    EXPECT_EQ(fit.rowsd[2], 0.001L);
 }
 
 TEST(FitInput, ExperimentsAreRead)
@@ -114,6 +140,40 @@ TEST(FitInput, ExperimentsAreRead)
     EXPECT_NEAR(static_cast<double>(fit.xp[3].brackets[1].act[1]), 0.9, 1e-15);
 }
 
+// The row of an experiment has sd rfac / pairweight (paired runs) or rfac times half its
+// bracket (none paired). userfac no sets every rfac to 1; otherwise an rfac of 0 or less
+// becomes 0.5 when tighten is yes, else 1.
+TEST(FitInput, RfacUserfacAndTightenScaleTheRowSds)
+{
+    struct rfaccase {
+        int32_t userfac, tighten;
+        const char* rfac;
+        real factor;
+    };
+    const rfaccase cases[] = {
+        {0, 1, "2", 2}, {0, 1, "0", 1}, {0, 0, "0", 0.5L}, {0, 0, "-1", 0.5L}, {0, 0, "3", 3}, {1, 0, "2", 1}, {1, 0, "0", 1},
+    };
+    auto rowsds = [](int32_t userfac, int32_t tighten, const std::string& rfac) {
+        fitworld w;
+        fit.fitsetprefs.userfac = userfac;
+        fit.fitsetprefs.tighten = tighten;
+        w.writeinputs("0\n0\n1 ky sill\n -1 1 " + rfac + "\n1 1  paired\n0 6.0 700 0\n1 6.0 800 0\n-1\n" +
+                      "1 ky and\n -1 1 " + rfac + "\n1 1  unpaired\n0 2.0 400 0\n1 3.0 500 0\n-1\n0\n");
+        EXPECT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+        assemblelsq(1);
+        EXPECT_EQ(fit.xp[2].pairweight, 0);
+        return std::pair<real, real>(fit.rowsd[1], fit.rowsd[2]);
+    };
+    const auto base = rowsds(0, 1, "1");
+    for (const rfaccase& c : cases) {
+        const auto got = rowsds(c.userfac, c.tighten, c.rfac);
+        const std::string tag = std::string("rfac ") + c.rfac + " userfac " + std::to_string(c.userfac) + " tighten " +
+                                std::to_string(c.tighten);
+        EXPECT_NEAR(static_cast<double>(got.first), static_cast<double>(c.factor * base.first), 1e-12) << tag;
+        EXPECT_NEAR(static_cast<double>(got.second), static_cast<double>(c.factor * base.second), 1e-12) << tag;
+    }
+}
+
 TEST(FitInput, MalformedExperimentsEndTheRun)
 {
     struct row {
@@ -126,7 +186,19 @@ TEST(FitInput, MalformedExperimentsEndTheRun)
         {"1 ky zo\n", "readrc : not recognised \"zo\""},
         {"1 ky sill\n -1 1 1\nfoo 1\n", "reading activity : name, foo, not recognised 1"},
         {"1 ky sill\n -1 1 1\n0 1\n1 6 700 0\n", "readxy : not enough info 2"},
-        {"1 ky sill\n -1 1 1\n0 1\n1 6 700 0 0\n", "readxy : activity at or below 0 in a run of experiment 1"},
+        // Activities lie in (0, 1], runs within 0.0009 to 1500 kbar and 283 to 3000 K; the
+        // message names the experiment and the line of ds-xpt.txt.
+        {"1 ky sill\n -1 1 1\n1 -0.8\n", "readxy : activity -0.8 of sill not in (0, 1] (experiment 1, line 5 of ds-xpt.txt)"},
+        {"1 ky sill\n -1 1 1\n1.2 1\n", "readxy : activity 1.2 of ky not in (0, 1] (experiment 1, line 5 of ds-xpt.txt)"},
+        {"1 ky sill\n -1 1 1\n0 1\n1 6 700 0 0\n", "readxy : activity 0 of ky not in (0, 1] (experiment 1, line 6 of ds-xpt.txt)"},
+        {"1 ky sill\n -1 1 1\n0 1\n1 6 700 0 1.5\n", "readxy : activity 1.5 of ky not in (0, 1] (experiment 1, line 6"},
+        {"1 ky sill\n -1 1 1\n1 1\n1 -8.0 700 0\n", "readxy : P -8 kbar of a run not between 0.0009 and 1500 kbar (experiment 1, line 6"},
+        {"1 ky sill\n -1 1 1\n1 1\n1 1600 700 0\n", "readxy : P 1600 kbar of a run not between 0.0009 and 1500 kbar"},
+        // A run set aside (code 2) is not checked: the next one is.
+        {"1 ky sill\n -1 1 1\n1 1\n2 -8 700 0\n1 6 3000 0\n", "readxy : T 3000\xA1" "C of a run not between 9.85 and 2726.85\xA1" "C (283 to 3000 K) (experiment 1, line 7"},
+        {"1 ky sill\n -1 1 1\n1 1\n1 6 2800 0\n", "readxy : T 2800\xA1" "C of a run not between 9.85 and 2726.85\xA1" "C (283 to 3000 K) (experiment 1, line 6"},
+        {"1 ky sill\n -1 1 1\n1 1\n0 6 700 0\n1 6 800 0\n-1\n1 ky and\n -1 1 1\n1 1\n0 6 -530 0\n",
+         "readxy : T -530\xA1" "C of a run not between 9.85 and 2726.85\xA1" "C (283 to 3000 K) (experiment 2, line 12 of ds-xpt.txt)"},
         {"1 an gr ky q\n -3 1 2 1 1\n1 g 1 1\n1 6 700 0\n", "readxy : not enough info 1"},
         {"1 ky sill and q an gr py ky sill and q an gr py ky sill\n", "readxy : too many names in an experiment (at most 15)"},
     };

@@ -81,6 +81,46 @@ TEST_F(DsPrefs, MissingFileEndsTheRun)
     EXPECT_NE(console.output().find("-- run bombed in promptdatafile : datafile needed"), std::string::npos);
 }
 
+// The new dataset must read back in the other modes (their dsfile keyword names
+// "zt-ds" + suffix + ".txt", and its first character is the generation) and must not
+// replace the dataset or the script that zt-prefs.txt names.
+TEST_F(DsPrefs, NewDatasetNamesThatCouldNotBeReadOrWouldReplaceAnInputAreRefused)
+{
+    struct namecase {
+        const char* ztdssuffix;
+        const char* dsfile;
+        const char* scriptfile;
+        const char* message;  // nullptr: accepted
+    };
+    const namecase cases[] = {
+        {"s1", "", "AFM", "ztdssuffix s1 names the new dataset \"zt-dss1.txt\", which no mode can read"},
+        {"6abcdefghijklmnopqr", "", "AFM", "ztdssuffix 6abcdefghijklmnopqr is too long: the new dataset would be "
+                                           "\"zt-ds6abcdefghijklmnopqr.tx\""},
+        {"62", "62", "AFM", "ztdssuffix 62 would write the new dataset over \"zt-ds62.txt\", the dataset that "
+                            "zt-prefs.txt names (dsfile 62): use another ztdssuffix"},
+        {"62", "61", "ds62", "ztdssuffix 62 would write the new dataset over \"zt-ds62.txt\", the script that "
+                             "zt-prefs.txt names (scriptfile ds62): use another ztdssuffix"},
+        {"6abcdefghijklmnopq", "62", "AFM", nullptr},
+        {"5x", "6x", "ds6x", nullptr},
+        {"", "62", "ds", nullptr},
+    };
+    for (const namecase& c : cases) {
+        SetUp();
+        folder.writefile("ds-prefs.txt", std::string("ztdssuffix ") + c.ztdssuffix + "\n");
+        prefs.dssuffix = c.dsfile;
+        prefs.scriptsuffix = c.scriptfile;
+        testing::consolecapture console;
+        const int code = testing::exitcodeof(readdsprefs);
+        if (c.message == nullptr) {
+            EXPECT_EQ(code, -1) << c.ztdssuffix << console.output();
+            continue;
+        }
+        EXPECT_EQ(code, 1) << c.ztdssuffix;
+        EXPECT_NE(console.output().find(std::string("-- run bombed in readdsprefs : ") + c.message), std::string::npos)
+            << console.output();
+    }
+}
+
 TEST_F(DsPrefs, AllocationsAreCountedInOrder)
 {
     folder.writefile("ds-prefs.txt", "axsuffix 62\n");

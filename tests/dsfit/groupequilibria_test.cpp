@@ -14,6 +14,7 @@
 #include "dsfit/lsq.h"
 #include "dsfit/xpequilibria.h"
 #include "fitfixture.h"
+#include "runtime/textfile.h"
 #include "runtime/records/equilibriumstate.h"
 #include "reactions/services.h"
 #include "thermo/gibbs.h"
@@ -214,6 +215,36 @@ TEST(FitGroupEquilibria, UnivariantWithUnknownCompositionsIsSolved)
     EXPECT_NEAR(static_cast<double>(1 / eq.tscale), static_cast<double>(Ttrue + 630 - tmin), 1e-9);
 }
 
+// A record flipped by the bracket combination holds the runs of a pair the other way
+// round: the solved point goes to the run it was solved at, wherever that run stands.
+TEST(FitGroupEquilibria, TheSolvedPointReachesTheSameRunOfAFlippedRecord)
+{
+    fitworld w;
+    w.writeinputs(group + "0 5 700 0\n1 5 700 0\n-1\n0\n", emfile);
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    const real Ttrue = placeequilibrium(5, 0.3L);
+    for (int e = 1; e <= 2; ++e) {
+        fit.xp[static_cast<size_t>(e)].brackets[1].t = Ttrue - 30;
+        fit.xp[static_cast<size_t>(e)].brackets[2].t = Ttrue + 30;
+    }
+    dittobrackets(1);
+    fitexprec& flipped = fit.xp[2];
+    std::swap(flipped.brackets[1], flipped.brackets[2]);
+    ASSERT_EQ(testing::exitcodeof([] {
+                  setupfitcomps(1);
+                  calcass(1, 2, false);
+              }),
+              -1)
+        << w.out();
+    const bracketrec& solved = flipped.brackets[2];
+    ASSERT_EQ(solved.run, 1);
+    EXPECT_NEAR(static_cast<double>(solved.tcalc), static_cast<double>(Ttrue), 1e-3);
+    EXPECT_NEAR(static_cast<double>(solved.xyz[1]), 0.3, 1e-6);
+    // Its partner takes the composition, not the solved T.
+    EXPECT_EQ(flipped.brackets[1].tcalc, 0);
+    EXPECT_EQ(flipped.brackets[1].xyz[1], solved.xyz[1]);
+}
+
 // Orthopyroxene with Fe-Mg order beside forsterite, fayalite and quartz: calculating
 // the univariant frees T, the composition and the state of order together. At the point
 // solved en = fo + q, fs = fa + q and en + fs = 2 fm all hold with the ideal two-site
@@ -311,6 +342,39 @@ TEST(FitGroupEquilibria, UnconvergedUnivariant)
         EXPECT_EQ(fit.xp[1].brackets[1].tcalc, 273.15L);
         EXPECT_EQ(fit.xp[1].brackets[1].pcalc, 0);
     }
+}
+
+// With compositions given on the run lines, an unconverged univariant is reported in
+// its row, but it asks nothing and does not stop the dataset from being written.
+TEST(FitGroupEquilibria, UnconvergedUnivariantWithGivenCompositions)
+{
+    fitworld w;  // no console answers: a question would end the run
+    std::string known = group;
+    known.replace(known.find(" univariant unknowncomps"), std::string(" univariant unknowncomps").size(), " univariant");
+    w.writeinputs(known + "0 5 700 0 0.3\n-1\n0\n", emfile);
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    ASSERT_FALSE(fit.xp[1].unknowncomps);
+    fit.xp[1].brackets[1].t = fit.xp[2].brackets[1].t = placeequilibrium(5, 0.3L);
+    fit.tda[static_cast<size_t>(emindex("en"))].H -= 300;
+    fit.unconvcount = 0;
+    openforwriting(channels.files[chsummary], "summary.txt");
+    channels.outchannels = 1 | 4;
+    const int code = testing::exitcodeof([] {
+        setupfitcomps(1);
+        calcass(1, 2, true);
+    });
+    flushall();
+    closetextfile(channels.files[chsummary]);
+    channels.outchannels = 1;
+    ASSERT_EQ(code, -1) << w.out();
+    EXPECT_EQ(fit.unconvcount, 0);
+    EXPECT_EQ(w.out().find("not converged\" univariant"), std::string::npos) << w.out();
+    EXPECT_NE(w.folder.readfile("summary.txt").find("  not converged  (?not in T window: "), std::string::npos)
+        << w.folder.readfile("summary.txt");
+    EXPECT_EQ(fit.xp[1].brackets[1].tcalc, 273.15L);
+    EXPECT_EQ(fit.xp[1].brackets[1].pcalc, 0);
+    // The given composition stands.
+    EXPECT_EQ(fit.xp[1].brackets[1].xyz[1], 0.3L);
 }
 
 // Phases that do not make the equilibrium the experiment is labelled, and more solution

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <vector>
 
 #include "fitfixture.h"
 
@@ -150,18 +151,68 @@ TEST(FitLeastSquares, AsManyRowsAsUnknownsFitExactly)
     EXPECT_NEAR(static_cast<double>(fit.theta[4]), -6000 + 2593.1, 1e-9);
 }
 
-TEST(FitLeastSquares, AnUnknownInNoRowEndsTheRun)
+// Rows on the enthalpies of ka, kb, kc and qz; coefficient rows and sds.
+struct rowset {
+    const char* what;
+    std::vector<std::array<int, 4>> rows;
+    std::vector<real> sds;
+    const char* undetermined;  // names the refusal must give, or nullptr: solvable
+};
+
+void loadrows(const rowset& c)
 {
-    struct failure {
-        std::function<void()> solve;
-        const char* message;
+    const char* names[] = {"ka", "kb", "kc", "qz"};
+    ds.ntp = 4;
+    for (int j = 1; j <= 4; ++j) ds.dsnames[static_cast<size_t>(j)] = names[j - 1];
+    fit.nrows = static_cast<int16_t>(c.rows.size());
+    for (size_t i = 1; i <= c.rows.size(); ++i) {
+        fit.y[i] = 100 * static_cast<real>(i);
+        fit.rowsd[i] = c.sds[i - 1];
+        for (int j = 1; j <= 4; ++j) {
+            fit.x[fitat(static_cast<int>(i), j)] = static_cast<int16_t>(c.rows[i - 1][static_cast<size_t>(j - 1)]);
+            fit.b[fitat(static_cast<int>(i), j)] = c.rows[i - 1][static_cast<size_t>(j - 1)] != 0;
+        }
+    }
+}
+
+TEST(FitLeastSquares, RowsThatLeaveEnthalpiesFreeEndTheRunNamingThem)
+{
+    const rowset cases[] = {
+        {"qz in no row", {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}}, {1, 1, 1}, "qz"},
+        {"fewer rows than unknowns", {{1, 0, 0, 1}, {0, 1, 0, 0}, {0, 0, 1, 0}}, {1, 1, 1}, "ka qz"},
+        // The kc column is the sum of the ka and kb columns: no column is empty, yet only
+        // qz is determined.
+        {"dependent columns",
+         {{-1, 0, -1, 0}, {0, -1, -1, 0}, {-1, -1, -2, 0}, {-2, 1, -1, 0}, {0, 0, 0, 1}},
+         {0.3L, 0.7L, 1.1L, 0.9L, 0.5L},
+         "ka kb kc"},
+        {"dependent columns, unequal weights",
+         {{1, 0, 1, 0}, {0, 1, 1, 0}, {1, 1, 2, 1}, {0, 0, 0, 1}},
+         {1e-4L, 30, 0.002L, 500},
+         "ka kb kc"},
+        {"determined, with weights from 1e-4 to 1e3",
+         {{1, 0, 0, 0}, {1, 1, 0, 0}, {0, 1, 1, 0}, {0, 0, 1, 1}, {1, 0, 0, 1}},
+         {1e-4L, 1e3L, 0.5L, 1e-3L, 2},
+         nullptr},
     };
-    const failure cases[] = {{qr, "qr : matrix is singular"}, {choleski, "choleski : sqrt"}};
-    for (const failure& c : cases) {
-        fitworld w;
-        loadproblem(3);  // the fourth enthalpy takes part in none of rows 1..3
-        EXPECT_EQ(testing::exitcodeof(c.solve), 1);
-        EXPECT_NE(w.out().find(c.message), std::string::npos) << w.out();
+    const std::pair<const char*, std::function<void()>> solvers[] = {{"qr", qr}, {"choleski", choleski}};
+    for (const rowset& c : cases) {
+        for (const auto& [name, solve] : solvers) {
+            fitworld w;
+            loadrows(c);
+            const int code = testing::exitcodeof(solve);
+            const std::string tag = std::string(name) + ", " + c.what;
+            if (c.undetermined == nullptr) {
+                EXPECT_EQ(code, -1) << tag << w.out();
+                for (int j = 1; j <= 4; ++j) EXPECT_TRUE(std::isfinite(fit.theta[static_cast<size_t>(j)])) << tag;
+                continue;
+            }
+            EXPECT_EQ(code, 1) << tag;
+            const std::string want = std::string(name) +
+                                     " : matrix is singular: the rows do not determine the enthalpies of " +
+                                     c.undetermined + " (dataset not written)\n";
+            EXPECT_NE(w.out().find(want), std::string::npos) << tag << w.out();
+        }
     }
 }
 

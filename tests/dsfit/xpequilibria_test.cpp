@@ -50,6 +50,38 @@ TEST(FitPhaseEquilibria, ActivitiesFollowTheRunCompositions)
     }
 }
 
+// A group holding one reaction both ways round: the second record's pair falls, so it is
+// flipped (its runs swap places). From the second iteration on it must still take each
+// run's own activities, so that it stays the mirror of the first record.
+TEST(FitPhaseEquilibria, AFlippedRecordKeepsTheActivitiesOfItsOwnRuns)
+{
+    fitworld w;
+    std::string xp;
+    for (const char* name : {"ky", "q", "an", "gr", "py"}) xp += std::string("1 ") + name + " 0 1\n";
+    xp += "0\n0\n1 g an ky q divariant\n 2 1  both ways\nan gr ky q\n -3 1 2 1\ngr ky q an\n -1 -2 -1 3\n"
+          "0 10 700 0 0.7\n1 12 700 0 0.6\n-1\n0\n";
+    w.writeinputs(xp);
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    for (int j = 1; j <= fit.ntpfit; ++j) fit.theta[static_cast<size_t>(j)] = fit.tda[static_cast<size_t>(j)].H;
+    for (int16_t k = 1; k <= 2; ++k) {
+        assemblelsq(k);
+        const fitexprec& a = fit.xp[1];
+        const fitexprec& b = fit.xp[2];
+        ASSERT_TRUE(fit.xp[2].flipped || k > 1) << k;
+        const std::string tag = "iteration " + std::to_string(k);
+        EXPECT_NEAR(static_cast<double>(b.hlow), static_cast<double>(-a.hhigh), 1e-9) << tag;
+        EXPECT_NEAR(static_cast<double>(b.hhigh), static_cast<double>(-a.hlow), 1e-9) << tag;
+        EXPECT_NEAR(static_cast<double>(fit.rowsd[static_cast<size_t>(fit.ncal + 2)]),
+                    static_cast<double>(fit.rowsd[static_cast<size_t>(fit.ncal + 1)]), 1e-9)
+            << tag;
+        for (int j = 1; j <= 2; ++j) {
+            const bracketrec& run = b.brackets[static_cast<size_t>(j)];
+            const real x = run.p == 10 ? 0.7L : 0.6L;
+            EXPECT_NEAR(static_cast<double>(run.act[2]), static_cast<double>(x * x * x), 1e-12) << tag << " P " << num(run.p);
+        }
+    }
+}
+
 // Runs placed 15 K either side of the true equilibrium of anorthite with garnet, kyanite
 // and quartz (found here by bisection on G of the reaction with a(gr) = x^3) are fitted
 // back: the enthalpy of anorthite, loosely held by calorimetry, lands within the bracket.

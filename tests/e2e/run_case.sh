@@ -7,6 +7,9 @@
 # (names of files that must not exist after the run). The date stamp and the elapsed
 # time are masked on both sides; everything else is compared byte for byte. A file
 # seeds (three whole numbers) fixes the random seeds of the run, for Monte Carlo cases.
+# A sub-folder then/, laid out the same way, is a second run in the same folder after
+# the first: its input files are copied over those of the first run (so another mode
+# can read what the first one wrote) and its expected/ is compared likewise.
 set -u
 export LC_ALL=C
 
@@ -31,16 +34,12 @@ for f in "$case_dir"/*; do
     [ "$name" = expected ] && continue
     [ "$name" = stdin.txt ] && continue
     [ "$name" = seeds ] && continue
+    [ "$name" = then ] && continue
     cp -R "$f" "$run_dir/"
 done
 
 unset ZELTRAM_TEST_SEEDS
 [ -f "$case_dir/seeds" ] && export ZELTRAM_TEST_SEEDS="$(cat "$case_dir/seeds")"
-
-input=/dev/null
-[ -f "$case_dir/stdin.txt" ] && input="$case_dir/stdin.txt"
-(cd "$run_dir" && timeout 60 "$binary" <"$input" >"$work/stdout.txt" 2>"$work/stderr.txt")
-status=$?
 
 mask() {
     sed -E \
@@ -49,7 +48,6 @@ mask() {
         "$1"
 }
 
-failures=0
 compare() {  # compare <label> <expected file> <actual file>
     mask "$2" >"$work/want"
     mask "$3" >"$work/got"
@@ -60,34 +58,56 @@ compare() {  # compare <label> <expected file> <actual file>
     fi
 }
 
-compare stdout.txt "$expected/stdout.txt" "$work/stdout.txt"
+failures=0
+# runstep <step folder> <label>: runs the program with the step's answers and compares
+# its expected/ (the label prefixes the names in the report).
+runstep() {
+    local step_dir=$1 label=$2 expected="$1/expected"
+    input=/dev/null
+    [ -f "$step_dir/stdin.txt" ] && input="$step_dir/stdin.txt"
+    (cd "$run_dir" && timeout 60 "$binary" <"$input" >"$work/stdout.txt" 2>>"$work/stderr.txt")
+    status=$?
 
-want_status=0
-[ -f "$expected/status" ] && want_status=$(tr -d ' \n\r' <"$expected/status")
-if [ "$status" != "$want_status" ]; then
-    echo "--- exit status: expected $want_status, got $status"
-    failures=$((failures + 1))
-fi
+    compare "${label}stdout.txt" "$expected/stdout.txt" "$work/stdout.txt"
 
-for f in "$expected"/*; do
-    name=$(basename "$f")
-    case "$name" in stdout.txt | status | absent) continue ;; esac
-    if [ ! -f "$run_dir/$name" ]; then
-        echo "--- output file $name was not produced"
+    want_status=0
+    [ -f "$expected/status" ] && want_status=$(tr -d ' \n\r' <"$expected/status")
+    if [ "$status" != "$want_status" ]; then
+        echo "--- ${label}exit status: expected $want_status, got $status"
         failures=$((failures + 1))
-    else
-        compare "$name" "$f" "$run_dir/$name"
     fi
-done
 
-if [ -f "$expected/absent" ]; then
-    while IFS= read -r name || [ -n "$name" ]; do
-        [ -z "$name" ] && continue
-        if [ -e "$run_dir/$name" ]; then
-            echo "--- file $name must not exist after the run"
+    for f in "$expected"/*; do
+        name=$(basename "$f")
+        case "$name" in stdout.txt | status | absent) continue ;; esac
+        if [ ! -f "$run_dir/$name" ]; then
+            echo "--- output file $label$name was not produced"
             failures=$((failures + 1))
+        else
+            compare "$label$name" "$f" "$run_dir/$name"
         fi
-    done <"$expected/absent"
+    done
+
+    if [ -f "$expected/absent" ]; then
+        while IFS= read -r name || [ -n "$name" ]; do
+            [ -z "$name" ] && continue
+            if [ -e "$run_dir/$name" ]; then
+                echo "--- file $label$name must not exist after the run"
+                failures=$((failures + 1))
+            fi
+        done <"$expected/absent"
+    fi
+}
+
+runstep "$case_dir" ""
+if [ -d "$case_dir/then" ]; then
+    for f in "$case_dir/then"/*; do
+        name=$(basename "$f")
+        [ "$name" = expected ] && continue
+        [ "$name" = stdin.txt ] && continue
+        cp -R "$f" "$run_dir/"
+    done
+    runstep "$case_dir/then" "then/"
 fi
 
 if [ "$failures" -ne 0 ]; then

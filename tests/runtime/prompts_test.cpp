@@ -275,6 +275,20 @@ TEST_F(Prompts, ReadWordsDropsComments) {
     closetextfile(f);
 }
 
+// A line of a file is read whole: a word past the 255th character still counts (the
+// console keeps its cut, above).
+TEST_F(Prompts, LinesOfAFileAreReadWhole) {
+    folder.writefile("in.txt", "with g" + std::string(250, ' ') + "bi 1.25 % comment\n");
+    textfile f;
+    ASSERT_TRUE(openforreading(f, "in.txt"));
+    stringlist words;
+    int16_t count = 0;
+    readwords(f, words, count, true);
+    ASSERT_EQ(count, 4);
+    EXPECT_EQ(words[4], "1.25");
+    closetextfile(f);
+}
+
 TEST_F(Prompts, ReadingPastTheEndOfAFileEndsTheRun) {
     folder.writefile("in.txt", "one\n");
     textfile f;

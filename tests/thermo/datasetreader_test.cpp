@@ -288,6 +288,18 @@ std::string edited(std::string text, const std::string& from, const std::string&
     return text.replace(at, from.size(), to);
 }
 
+// Lines longer than 255 characters are read whole: the words of line 1 and a number of
+// a block past that column are taken as written.
+TEST_F(DatasetReader, LongLinesAreReadWhole) {
+    const std::string pad(250, ' ');
+    std::string text = edited(fixture("zt-ds62t.txt"), "don't fiddle with", "don't" + pad + "fiddle with");
+    text = edited(text, "    0  -2170.123", "    0" + pad + "-2170.125");
+    folder.writefile("zt-ds62t.txt", text);
+    consolecapture console;
+    ASSERT_EQ(exitcodeof([] { readall("62t", {"fo", "q"}); }), -1) << console.output();
+    EXPECT_EQ(tdof("fo").H, -2170.125L);
+}
+
 TEST_F(DatasetReader, MalformedFilesEndTheRun) {
     const std::string six = fixture("zt-ds62t.txt");
     const std::string seven = fixture("zt-ds7e.txt");
