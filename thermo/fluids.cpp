@@ -1,5 +1,6 @@
 #include "thermo/fluids.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -121,16 +122,17 @@ double scanvalue(const spcontext& s, double v) {
     if (v == 0) spinternal(s, "V = 0 in funcx");
     const double rho = 1 / v;
     const std::array<double, 11>& c = s.cd;
-    if (c[8] * rho >= 0 && c[10] * rho >= 0) {
-        // Both exponentials then lie in (0, 1]: where the other terms outweigh their largest
-        // sum by far, they cannot change the sign and are left out (the value serves the
-        // sign and the start of the root search).
+    const double y = std::min(c[8] * rho, c[10] * rho);
+    if (y >= 0) {
+        // Both exponentials then lie below 1/(1 + y + y^2/2): where the other terms outweigh
+        // their largest sum by far, they cannot change the sign and are left out (the value
+        // serves the sign and the start of the root search).
         const double r2 = rho * rho;
         const double dd = c[2] + rho * (c[3] + rho * (c[4] + rho * (c[5] + rho * c[6])));
         const double d1 = c[3] + rho * (2 * c[4] + rho * (3 * c[5] + rho * 4 * c[6]));
         const double f0 = s.rtd * (rho + c[1] * r2 - r2 * d1 / (dd * dd)) - s.pbard;
         const double bound = s.rtd * (std::fabs(c[7]) + std::fabs(c[9])) * r2;
-        if (std::fabs(f0) > 2 * bound + 1e-9 * (std::fabs(f0) + s.pbard)) return f0;
+        if (std::fabs(f0) * (1 + y * (1 + y / 2)) > 2 * bound + 1e-9 * (std::fabs(f0) + s.pbard)) return f0;
     }
     const spresidual<double> r = residualat<false, double>(s.cd, s.rtd, s.pbard, rho);
     if (std::fabs(r.f) > 1e-9 * r.size) return r.f;
