@@ -19,8 +19,11 @@ namespace zt {
 
 namespace {
 
-constexpr real dtstep = 0.01L;
-constexpr real dpstep = 0.001L;
+// Steps of the fluid volumes whose differences give the T and P slopes of the sizes and
+// interaction energies: the volumes are resolved far beyond these steps, whose
+// truncation error, proportional to the step, is what remains.
+constexpr real dtstep = 0.0001L;
+constexpr real dpstep = 0.00001L;
 constexpr int ch13 = 13;
 
 using emrow = std::array<real, maxphaseems + 1>;

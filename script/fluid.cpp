@@ -110,6 +110,10 @@ void promptfluid()
         }
     }
     if (!acceptedfromscript) return;
+    // A mixed H2O-CO2 fluid from the script is the same fluid as one typed at the console,
+    // with the same H2O-CO2 mixing term.
+    const bool mixed = (h2o && co2) || (h2o && xco2 > 0) || (co2 && xh2o > 0);
+    if (pd.fluidtype != 2 && mixed) pd.fluidtype = 6;
     std::string& b = channels.linebuf2;
     b.clear();
     if ((!h2o && !co2 && crd) || pd.fluidtype == 2) {

@@ -348,6 +348,25 @@ void gem(int16_t i, real& G, real P, real T) {
     }
 }
 
+bool fluidvolumeonly(int16_t i, real P, real T, real& V) {
+    if (run.calcmode == 4) return false;
+    const size_t at = static_cast<size_t>(i);
+    const tdrecord& d = ws.td[at];
+    const str22& name = ws.emname[at];
+    const bool h2o = name == "H2O";
+    if (!h2o && name != "CO2") return false;
+    if (rounded(d.makeentry) != 0 || std::fabs(d.S) < 1e-8L || d.V != 0 || d.smax > 0 || d.aqfactor != 0) return false;
+    if (!ds.oldds && rounded(d.bwn) > 0) return false;
+    const bool mixing = h2o ? d.xco2 > 0 && d.xh2o < 1 : d.xco2 < 1 && d.xh2o > 0;
+    if (pd.fluidtype == 6 && mixing) return false;
+    real rtlnf;
+    if (h2o)
+        calch2o(V, rtlnf, P, T);
+    else
+        calcco2(V, rtlnf, P, T);
+    return true;
+}
+
 namespace {
 
 // One constituent list of a made end-member: the a-x end-member or the single phase.

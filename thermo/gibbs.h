@@ -21,4 +21,9 @@ void gemdriver(int16_t i, real& G, real P, real T);
 // refinement.
 void gem(int16_t i, real& G, real P, real T);
 
+// True when G of working end-member i at (P, T) depends on P through the H2O or CO2
+// equation of state alone (no volume, ordering, aqueous, made or mixing term): dG/dP is
+// then the fluid's volume, returned in V.
+bool fluidvolumeonly(int16_t i, real P, real T, real& V);
+
 }  // namespace zt

@@ -28,8 +28,27 @@ real sumnug(const reaction& nu, real P, real T) {
 void calcdg0(int16_t ir, real& dG0dP, real& dG0dT, real P, real T, real& dG0) {
     if (T <= 0) bombout("calcdg0", "T <= 0 !", 1);
     const reaction& nu = reactions.r[static_cast<size_t>(ir)];
-    dG0 = sumnug(nu, P, T);
-    dG0dP = (sumnug(nu, P + 1e-05L, T) - dG0) / 1e-05L;
+    // The end-members whose G depends on P through the fluid equation of state alone have
+    // dG/dP = V exactly; the others are differenced forward in P.
+    real others = 0, othersraised = 0, fluidslope = 0;
+    dG0 = 0;
+    for (int16_t i = 1; i <= ws.nem; ++i) {
+        const int16_t n = nu[static_cast<size_t>(i)];
+        if (n == 0) continue;
+        real g;
+        gemdriver(i, g, P, T);
+        dG0 += n * g;
+        real v;
+        if (fluidvolumeonly(i, P, T, v)) {
+            fluidslope += n * v;
+        } else {
+            real graised;
+            gemdriver(i, graised, P + 1e-05L, T);
+            others += n * g;
+            othersraised += n * graised;
+        }
+    }
+    dG0dP = (othersraised - others) / 1e-05L + fluidslope;
     dG0dT = (sumnug(nu, P, T + 0.001L) - dG0) / 0.001L;
 }
 

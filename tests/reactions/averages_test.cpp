@@ -156,13 +156,22 @@ struct averagesfixture : ::testing::Test {
         settings.tnow = 1000;
     }
 
-    // delta G of reaction k with its activities, evaluated by the test itself.
+    // x(CO2) and x(H2O) of a mixed fluid, when H2O and CO2 are working end-members.
+    static inline double fluidxc = 0, fluidxh = 1;
+
+    // delta G of reaction k with its activities and the fluid's mole fractions, evaluated
+    // by the test itself.
     static double deltag(int k, double P, double T) {
         double g = 0;
         for (int i = 1; i <= ws.nem; ++i) {
             const int nu = reactions.r[at(k)][at(i)];
-            if (nu != 0) g += nu * (static_cast<double>(thermotest::gof(static_cast<int16_t>(i), P, T)) +
-                                    gasr * T * std::log(static_cast<double>(ws.emact[at(i)])));
+            if (nu == 0) continue;
+            ws.td[at(i)].xco2 = fluidxc;
+            ws.td[at(i)].xh2o = fluidxh;
+            g += nu * (static_cast<double>(thermotest::gof(static_cast<int16_t>(i), P, T)) +
+                       gasr * T * std::log(static_cast<double>(ws.emact[at(i)])));
+            if (i == ws.ico2 && fluidxc > 0 && fluidxc < 1) g += nu * gasr * T * std::log(fluidxc);
+            if (i == ws.ih2o && fluidxh > 0 && fluidxh < 1) g += nu * gasr * T * std::log(fluidxh);
         }
         return g;
     }
@@ -242,6 +251,51 @@ TEST_F(averagesfixture, OnePointIsTheLeastSquaresEstimateOfTheReactionLines) {
         const double tol = p.avp ? 1e-6 : 1e-4;  // kbar or K
         EXPECT_NEAR(static_cast<double>(est), want.est, tol);
         EXPECT_NEAR(static_cast<double>(sd), want.sd, tol);
+        EXPECT_NEAR(static_cast<double>(sigfit), want.sigfit, 1e-6);
+    }
+}
+
+// The same with H2O and CO2 in reactions of four solids, in one fluid of x(CO2) 0.4 with
+// the H2O-CO2 mixing term: the enthalpies put the lines at 4, 5 and 6 kbar at 873 K.
+struct fluidaveragesfixture : averagesfixture {
+    void SetUp() override {
+        averagesfixture::SetUp();
+        ws.nem = 4;
+        ws.ih2o = reactiontest::addem("H2O", thermotest::fluidrec(-241.81L, 0.188799L, 0.0401L), {});
+        ws.ico2 = reactiontest::addem("CO2", thermotest::fluidrec(-393.51L, 0.213677L, 0.0878L), {});
+        ws.emact[5] = ws.emact[6] = 1;
+        ws.emsda[5] = ws.emsda[6] = 0;
+        act[4] = act[5] = 1;
+        sda[4] = sda[5] = 0;
+        ds.spswitch = true;
+        pd.fluidtype = 6;
+        fluidxc = 0.4;
+        fluidxh = 0.6;
+        const int rows[3][6] = {{-1, 1, 0, 0, 1, 0}, {-1, 0, 1, 0, 0, 1}, {-1, 0, 0, 1, 1, -1}};
+        for (int k = 1; k <= 3; ++k) {
+            reactions.r[at(k)].fill(0);
+            for (int i = 1; i <= 6; ++i) reactions.r[at(k)][at(i)] = static_cast<int16_t>(rows[k - 1][i - 1]);
+            // solid k + 1, in this reaction alone, takes the enthalpy that puts its line there
+            ws.td[at(k + 1)].H -= deltag(k, 3 + k, 873.15);
+        }
+        calcreaclnk();
+    }
+    void TearDown() override {
+        fluidxc = 0;
+        fluidxh = 1;
+        ds.spswitch = false;
+    }
+};
+
+TEST_F(fluidaveragesfixture, AveragePressureWithAMixedFluidIsTheLeastSquaresEstimate) {
+    for (const double T : {853.15, 873.15, 893.15}) {
+        SCOPED_TRACE(::testing::Message() << "average P at " << T);
+        search.rockcalctype = 0;
+        real est = 0, sd = 0, sigfit = 0;
+        avpcalc(T, 0.4L, 0.6L, true, est, sd, sigfit);
+        const glsresult want = independent(true, T);
+        EXPECT_NEAR(static_cast<double>(est), want.est, 1e-6);
+        EXPECT_NEAR(static_cast<double>(sd), want.sd, 1e-6);
         EXPECT_NEAR(static_cast<double>(sigfit), want.sigfit, 1e-6);
     }
 }

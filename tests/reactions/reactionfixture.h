@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "ax/phaserecords.h"
-#include "runtime/records/equilibriumstate.h"
 #include "reactions/mode3state.h"
 #include "reactions/services.h"
+#include "runtime/records/equilibriumstate.h"
 #include "runtime/channels.h"
 #include "runtime/runstate.h"
 #include "runtime/words.h"
@@ -35,6 +35,8 @@ inline void resetall(int32_t calcmode) {
     reactions.r.assign(maxreactions + 1, reaction{});
     eq = equilibriumstate{};
     resetmode3();
+    // no phase left by an earlier test (an ordered one would join the order solve)
+    phases.nsolnphases = phases.npurephases = phases.nphases = 0;
     settings.autoexit = true;
     channels.outchannels = 0;
 }

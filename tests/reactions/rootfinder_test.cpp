@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
+#include "script/fluid.h"
+#include "support/testsupport.h"
 #include "tests/reactions/reactionfixture.h"
 #include "thermo/reactiondg.h"
 
@@ -192,6 +195,43 @@ TEST_F(RootFinder, ActivityTermsComeFromTheActivities) {
     run.calcmode = 1;
     calcvarlna();
     EXPECT_EQ(reactions.emvarlna[at(sil)], 0);
+}
+
+TEST_F(RootFinder, MixedFluidFromTheScriptGivesTheLineOfTheTypedOne) {
+    // brx = perx + H2O in a fluid of x(H2O) 0.6: from the script's x(CO2) 0.4, and typed at
+    // the console after answering that the fluid is not just H2O.
+    ds.spswitch = true;
+    const auto lineat = [](real P) {
+        real T, T2, a, b, c, d;
+        findt(2, false, T, P, settings.xco2fluid, settings.xh2ofluid, T2, a, b, c, d);
+        return T;
+    };
+    const auto fromconsole = [&](const std::string& answers) {
+        settings.setfluid = 1;
+        pd.fluidtype = 3;
+        testing::consolecapture console(answers);
+        EXPECT_EQ(testing::exitcodeof(promptfluid), -1);
+        return pd.fluidtype;
+    };
+    EXPECT_EQ(fromconsole("no\n0.6\n"), 6);
+    const real typed3 = lineat(3), typed8 = lineat(8);
+
+    settings.setfluid = 0;
+    settings.xco2fluid = 0.4L;
+    settings.xh2ofluid = 0.6L;
+    pd.fluidtype = 3;
+    {
+        testing::consolecapture console;
+        EXPECT_EQ(testing::exitcodeof(promptfluid), -1);
+    }
+    EXPECT_EQ(pd.fluidtype, 6);
+    EXPECT_EQ(lineat(3), typed3);
+    EXPECT_EQ(lineat(8), typed8);
+
+    // Without the mixing term the line lies elsewhere.
+    pd.fluidtype = 3;
+    EXPECT_GT(std::fabs(lineat(8) - typed8), 1);
+    ds.spswitch = false;
 }
 
 }  // namespace

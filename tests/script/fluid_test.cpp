@@ -44,6 +44,35 @@ TEST_F(Fluid, ScriptValuesAcceptedAreReported)
     EXPECT_EQ(output, "x(CO2) = 0.2500, x(H2O) = 0.7500 ( from script ) \n");
 }
 
+TEST_F(Fluid, MixedFluidFromTheScriptIsTheFluidTypedAtTheConsole)
+{
+    // Which species are present, the script's x(CO2), and the fluid type that the same
+    // composition typed at the console gives.
+    struct row {
+        bool h2o, co2;
+        real xco2;
+        int32_t before, after;
+    } rows[] = {{true, true, 0.4L, 5, 6},  {true, true, 0.4L, 0, 6}, {true, false, 0.3L, 3, 6},
+                {false, true, 0.7L, 4, 6}, {true, false, 0, 3, 3},   {false, true, 1, 4, 4}};
+    for (const row& r : rows) {
+        species(r.h2o, r.co2);
+        pd.fluidtype = r.before;
+        settings.setfluid = 0;
+        settings.xco2fluid = r.xco2;
+        settings.xh2ofluid = 1 - r.xco2;
+        EXPECT_EQ(run(promptfluid), -1);
+        EXPECT_EQ(pd.fluidtype, r.after) << r.h2o << r.co2 << " " << static_cast<double>(r.xco2);
+    }
+    // With no fluid phase the script's values stay fixed activities.
+    species(true, true);
+    pd.fluidtype = 2;
+    settings.setfluid = 0;
+    settings.xco2fluid = 0.4L;
+    settings.xh2ofluid = 0.6L;
+    EXPECT_EQ(run(promptfluid), -1);
+    EXPECT_EQ(pd.fluidtype, 2);
+}
+
 TEST_F(Fluid, TypedMoleFractionsAreCheckedAndAskedAgain)
 {
     species(true, true);
