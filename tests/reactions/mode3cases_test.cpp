@@ -195,6 +195,69 @@ TEST(Mode3Cases, TabulatedValuesLieOnTheirReactions) {
     }
 }
 
+TEST(Mode3Cases, EachLineHasTheUncertaintyOfItsEnthalpies) {
+    // With every activity 1 the uncertainty of a line is that of its delta H over the
+    // derivative of delta G by the calculated variable, at the column nearest the middle
+    // of the list whose value lies in the window.
+    for (const caseparams& c : cases) {
+        SCOPED_TRACE(c.name);
+        const mode3case mc(c.name, c.script, c.ds, c.out, c.mode);
+        const std::vector<double> xs = mc.runningvalues();
+        const bool tcalc = c.mode == 4;
+        double lo = 0, hi = 0;
+        for (const std::string& l : mc.lines)
+            if (l.find(" in the range ") != std::string::npos) {
+                const auto w = wordsof(l.substr(l.find(" in the range ") + 14));
+                lo = std::stod(w[0]) + (tcalc ? 273.15 : 0);
+                hi = std::stod(w[2]) + (tcalc ? 273.15 : 0);
+            }
+        ASSERT_LT(lo, hi);
+        const size_t n = xs.size();
+        size_t j0 = n - 1;
+        for (size_t j = 0; j < n; ++j)
+            if (xs[j] >= xs[n / 2 >= 1 ? n / 2 - 1 : 0]) {
+                j0 = j;
+                break;
+            }
+        int checked = 0;
+        for (const std::string& l : mc.lines) {
+            const auto w = wordsof(l);
+            if (w.size() != n + 2 || w[0].size() != 1 || !std::isdigit(static_cast<unsigned char>(w[0][0]))) continue;
+            const size_t k = static_cast<size_t>(std::stoi(w[0]) - 1);
+            std::vector<double> v(n, -1);  // in-window values of the first row, else -1
+            for (size_t j = 0; j < n; ++j)
+                if (w[j + 1] != "-" && w[j + 1] != "+" && w[j + 1] != "*") {
+                    const double b = tcalc ? celsius(w[j + 1]) : std::stod(w[j + 1]);
+                    if (b >= lo && b <= hi) v[j] = b;
+                }
+            size_t j = j0;
+            if (v[j0] < 0) {
+                long below = static_cast<long>(j0) - 1, above = static_cast<long>(j0) + 1;
+                while (below >= 0 && v[static_cast<size_t>(below)] < 0) --below;
+                while (above < static_cast<long>(n) && v[static_cast<size_t>(above)] < 0) ++above;
+                const bool hasbelow = below >= 0, hasabove = above < static_cast<long>(n);
+                ASSERT_TRUE(hasbelow || hasabove) << l;
+                j = static_cast<size_t>(!hasbelow || (hasabove && above - static_cast<long>(j0) <= static_cast<long>(j0) - below)
+                                            ? above
+                                            : below);
+            }
+            const double b = mc.root(k, xs[j], v[j]);
+            const double h = tcalc ? 1e-3 : 1e-5;
+            const double d = (mc.dg(k, xs[j], b + h) - mc.dg(k, xs[j], b - h)) / (2 * h);
+            double varh = 0;
+            for (const auto& [e, ne] : mc.reactions[k])
+                for (const auto& [f, nf] : mc.reactions[k]) varh += ne * nf * static_cast<double>(ws.covat(findem(e), findem(f)));
+            const double want = std::sqrt(varh) / std::fabs(d);
+            const std::string& got = w.back();
+            const size_t dot = got.find('.');
+            const double half = 0.5 * std::pow(10.0, -static_cast<double>(dot == std::string::npos ? 0 : got.size() - dot - 1));
+            EXPECT_NEAR(std::stod(got), want, half + 1e-6 * want) << l;  // rounded, not more
+            ++checked;
+        }
+        EXPECT_EQ(checked, 3);
+    }
+}
+
 TEST(Mode3Cases, InvariantPointsLieOnTheirLinesWithTheirSlopes) {
     for (const caseparams& c : cases) {
         SCOPED_TRACE(c.name);
