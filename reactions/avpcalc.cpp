@@ -1,5 +1,6 @@
 #include "reactions/avpcalc.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -133,7 +134,8 @@ void diagnosticestimate(int n, const avvector& x, const weights& wt, const emval
         s3 += c2[j] * c2[j];
     }
     const real est = s1 / s2;
-    const real chi2 = s3 - s1 * est;
+    // chi2 is a sum of squares; a perfect fit leaves a rounding residue of either sign.
+    const real chi2 = std::max(s3 - s1 * est, real(0));
     const real sigfit = std::sqrt(chi2 / (n - 1));
     real sd = 1 / std::sqrt(s2);
     if (sigfit > 1) sd *= sigfit;
@@ -148,7 +150,7 @@ void diagnosticestimate(int n, const avvector& x, const weights& wt, const emval
         avdiag.e[j] = est * c1[j] - c2[j];
         const real q = 1 / (avdiag.hat[j] - ha[j] + 1 / (1 - f * f));
         avdiag.estd[j] = est - q * avdiag.e[j] * g[j];
-        avdiag.sigfitd[j] = std::sqrt((chi2 + q * avdiag.e[j] * avdiag.e[j]) / (n - 1));
+        avdiag.sigfitd[j] = std::sqrt(std::max(chi2 + q * avdiag.e[j] * avdiag.e[j], real(0)) / (n - 1));
         avdiag.sdd[j] = std::sqrt(1 / s2 - q * g[j] * g[j]);
         if (sigfit > 1) avdiag.sdd[j] *= avdiag.sigfitd[j];
     }

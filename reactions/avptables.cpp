@@ -273,8 +273,12 @@ void isrtable() {
         if (settings.justrelu != 0)
             correlations("Correlation matrix: enthalpy of reaction", n, avpt.covh, lp.sdh, nullptr);
         correlations("Correlation matrix: ln K", n, avpt.covlnk, lp.sdlnk, nullptr);
+        // A position without uncertainty (justrelu and no uncertain activity) has no
+        // correlation either.
+        std::array<bool, maxavreactions + 1> defined{};
+        for (int k = 1; k <= n; ++k) defined[k] = lp.inwindow[k] && lp.sdx[k] > 0;
         correlations(avp ? "Correlation matrix:  calculated pressures" : "Correlation matrix:  calculated temperatures",
-                     n, lp.v, lp.sdx, &lp.inwindow);
+                     n, lp.v, lp.sdx, &defined);
     }
 }
 

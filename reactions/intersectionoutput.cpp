@@ -19,6 +19,7 @@
 #include "script/fluid.h"
 #include "script/resultformat.h"
 #include "script/settings.h"
+#include "script/windows.h"
 #include "thermo/reactiondg.h"
 #include "thermo/workingset.h"
 
@@ -309,6 +310,11 @@ void intersectionptx(int16_t r1, int16_t r2, real A, real B, real& sdP, real& sd
     for (int q = 1; q <= 2; ++q) {
         real t = T, t2, d2p, d2t;
         findt(rs[q], true, t, P, x, y, t2, V[q], d2p, S[q], d2t);
+        // A line of constant P has no root in T: take its derivatives at its P root.
+        if (!inrange(0, t)) {
+            real p = P, p2;
+            findp(rs[q], true, p, T, x, y, p2, V[q], d2p, S[q], d2t);
+        }
     }
     calcvarlna();
     real Ma[3][3] = {}, Ml[3][3] = {};
@@ -323,10 +329,12 @@ void intersectionptx(int16_t r1, int16_t r2, real A, real B, real& sdP, real& sd
                     if (b != 0) Ma[p][q] += real(a) * ws.covat(e, f) * b;
                 }
             }
-    const real D1 = 1 / (V[1] / S[1] - V[2] / S[2]);
-    const real gP[3] = {0, -D1 / S[1], D1 / S[2]};
-    const real D2 = 1 / (S[1] / V[1] - S[2] / V[2]);
-    const real gT[3] = {0, -D2 / V[1], D2 / V[2]};
+    // Shifts dP, dT of the point for shifts c1, c2 of the two reactions' constant terms:
+    // V1 dP + S1 dT = -c1, V2 dP + S2 dT = -c2, solved directly, so that a line of
+    // constant P (S = 0) or constant T (V = 0) needs no division by it.
+    const real det = V[1] * S[2] - V[2] * S[1];
+    const real gP[3] = {0, -S[2] / det, S[1] / det};
+    const real gT[3] = {0, V[2] / det, -V[1] / det};
     const real rt2 = (gasconstant * T) * (gasconstant * T);
     auto form = [&](const real* u, const real* v) {
         real s = 0;

@@ -5,13 +5,17 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "ax/axreader.h"
 #include "ax/phaserecords.h"
+#include "numeric/methods/rowdependence.h"
 #include "reactions/activityset.h"
 #include "reactions/averages.h"
 #include "reactions/avptables.h"
 #include "reactions/reactionsearch.h"
+#include "reactions/reactionwriting.h"
+#include "reactions/rootfinder.h"
 #include "runtime/bytes.h"
 #include "runtime/channels.h"
 #include "runtime/numberformat.h"
@@ -171,6 +175,21 @@ void newwindow() {
     promptcontrol("use independent set of reactions (isr) in script", settings.setisr);
 }
 
+// Rows 1..nreac of the reactions table over the working end-members.
+introws reactionrows() {
+    introws rows(static_cast<size_t>(reactions.nreac + 1), std::vector<int32_t>(static_cast<size_t>(ws.nem + 1), 0));
+    for (int k = 1; k <= reactions.nreac; ++k)
+        for (int j = 1; j <= ws.nem; ++j) rows[k][j] = reactions.r[k][j];
+    return rows;
+}
+
+// "reaction 2" or "reactions 1, 3".
+std::string reactionlist(const std::vector<int16_t>& numbers) {
+    std::string text = numbers.size() == 1 ? "reaction " : "reactions ";
+    for (size_t i = 0; i < numbers.size(); ++i) text += (i > 0 ? ", " : "") + wholetostr(numbers[i]);
+    return text;
+}
+
 void scriptset() {
     const int nem = ws.nem;
     if (settings.nisrnames != nem) bombout("rockcalcs", "isr matrix has wrong shape", 0);
@@ -190,7 +209,46 @@ void scriptset() {
             if (reactions.r[k][j] != 0) lnk += reactions.r[k][j] * std::log(ws.emact[j]);
         reactions.reaclnk[k] = lnk;
     }
+    // The averages invert the covariance of the reactions' positions, which a reaction
+    // that is a combination of others makes singular: rounding would decide the result.
+    const std::vector<dependentrow> dependent = dependentrows(reactionrows(), nem, std::vector<bool>(nem + 1, true));
+    if (!dependent.empty()) {
+        putstr(1, "the reactions of the script are not independent:", 1, 13);
+        for (const dependentrow& d : dependent) {
+            writereaction(d.row);
+            putstr(0, reactions.reactiontext[d.row], 1, 13);
+            putstr(0, d.on.empty() ? "   has no end-members" : "   is a combination of " + reactionlist(d.on), 1, 13);
+        }
+        bombout("rockcalcs", "setisr reactions not independent", 0);
+    }
     putstr(1, "using independent set of reactions (from script)", 1, 9);
+}
+
+// With justrelu the positions are uncertain only through ln a: a reaction without an
+// uncertain activity, or whose uncertain activities are those of other reactions
+// combined, has no uncertainty of its own, and no average can weigh it. Says so and
+// returns true when that is the case.
+bool withoutuncertainty() {
+    if (settings.justrelu != 0) return false;
+    calcvarlna();
+    std::vector<bool> uncertain(static_cast<size_t>(ws.nem + 1), false);
+    for (int j = 1; j <= ws.nem; ++j) uncertain[j] = reactions.emvarlna[j] > 0;
+    const std::vector<dependentrow> dependent = dependentrows(reactionrows(), ws.nem, uncertain);
+    if (dependent.empty()) return false;
+    for (const dependentrow& d : dependent) {
+        const std::string which = "** reaction " + wholetostr(d.row) + ": no uncertainty";
+        if (d.on.empty()) {
+            putstr(1, which + ", none of its activities is uncertain", 1, 13);
+        } else {
+            putstr(1, which + " of its own, its uncertain activities are a", 1, 13);
+            putstr(0, "   combination of those of " + reactionlist(d.on), 1, 13);
+        }
+    }
+    putstr(1, std::string("** with justrelu only the activities are uncertain, so no average ") +
+                  (search.rockcalctype == 0 ? "P" : "T") + " can be",
+           1, 13);
+    putstr(0, "   formed: every reaction needs an uncertainty of its own", 1, 13);
+    return true;
 }
 
 void maxsd() {
@@ -305,10 +363,8 @@ void rockcalcs() {
             listformout();
             if (reactions.nreac == 1)
                 putstr(1, "** insufficient reactions for average P/T calculations", 1, 13);
-            else if (search.rockcalctype == 0)
-                averagep();
-            else
-                averaget();
+            else if (!withoutuncertainty())
+                search.rockcalctype == 0 ? averagep() : averaget();
         }
         putstr(0, "", 2, 9);
         if (settings.autoexit || !query("more calculations with these data")) return;

@@ -56,7 +56,7 @@ bool rootinrange(int16_t k, bool findtemperature, const windowpoint& w) {
 // The two running-variable diagrams with the calculated variable u (P or T) and the
 // running v (x(CO2) or log a); corners (ulo,vlo), (ulo,vhi), (uhi,vhi), (uhi,vlo).
 bool inuvwindow(int16_t k, cornersides& sides, bool temperature, bool axis, const std::array<real, 3>& vwin,
-                int fluidpair1, int fluidpair2) {
+                bool fluidextremum) {
     const std::array<real, 3>& uwin = temperature ? settings.calctrange : settings.calcprange;
     auto point = [&](real u, real v) {
         return temperature ? windowpoint{settings.pnow, u, v, axis, axis} : windowpoint{u, settings.tnow, v, axis, axis};
@@ -70,14 +70,20 @@ bool inuvwindow(int16_t k, cornersides& sides, bool temperature, bool axis, cons
     }
     auto deriv = [&](int i) { return temperature ? c[at(i)].dgdt : c[at(i)].dgdp; };
     bool out = allsame(sides);
-    if (out && fluidpair1 > 0 && differ(deriv(fluidpair1), deriv(fluidpair2)) && ws.ih2o > 0 && ws.ico2 > 0) {
+    // A reaction that releases both H2O and CO2 has its delta G greatest near x* at any
+    // fixed P or T: its line has a T maximum (P minimum) there and can enter the window
+    // through one edge with all four corners on one side. delta G at x* on the two edges
+    // of the calculated variable shows it.
+    if (out && fluidextremum && ws.ih2o > 0 && ws.ico2 > 0) {
         const int16_t nc = reactions.r[at(k)][at(ws.ico2)];
         const int16_t nh = reactions.r[at(k)][at(ws.ih2o)];
         if (nc > 0 && nh > 0) {
             const real xstar = real(nc) / (nc + nh);
-            const real g1 = evaluate(k, point(uwin[1], xstar)).dg;
-            const real g2 = evaluate(k, point(uwin[2], xstar)).dg;
-            out = (g1 >= 0 && g2 >= 0) || (g1 < 0 && g2 < 0);
+            if (vwin[1] <= xstar && xstar <= vwin[2]) {
+                const bool neg1 = evaluate(k, point(uwin[1], xstar)).dg < 0;
+                const bool neg2 = evaluate(k, point(uwin[2], xstar)).dg < 0;
+                out = neg1 == sides[1] && neg2 == sides[1];
+            }
         }
     }
     if (out && differ(deriv(1), deriv(4))) out = !rootinrange(k, temperature, point(0, vwin[1]));
@@ -109,19 +115,19 @@ bool inPTwindow(int16_t k, cornersides& sides) {
 }
 
 bool inPXwindow(int16_t k, cornersides& sides) {
-    return inuvwindow(k, sides, false, false, settings.xco2window, 3, 4);
+    return inuvwindow(k, sides, false, false, settings.xco2window, true);
 }
 
 bool inTXwindow(int16_t k, cornersides& sides) {
-    return inuvwindow(k, sides, true, false, settings.xco2window, 1, 2);
+    return inuvwindow(k, sides, true, false, settings.xco2window, true);
 }
 
 bool inPlnawindow(int16_t k, cornersides& sides) {
-    return inuvwindow(k, sides, false, true, settings.logawindow, 0, 0);
+    return inuvwindow(k, sides, false, true, settings.logawindow, false);
 }
 
 bool inTlnawindow(int16_t k, cornersides& sides) {
-    return inuvwindow(k, sides, true, true, settings.logawindow, 0, 0);
+    return inuvwindow(k, sides, true, true, settings.logawindow, false);
 }
 
 bool inPTXwindow(int16_t k, cornersides& sides) {

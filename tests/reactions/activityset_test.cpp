@@ -1,4 +1,5 @@
 #include "reactions/activityset.h"
+#include "reactions/averages.h"
 
 #include <cmath>
 #include <fstream>
@@ -191,6 +192,46 @@ TEST_F(ExtractEm, OmitAndScriptPressureTemperature)
     EXPECT_EQ(ws.nsite[4], 2);  // the site count of sp moved with it
 }
 
+
+// The liquid as a regular solution: a(fo) = xA exp(W xB^2 / RT), a(foL) = xB exp(W xA^2 / RT).
+const char* const regulartext =
+    "liq 2 1\n"
+    "  x(liq) 0.3\n"
+    "  p(fo) 1 1 1 1 -1 x\n"
+    "  p(foL) 1 1 0 1 1 x\n"
+    "  sf\n"
+    "  W(fo,foL) 20 0 0\n"
+    "  2\n"
+    "  xA 1 1 1 1 -1 x\n"
+    "  xB 1 1 0 1 1 x\n"
+    "  fo 1 1 xA 1\n"
+    "  foL 1 1 xB 1\n"
+    "q\n";
+
+TEST_F(ExtractEm, ActivitiesOutsideZeroToOneBecome0999InTheIteration)
+{
+    folder.writefile("zt-t.txt", regulartext);
+    ASSERT_EQ(extract("liq q\n5\n800\n"), -1) << output;
+    ASSERT_EQ(ws.nem, 3);
+    phases.npurephases = 1;
+    struct point {
+        real x, T;
+    };
+    for (const point p : {point{0.3L, 1073.15L}, point{0.3L, 800}, point{0, 1073.15L}}) {
+        SCOPED_TRACE(::testing::Message() << double(p.x) << " " << double(p.T));
+        phases.prec1[1].vars[1].value = p.x;
+        ws.emact[1] = ws.emact[2] = 0.5L;
+        updateactivity(5, p.T);
+        const real rt = 0.0083144L * p.T;
+        const real want[3] = {0, (1 - p.x) * std::exp(20 * p.x * p.x / rt), p.x * std::exp(20 * (1 - p.x) * (1 - p.x) / rt)};
+        for (int i = 1; i <= 2; ++i) {
+            const real a = want[i] <= 0 || want[i] > 1 ? 0.999L : want[i];
+            EXPECT_NEAR(static_cast<double>(ws.emact[static_cast<size_t>(i)]), static_cast<double>(a), 1e-9) << i;
+        }
+    }
+    // foL above 1 at 800 K, and absent at x = 0: both taken as 0.999.
+    EXPECT_GT(0.3 * std::exp(20 * 0.49 / (0.0083144 * 800)), 1);
+}
 
 // An order-disorder phase over fo and sp: fm is fo and sp ordered on two sites, made
 // with a DQF of -5 kJ.

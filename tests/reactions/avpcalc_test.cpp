@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "reactions/reactionsearch.h"
@@ -192,6 +194,59 @@ TEST_F(avpfixture, LinesThroughOnePointGiveThatPointAndNoMisfit) {
         EXPECT_NEAR(static_cast<double>(est), 6.5, 1e-9);
         EXPECT_NEAR(static_cast<double>(sigfit), 0, 1e-6);
         EXPECT_NEAR(static_cast<double>(sd), independent(plainvar()).sd, 1e-9);
+    }
+}
+
+TEST_F(avpfixture, APerfectFitOfPolymorphsHasNoMisfitInEveryColumn) {
+    // Five polymorphs at unit activity whose four reactions all lie at one pressure: the
+    // diagnostic chi-square is a difference of equal sums, and rounds to either side of
+    // 0 (below 0 in several of these cases).
+    struct fitcase {
+        double P0, var, c;  // the pressure, the enthalpy variance of each, dV of reaction 1
+    };
+    const fitcase cases[] = {{6.001, 0.25, 0.37}, {5.3, 0.1, 1.1}, {7.77, 0.25, 1.1}, {9.87, 0.1, 0.5}, {6.001, 0.25, 0.5}};
+    rows = {{-1, 1, 0, 0, 0}, {-1, 0, 1, 0, 0}, {-1, 0, 0, 1, 0}, {-1, 0, 0, 0, 1}};
+    loadreactions();
+    std::fill(ws.cov.begin(), ws.cov.end(), 0.0L);
+    for (int i = 1; i <= 5; ++i) {
+        ws.emname[i] = "p0" + std::to_string(i);
+        ws.emact[i] = 1;
+        ws.emsda[i] = 0;
+    }
+    for (const fitcase& f : cases) {
+        SCOPED_TRACE(::testing::Message() << f.P0 << " " << f.var << " " << f.c);
+        lines.clear();
+        for (int k = 1; k <= 4; ++k) lines.push_back({f.c * k * f.P0 - 0.002 * k * tk, 0.002 * k, -f.c * k});
+        for (int i = 1; i <= 5; ++i) ws.covat(i, i) = f.var;
+        loadroots();
+        testing::consolecapture console;
+        channels.outchannels = 1;
+        channels.pagewidth = 250;
+        real est = 0, sd = 0, sigfit = 0;
+        avpsolve(tk, tk, 8, varlna(), true, est, sd, sigfit);
+        ASSERT_TRUE(avdiag.done);
+        EXPECT_NEAR(static_cast<double>(est), f.P0, 1e-9);
+        EXPECT_NEAR(static_cast<double>(sd), independent(plainvar()).sd, 1e-9);
+        EXPECT_GE(sigfit, 0);
+        EXPECT_LT(sigfit, 1e-6L);
+        for (int d = 1; d <= 2 * avdiag.ne; ++d) {
+            EXPECT_GE(avdiag.sigfitd[d], 0) << d;  // a NaN fails both
+            EXPECT_LT(avdiag.sigfitd[d], 1e-6L) << d;
+        }
+        // Each end-member's row of the table has all ten fields.
+        std::stringstream in(console.output());
+        std::string line;
+        size_t rowsseen = 0;
+        while (std::getline(in, line)) {
+            std::stringstream words(line);
+            std::string w;
+            std::vector<std::string> fields;
+            while (words >> w) fields.push_back(w);
+            if (fields.empty() || fields[0].compare(0, 2, "p0") != 0) continue;
+            EXPECT_EQ(fields.size(), 10u) << line;
+            ++rowsseen;
+        }
+        EXPECT_EQ(rowsseen, 5u) << console.output();
     }
 }
 

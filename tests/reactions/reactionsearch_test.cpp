@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "reactions/onereaction.h"
 #include "reactions/windowtests.h"
 #include "tests/reactions/reactionfixture.h"
@@ -129,6 +131,81 @@ TEST_F(Search, PruningKeepsTheLargerAssemblage) {
     EXPECT_EQ(reactions.nomitted, 1);
     EXPECT_EQ(search.nexcluded, 0);  // the assemblage holding e2 went with it
     EXPECT_EQ(prune({2}), "-");
+}
+
+// Mode 2 (average P at 900 K) over n polymorphs of one composition: polymorph j stands
+// to the first as a line near 8 kbar across the window, or, with far, wholly outside it.
+class Mode2Search : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetall(2);
+        resetsearch();
+        search.rockcalctype = 0;
+        search.maxallowedsd = 5;
+        settings.calcprange = {0, 2, 14};
+        settings.calctrange = {0, 800, 1000};
+        settings.tnow = 900;
+        settings.pnow = 8;
+        settings.xco2fluid = 0;
+        settings.xh2ofluid = 1;
+        channels.outchannels = 1;
+        setcomponents({"Al2O3", "SiO2"});
+    }
+    static void polymorphfamily(int n, bool far) {
+        for (int j = 1; j <= n; ++j) {
+            const real dh = far ? 50.0L * j : 0.01L * (j - 1);
+            addem("p" + std::to_string(j), solid(-2590 + dh, 0.0830L + 0.0001L * (j - 1), 4.40L + 0.01L * (j - 1)), {1, 1});
+        }
+    }
+};
+
+TEST_F(Mode2Search, The25thIndependentReactionEndsTheRun) {
+    // n polymorphs have n - 1 independent reactions, each pair of polymorphs one.
+    for (const int n : {25, 26}) {
+        SCOPED_TRACE(n);
+        SetUp();
+        polymorphfamily(n, false);
+        bool found = false;
+        const auto r = thermotest::fatalof([&] { calcre(found); });
+        if (n == 25) {
+            EXPECT_EQ(r.code, -1);
+            EXPECT_TRUE(found);
+            EXPECT_EQ(reactions.nreac, 24);
+            EXPECT_NE(r.console.find("an independent set of reactions has been calculated"), std::string::npos) << r.console;
+            for (int k = 1; k <= 24; ++k) EXPECT_TRUE(balanced(k)) << k;
+        } else {
+            EXPECT_EQ(r.code, 1);
+            EXPECT_NE(r.console.find(thermotest::bombline("newindr", "too many independent reactions")), std::string::npos)
+                << r.console;
+            EXPECT_EQ(r.console.find(thermotest::internalnotice()), std::string::npos);
+        }
+    }
+}
+
+TEST_F(Mode2Search, FourHundredReactionsWithoutOneKeptAskWhetherToStop) {
+    // 30 polymorphs, every line outside the window: C(30, 2) = 435 reactions to compute.
+    struct answer {
+        const char* typed;
+        int16_t computed;
+    };
+    for (const answer a : {answer{"\n", 400}, answer{"n\n", 435}}) {
+        SCOPED_TRACE(a.typed);
+        SetUp();
+        polymorphfamily(30, true);
+        testing::consolecapture console(a.typed);
+        bool found = false;
+        calcre(found);
+        const std::string out = console.output();
+        EXPECT_EQ(search.ncomputed, a.computed);
+        EXPECT_EQ(found, a.computed == 400);
+        EXPECT_EQ(reactions.nreac, 0);
+        size_t asked = 0;
+        for (size_t p = out.find("not much progress : exitt"); p != std::string::npos;
+             p = out.find("not much progress : exitt", p + 1))
+            ++asked;
+        EXPECT_EQ(asked, 1u) << out;
+        EXPECT_NE(out.find("\nno reactions\n"), std::string::npos) << out;
+    }
 }
 
 }  // namespace
