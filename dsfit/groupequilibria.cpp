@@ -22,6 +22,7 @@
 #include "runtime/runstate.h"
 #include "script/settings.h"
 #include "thermo/dataset.h"
+#include "thermo/gibbs.h"
 #include "thermo/phasecomps.h"
 #include "thermo/workingset.h"
 
@@ -89,6 +90,7 @@ void takeem(int w, int16_t em)
     }
     ds.emnatoms[at(w)] = atoms;
     fittdrow(f, ws.td[at(w)]);
+    preparetd(ws.td[at(w)]);
 }
 
 struct ptwindow {
