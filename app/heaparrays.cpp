@@ -44,10 +44,12 @@ void initglobals()
     noteallocated("cov", covbytes);
     reactions.r.assign(maxreactions + 1, reaction{});
     noteallocated("r", rbytes);
-    phases.prec0.assign(maxems + 1, emphaserec{});
+    // Room for every phase at once, but a record is built only when a run takes it: most
+    // runs take a few (a solution-phase record is about a megabyte).
+    release(phases.prec0);
+    phases.prec0.reserve(maxpurephases + 1);
+    phases.prec0.resize(1);
     noteallocated("prec0", prec0bytes);
-    // Room for every solution phase at once, but a record (about a megabyte) is built
-    // only when a run takes it: most runs take a few.
     release(phases.prec1);
     phases.prec1.reserve(maxsolnphases + 1);
     phases.prec1.resize(1);

@@ -46,8 +46,17 @@ void takesolnrecords(int n) {
     for (size_t k = from; k < want; ++k) recs[k].shortname = "unset";
 }
 
+void takepurerecords(int n) {
+    std::vector<emphaserec>& recs = phases.prec0;
+    const size_t want = static_cast<size_t>(std::max(n, 0)) + 1;
+    if (recs.size() >= want) return;
+    if (recs.capacity() < want) recs.reserve(std::max(want, static_cast<size_t>(maxpurephases + 1)));
+    recs.resize(want);
+}
+
 void notephasestaken() {
     takesolnrecords(phases.nsolnphases);
+    takepurerecords(phases.npurephases);
     phases.prec1reached = std::max(phases.prec1reached, phases.nsolnphases);
     phases.prec0reached = std::max(phases.prec0reached, phases.npurephases);
 }

@@ -320,7 +320,8 @@ void setupfitcomps(int e)
     for (int i = 1; i <= r.nlist; ++i) {
         const real code = r.listact[at(i)];
         if (code > 0) {
-            emphaserec& ph = phases.prec0[at(++npure)];
+            takepurerecords(++npure);
+            emphaserec& ph = phases.prec0[at(npure)];
             const int16_t em = r.listem[at(i)];
             if (em > 0) ph.name = ph.emname = fit.tda[at(em)].name;
             takeem(++w, em);
