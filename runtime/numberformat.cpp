@@ -120,7 +120,6 @@ std::string digitstotext(bool fixed, int16_t n, const digitrecord& record) {
     // Written left to right: sign, whole digits (0 when there are none), point, fraction;
     // or sign, first digit, point, the others, exponent.
     std::string t;
-    t.reserve(static_cast<size_t>(maxwordlen) + 8);
     if (record.negative) t.push_back('-');
     if (fixed) {
         const size_t frac = n > 0 ? static_cast<size_t>(n) : 0;
