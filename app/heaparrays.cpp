@@ -28,10 +28,10 @@ constexpr int32_t prec1bytes = 59178240;
 constexpr int32_t tdbytes = 124000;
 constexpr int32_t compdxbytes = 1560000;
 
-template <typename T>
-void release(std::vector<T>& v)
+template <typename V>
+void release(V& v)
 {
-    std::vector<T>().swap(v);
+    V().swap(v);
 }
 
 }  // namespace
@@ -40,17 +40,23 @@ void initglobals()
 {
     ws.c.assign(maxcomps + 1, comprow{});
     noteallocated("c", cbytes);
-    ws.cov.assign(static_cast<size_t>(maxems + 1) * (maxems + 1), 0);
+    ws.cov = zeroedreals(static_cast<size_t>(maxems + 1) * (maxems + 1));
     noteallocated("cov", covbytes);
     reactions.r.assign(maxreactions + 1, reaction{});
     noteallocated("r", rbytes);
-    phases.prec0.assign(maxems + 1, emphaserec{});
+    // Room for every phase at once, but a record is built only when a run takes it: most
+    // runs take a few (a solution-phase record is about a megabyte).
+    release(phases.prec0);
+    phases.prec0.reserve(maxpurephases + 1);
+    phases.prec0.resize(1);
     noteallocated("prec0", prec0bytes);
-    phases.prec1.assign(maxsolnphases + 1, axphase{});
+    release(phases.prec1);
+    phases.prec1.reserve(maxsolnphases + 1);
+    phases.prec1.resize(1);
     noteallocated("prec1", prec1bytes);
     ws.td.assign(maxems + 1, tdrecord{});
     noteallocated("td", tdbytes);
-    eq.compdx.assign(static_cast<size_t>(maxems + 1) * (maxcomps + 1) * 16, 0);
+    eq.compdx = zeroedreals(static_cast<size_t>(maxems + 1) * (maxcomps + 1) * 16);
     noteallocated("compdx", compdxbytes);
 
     phases.npurephases = phases.nsolnphases = phases.nphases = 0;

@@ -121,6 +121,7 @@ void boildown(int nb, int16_t k, int16_t posk, const guessblock& g, int i0) {
     batchrec& b = settings.batches[static_cast<size_t>(nb)];
     if (phases.nsolnphases >= maxsolnphases) bombout("read", "numbers of phases in boil down", 0);
     phases.nsolnphases = static_cast<int16_t>(phases.nsolnphases + 1);
+    notephasestaken();
     const int16_t newk = phases.nsolnphases;
     const str22 source = soln(k).shortname;
     soln(newk) = soln(k);

@@ -387,10 +387,11 @@ void makename(const phaseflags& omit) {
 
 void makeems()
 {
-    for (size_t k = 1; k < phases.prec1.size(); ++k) {
-        for (axem& e : phases.prec1[k].em) clearprops(e.props);
+    // The records in use; the others are read by nobody before they are taken again.
+    for (int k = 1; k <= phases.nsolnphases; ++k) {
+        for (axem& e : phases.prec1[at(k)].em) clearprops(e.props);
     }
-    for (size_t i = 1; i < phases.prec0.size(); ++i) clearprops(phases.prec0[i].props);
+    for (int i = 1; i <= phases.npurephases; ++i) clearprops(phases.prec0[at(i)].props);
     mw.slotaction.fill(0);
     mw.slotcounter = maxems + 1;
 

@@ -1,6 +1,7 @@
 #include "ax/phaserecords.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace zt {
 
@@ -34,7 +35,28 @@ void resetemphaserec(emphaserec& ph) {
     ph = blank;
 }
 
+void takesolnrecords(int n) {
+    std::vector<axphase>& recs = phases.prec1;
+    const size_t want = static_cast<size_t>(std::max(n, 0)) + 1;
+    if (recs.size() >= want) return;
+    // Growing within the capacity keeps every record where it is.
+    if (recs.capacity() < want) recs.reserve(std::max(want, static_cast<size_t>(maxsolnphases + 1)));
+    const size_t from = std::max<size_t>(recs.size(), 1);
+    recs.resize(want);
+    for (size_t k = from; k < want; ++k) recs[k].shortname = "unset";
+}
+
+void takepurerecords(int n) {
+    std::vector<emphaserec>& recs = phases.prec0;
+    const size_t want = static_cast<size_t>(std::max(n, 0)) + 1;
+    if (recs.size() >= want) return;
+    if (recs.capacity() < want) recs.reserve(std::max(want, static_cast<size_t>(maxpurephases + 1)));
+    recs.resize(want);
+}
+
 void notephasestaken() {
+    takesolnrecords(phases.nsolnphases);
+    takepurerecords(phases.npurephases);
     phases.prec1reached = std::max(phases.prec1reached, phases.nsolnphases);
     phases.prec0reached = std::max(phases.prec0reached, phases.npurephases);
 }

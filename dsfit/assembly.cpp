@@ -15,6 +15,7 @@
 #include "runtime/numberformat.h"
 #include "runtime/reporter.h"
 #include "thermo/dataset.h"
+#include "thermo/gibbs.h"
 
 namespace zt {
 
@@ -171,6 +172,9 @@ void assemblelsq(int16_t k)
 {
     pd.fluidtype = 6;
     const int16_t info = fit.fitsetprefs.infolevel;
+    // gem builds a record from an end-member's at every call: each carries what does not
+    // depend on P and T, computed here once (only the enthalpies change between iterations)
+    for (int j = 1; j <= ds.ntp; ++j) preparefitrecord(fit.tda[static_cast<size_t>(j)]);
     // Rows of the previous iteration go, so that a record that makes no row now leaves
     // no coefficients behind.
     for (int row = fit.ncal + 1; row <= fit.nrows; ++row) {

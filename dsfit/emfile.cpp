@@ -250,6 +250,7 @@ void readax()
     if (phases.nphases + maxfitphaseslots > maxsolnphases) bombout("readxy", "too many ss -> make maxnp bigger", 0);
     for (int k = 1; k <= phases.nsolnphases; ++k) printaxinfo(static_cast<int16_t>(k));
     const int n = phases.nphases;
+    takesolnrecords(n + maxfitphaseslots);
     for (int i = n; i >= 1; --i) phases.prec1[static_cast<size_t>(i + maxfitphaseslots)] = phases.prec1[static_cast<size_t>(i)];
     for (int i = 1; i <= maxfitphaseslots; ++i) {
         resetaxphase(phases.prec1[static_cast<size_t>(i)]);

@@ -23,6 +23,7 @@
 #include "runtime/runstate.h"
 #include "script/settings.h"
 #include "thermo/dataset.h"
+#include "thermo/gibbs.h"
 #include "thermo/phasecomps.h"
 #include "thermo/workingset.h"
 
@@ -90,6 +91,7 @@ void takeem(int w, int16_t em)
     }
     ds.emnatoms[at(w)] = atoms;
     fittdrow(f, ws.td[at(w)]);
+    preparetd(ws.td[at(w)]);
 }
 
 struct ptwindow {
@@ -324,7 +326,8 @@ void setupfitcomps(int e)
     for (int i = 1; i <= r.nlist; ++i) {
         const real code = r.listact[at(i)];
         if (code > 0) {
-            emphaserec& ph = phases.prec0[at(++npure)];
+            takepurerecords(++npure);
+            emphaserec& ph = phases.prec0[at(npure)];
             const int16_t em = r.listem[at(i)];
             if (em > 0) ph.name = ph.emname = fit.tda[at(em)].name;
             takeem(++w, em);

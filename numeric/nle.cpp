@@ -17,7 +17,11 @@ namespace zt {
 
 nlestaterecord nlestate;
 
-void resetnlestate() { nlestate = nlestaterecord{}; }
+// From one blank record: a fresh one for every solve is 260 KB to clear before the copy.
+void resetnlestate() {
+    static const nlestaterecord blank{};
+    nlestate = blank;
+}
 
 namespace {
 
@@ -65,6 +69,10 @@ real sumsquares(const vec90& f, int n) {
     return sum;
 }
 
+// An evaluation is a function of the point alone, so one made at the start of an
+// iteration may be taken over, except where a debug level prints from every evaluation.
+bool reusable() { return settings.debuglevel != 4 && settings.debuglevel <= 5; }
+
 bool initialise() {
     nlestaterecord& st = nlestate;
     st.maxiterations = maxiterationsallowed;
@@ -76,6 +84,7 @@ bool initialise() {
     st.stop = st.dxstop = st.dxconverge = st.overit = st.fsizeok = st.esizeok = st.done = false;
     st.access = 4;
     if (evalequations(eq.varvalue, st.J, st.f)) {
+        st.startevaluated = reusable();
         st.Fstart = 0.5L * sumsquares(st.f, st.nfree);
         st.Faccepted = st.Fstart;
         st.maxestart = 0;
@@ -154,6 +163,8 @@ evaluated trial(int16_t kind, real lambda) {
 
 void accept(const steptrial& t, real& lambda) {
     lambda = t.lambda;
+    // the accepted point is the last one evaluated: its J and f open the next iteration
+    nlestate.startevaluated = reusable() && !t.failed && t.lambda == nlestate.evaluatedlambda;
     nlestate.slopeaccepted = t.slope;
     nlestate.Faccepted = t.F;
     nlestate.acceptedfailed = t.failed;
@@ -195,7 +206,9 @@ void startup(real& Fnewton, real& slope0, real& slim) {
     nlestaterecord& st = nlestate;
     st.toomany = false;
     st.maxdx = 0;
-    if (!evalequations(eq.varvalue, st.J, st.f)) {
+    const bool evaluated = st.startevaluated;
+    st.startevaluated = false;
+    if (!evaluated && !evalequations(eq.varvalue, st.J, st.f)) {
         if (!st.nonfinite) bombout("startup", "bad start to iteration", 0);
         slim = 0;
         st.stepcode = 5;
@@ -351,7 +364,9 @@ bool fn(int16_t kind, real lambda, real& F, real& slope) {
         if (eq.calcvarfree[at(g)]) x[at(g)] -= lambda * st.dx[at(++k)];
     eq.nleeval = static_cast<int16_t>(eq.nleeval + 1);
     const int n = st.nfree;
+    st.evaluatedlambda = -1;
     if (evalequations(x, st.J, st.f)) {
+        st.evaluatedlambda = lambda;
         F = 0.5L * sumsquares(st.f, n);
         slope = 0;
         for (int j = 1; j <= n; ++j) {

@@ -32,6 +32,9 @@ struct nlestaterecord {
     bool trialfailed = false;   // the last trial's evaluation failed and was tolerated
     bool nonfinite = false;     // an evaluation met a value that is not a finite number
     bool acceptedfailed = false;
+    // J and f hold the evaluation at varvalue, so the next iteration starts from it.
+    bool startevaluated = false;
+    real evaluatedlambda = -1;  // step length of the last trial evaluated, -1 when it failed
     real Fnewton = 0, Faccepted = 0, lambda = 0, slopeaccepted = 0;
     real maxe = 0, maxdx = 0, Fstart = 0, maxestart = 0;
     mat90 J{};

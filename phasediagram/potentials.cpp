@@ -110,6 +110,7 @@ void setupmu() {
         ++ws.nem;
         ++phases.npurephases;
         ++phases.nphases;
+        takepurerecords(phases.npurephases);
         const str22& name = ws.compnames[at(c)];
         emphaserec& ph = phases.prec0[at(phases.npurephases)];
         resetemphaserec(ph);

@@ -1,5 +1,7 @@
 #include "runtime/numberformat.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -20,24 +22,44 @@ str22 wholedigits(long long v) {
         buf[--i] = static_cast<char>('0' + v % 10);
         v /= 10;
     } while (v > 0);
-    return str22(buf + i);
+    return str22(buf + i, buf + 23);
 }
 
-}  // namespace
-
-real tenpower(int16_t n) {
-    // Up to 10^63 the product of the exact small powers keeps the printed digits stable;
-    // the larger factors extend it over the whole 16-bit range (inf or 0 beyond).
+// 10^m for 0 <= m < 2^16. Up to 10^63 the product of the exact small powers keeps the
+// printed digits stable; the larger factors extend it over the whole 16-bit range (inf
+// or 0 beyond).
+real powerbybits(int32_t m) {
     static const real factors[16] = {1e1L,   1e2L,   1e4L,    1e8L,    1e16L,   1e32L,
                                      1e64L,  1e128L, 1e256L,  1e512L,  1e1024L, 1e2048L,
                                      1e4096L, std::numeric_limits<real>::infinity(),
                                      std::numeric_limits<real>::infinity(),
                                      std::numeric_limits<real>::infinity()};
-    const int32_t m = n < 0 ? -static_cast<int32_t>(n) : n;
     real p = 1;
     for (int i = 0; i < 16; ++i) {
         if ((m >> i & 1) != 0) p *= factors[i];
     }
+    return p;
+}
+
+// The powers every printed number needs, made once by the same products.
+constexpr int tabledpowers = 64;
+struct powertable {
+    std::array<real, tabledpowers + 1> up{}, down{};
+    powertable() {
+        for (int m = 0; m <= tabledpowers; ++m) {
+            up[static_cast<size_t>(m)] = powerbybits(m);
+            down[static_cast<size_t>(m)] = 1 / up[static_cast<size_t>(m)];
+        }
+    }
+};
+
+}  // namespace
+
+real tenpower(int16_t n) {
+    static const powertable table;
+    const int32_t m = n < 0 ? -static_cast<int32_t>(n) : n;
+    if (m <= tabledpowers) return n < 0 ? table.down[static_cast<size_t>(m)] : table.up[static_cast<size_t>(m)];
+    const real p = powerbybits(m);
     return n < 0 ? 1 / p : p;
 }
 
@@ -64,16 +86,17 @@ digitrecord realtodigits(bool fixed, int16_t n, real x) {
         real scale = 1;
         int k = 1;
         if (a < 1 - h) {
+            // h + a scale is never negative: its whole part is 0 exactly when it is below 1
             for (k = 1; k <= 23; ++k) {
                 scale *= 10;
-                if (std::trunc(h + a * scale) != 0) break;
+                if (h + a * scale >= 1) break;
             }
             if (k > 23) k = 23;
             r.exponent = static_cast<int16_t>(1 - k - n);
         } else {
             for (k = 1; k <= 23; ++k) {
                 scale /= 10;
-                if (std::trunc(h + a * scale) == 0) break;
+                if (h + a * scale < 1) break;
             }
             if (k > 23) k = 23;
             r.exponent = static_cast<int16_t>(k - n);
@@ -84,25 +107,41 @@ digitrecord realtodigits(bool fixed, int16_t n, real x) {
         r.digits = blankdigits;
         return r;
     }
-    r.digits = wholedigits(static_cast<long long>(std::nearbyint(s)));
+    // llrint rounds as nearbyint does (ties to even in the default mode) without saving
+    // and restoring the floating-point environment, which costs more than the rest here
+    r.digits = wholedigits(std::llrint(s));
     if (r.digits.size() > static_cast<size_t>(maxwordlen)) r.digits.resize(maxwordlen);
     return r;
 }
 
 std::string digitstotext(bool fixed, int16_t n, const digitrecord& record) {
-    if (record.digits.size() >= static_cast<size_t>(maxwordlen)) return "?";
-    std::string t = record.digits;
+    const str22& d = record.digits;
+    if (d.size() >= static_cast<size_t>(maxwordlen)) return "?";
+    // Written left to right: sign, whole digits (0 when there are none), point, fraction;
+    // or sign, first digit, point, the others, exponent.
+    std::string t;
+    if (record.negative) t.push_back('-');
     if (fixed) {
-        if (n > 0 && t.size() < static_cast<size_t>(n)) t.insert(0, static_cast<size_t>(n) - t.size(), '0');
-        if (n > 0) t.insert(t.size() - static_cast<size_t>(n), 1, '.');
-        if (!t.empty() && t[0] == '.') t.insert(0, 1, '0');
+        const size_t frac = n > 0 ? static_cast<size_t>(n) : 0;
+        if (frac == 0) {
+            t.append(d);
+        } else if (d.size() <= frac) {
+            t.append("0.");
+            t.append(frac - d.size(), '0');
+            t.append(d);
+        } else {
+            t.append(d, 0, d.size() - frac);
+            t.push_back('.');
+            t.append(d, d.size() - frac, frac);
+        }
     } else {
         const int e = record.exponent + n - 1;
-        t += e > 0 ? "e+" : "e-";
-        t += wholedigits(e < 0 ? -static_cast<long long>(e) : e);
-        t.insert(1, 1, '.');
+        t.push_back(d[0]);
+        t.push_back('.');
+        t.append(d, 1, std::string::npos);
+        t.append(e > 0 ? "e+" : "e-");
+        t.append(wholedigits(e < 0 ? -static_cast<long long>(e) : e));
     }
-    if (record.negative) t.insert(0, 1, '-');
     if (t.size() > static_cast<size_t>(maxwordlen)) t.resize(maxwordlen);
     return t;
 }
@@ -137,28 +176,40 @@ std::string fixedtostr(int16_t decimals, real x) {
     if (std::isnan(x)) return "nan";
     if (std::isinf(x)) return x < 0 ? "-inf" : "inf";
     const int d = decimals < 0 ? 0 : (decimals > 18 ? 18 : decimals);
-    real scaled = std::nearbyint(std::fabs(x) * tenpower(static_cast<int16_t>(d)));
-    // Digits from the scaled whole number, least significant first.
+    // rint rounds as nearbyint does (ties to even) without the cost of saving the
+    // floating-point environment
+    real scaled = std::rint(std::fabs(x) * tenpower(static_cast<int16_t>(d)));
+    // Digits from the scaled whole number, least significant first, at least d + 1 of
+    // them so that a fraction gets its leading zero.
     std::string digits;
     if (scaled < 1.8e19L) {
+        char buf[24];
+        char* end = buf + sizeof buf;
+        char* p = end;
         unsigned long long v = static_cast<unsigned long long>(scaled);
         do {
-            digits.insert(digits.begin(), static_cast<char>('0' + v % 10));
+            *--p = static_cast<char>('0' + v % 10);
             v /= 10;
         } while (v > 0);
+        digits.assign(p, end);
     } else {
         while (scaled >= 1) {
             const real q = std::floor(scaled / 10);
             const int digit = static_cast<int>(scaled - q * 10);
-            digits.insert(digits.begin(), static_cast<char>('0' + (digit < 0 ? 0 : digit > 9 ? 9 : digit)));
+            digits.push_back(static_cast<char>('0' + (digit < 0 ? 0 : digit > 9 ? 9 : digit)));
             scaled = q;
         }
+        std::reverse(digits.begin(), digits.end());
     }
-    if (digits.size() <= static_cast<size_t>(d)) digits.insert(0, static_cast<size_t>(d) + 1 - digits.size(), '0');
-    if (d > 0) digits.insert(digits.size() - static_cast<size_t>(d), 1, '.');
-    const bool zero = digits.find_first_not_of("0.") == std::string::npos;
-    if (x < 0 && !zero) digits.insert(0, 1, '-');
-    return digits;
+    const size_t n = static_cast<size_t>(d);
+    const bool zero = digits.find_first_not_of('0') == std::string::npos;
+    std::string text;
+    text.reserve(digits.size() + n + 3);
+    if (x < 0 && !zero) text.push_back('-');
+    if (digits.size() <= n) text.append(n + 1 - digits.size(), '0');
+    text.append(digits);
+    if (n > 0) text.insert(text.size() - n, 1, '.');
+    return text;
 }
 
 }  // namespace zt

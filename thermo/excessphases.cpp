@@ -126,7 +126,7 @@ struct savedset {
     std::array<real, maxems + 1> act{}, sda{};
     std::array<int16_t, maxems + 1> nsite{};
     std::vector<tdrecord> td = std::vector<tdrecord>(maxems + 1);
-    std::vector<real> cov;
+    zeroedreals cov;
     std::array<str22, maxcomps + 1> compnames;
     std::array<int32_t, maxcomps + 1> compdiv{};
     std::array<int16_t, maxcomps + 1> compatoms{};

@@ -85,6 +85,7 @@ void loadfitrecord(const fitemrecord& f, tdrecord& rec) {
     rec.aqfactor = f.aqfactor;
     rec.xco2 = f.xco2;
     rec.xh2o = 1 - f.xco2;
+    rec.prep = f.prep;
 }
 
 // What one gem call works on.
@@ -334,6 +335,13 @@ void preparetd(tdrecord& d) {
     d.prep = tdprepared{};
     if (d.V == 0 || d.k0 == 0 || ds.oldds) return;
     fillprepared(d.prep, d);
+}
+
+void preparefitrecord(fitemrecord& f) {
+    tdrecord rec;
+    loadfitrecord(f, rec);
+    preparetd(rec);
+    f.prep = rec.prep;
 }
 
 void gem(int16_t i, real& G, real P, real T) {

@@ -13,6 +13,10 @@ namespace zt {
 // in full at each call).
 void preparetd(tdrecord& d);
 
+// The same for an end-member record of the refinement, which gem reads as a tdrecord.
+struct fitemrecord;
+void preparefitrecord(fitemrecord& f);
+
 // G of working end-member i: plain ones through gem, made ones as their DQF plus the
 // weighted G of their constituents.
 void gemdriver(int16_t i, real& G, real P, real T);

@@ -9,6 +9,7 @@
 
 #include "runtime/capacities.h"
 #include "runtime/types.h"
+#include "runtime/zeroedmemory.h"
 
 namespace zt {
 
@@ -62,7 +63,7 @@ struct equilibriumstate {
     // Step units of P and T in scaled terms.
     real pdxunit = 0, tdxunit = 0;
     // heap array "compdx": [1..400][1..26][1..15] by mode, bulk component, variable.
-    std::vector<real> compdx;
+    zeroedreals compdx;
     real& compdxat(int mode, int comp, int v) {
         return compdx[(static_cast<size_t>(mode) * (maxcomps + 1) + static_cast<size_t>(comp)) * 16 + static_cast<size_t>(v)];
     }

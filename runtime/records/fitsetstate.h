@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/capacities.h"
+#include "runtime/records/tdrecord.h"
 #include "runtime/types.h"
 
 namespace zt {
@@ -60,6 +61,7 @@ struct fitemrecord {
     std::array<std::string, fitcomments + 1> comment;
     real sdH = 0, extrascode = 0, sdS = 0;
     real calH = 0, calsd = 0;
+    tdprepared prep;  // what gem needs of the record that P and T do not change, not a field
 };
 
 // One oxide-calorimetry entry.

@@ -10,6 +10,7 @@
 #include "runtime/capacities.h"
 #include "runtime/records/tdrecord.h"
 #include "runtime/types.h"
+#include "runtime/zeroedmemory.h"
 
 namespace zt {
 
@@ -48,7 +49,7 @@ struct workingsetstate {
     real sdaslope = 0, sdamin = 0, sdarelmin = 0;
 
     std::vector<tdrecord> td;                     // heap array "td": 1..400
-    std::vector<real> cov;                        // heap array "cov": 400 x 400, see covat
+    zeroedreals cov;                              // heap array "cov": 400 x 400, see covat
 
     real& covat(int i, int j) { return cov[static_cast<size_t>(i) * (maxems + 1) + static_cast<size_t>(j)]; }
 };

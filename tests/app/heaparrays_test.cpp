@@ -62,8 +62,52 @@ TEST_F(Heap, QuietWithoutMonitorAndArraysReachTheirLastIndex)
     reactions.r[maxreactions][maxems] = -1;
     ws.td[maxems] = tdrecord{};
     eq.compdxat(maxems, maxcomps, 15) = 2;
-    EXPECT_EQ(phases.prec0.size(), static_cast<size_t>(maxems + 1));
-    EXPECT_EQ(phases.prec1.size(), static_cast<size_t>(maxsolnphases + 1));
+    freeglobals();
+    // A second allocation may get the same memory back: it still starts at zero.
+    initglobals();
+    EXPECT_EQ(ws.covat(maxems, maxems), 0);
+    EXPECT_EQ(eq.compdxat(maxems, maxcomps, 15), 0);
+    EXPECT_EQ(ws.covat(1, 1), 0);
+    freeglobals();
+}
+
+// The phase records are built as a run takes them, each where the start-up allocation
+// put it: a solution phase blank and "unset" like a cleaned record, a single-end-member
+// phase blank as at the start.
+TEST_F(Heap, PhaseRecordsAreBuiltAsTheyAreTaken)
+{
+    testing::consolecapture console;
+    initglobals();
+    EXPECT_EQ(phases.prec1.size(), 1u);
+    EXPECT_GE(phases.prec1.capacity(), static_cast<size_t>(maxsolnphases + 1));
+    const axphase* first = phases.prec1.data();
+    phases.nsolnphases = 3;
+    notephasestaken();
+    ASSERT_EQ(phases.prec1.size(), 4u);
+    phases.prec1[3].nem = 5;
+    phases.nsolnphases = maxsolnphases;
+    EXPECT_EQ(phases.prec0.size(), 1u);
+    EXPECT_GE(phases.prec0.capacity(), static_cast<size_t>(maxpurephases + 1));
+    const emphaserec* firstpure = phases.prec0.data();
+    phases.npurephases = maxpurephases;
+    notephasestaken();
+    ASSERT_EQ(phases.prec0.size(), static_cast<size_t>(maxpurephases + 1));
+    EXPECT_EQ(phases.prec0.data(), firstpure);
+    const emphaserec& lastpure = phases.prec0[maxpurephases];
+    EXPECT_EQ(lastpure.name, "");
+    EXPECT_EQ(lastpure.activity, 1);
+    EXPECT_EQ(lastpure.dqfkind, -1);
+    EXPECT_EQ(lastpure.modestart, -1);
+    ASSERT_EQ(phases.prec1.size(), static_cast<size_t>(maxsolnphases + 1));
+    EXPECT_EQ(phases.prec1.data(), first);
+    EXPECT_EQ(phases.prec1[3].nem, 5);
+    const axphase& last = phases.prec1[maxsolnphases];
+    EXPECT_EQ(last.shortname, "unset");
+    EXPECT_EQ(last.nem, 0);
+    EXPECT_EQ(last.modestart, -1);
+    EXPECT_EQ(last.em[maxphaseems].props.bwfac, 1);
+    EXPECT_EQ(phases.prec1[0].shortname, "");
+    phases.nsolnphases = phases.npurephases = 0;
     freeglobals();
 }
 

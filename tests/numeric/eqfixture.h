@@ -25,6 +25,7 @@
 #include "script/settings.h"
 #include "thermo/dataset.h"
 #include "thermo/einstein.h"
+#include "thermo/gibbs.h"
 #include "thermo/workingset.h"
 
 namespace zt::eqtest {
@@ -375,6 +376,12 @@ struct evaluation {
     vec90 f{};
 };
 
+// Every working row prepared, as the dataset reader prepares the rows of a run: the
+// layout puts each end-member in its own row, where a run keeps it.
+inline void preparerows() {
+    for (int e = 1; e <= ws.nem; ++e) preparetd(ws.td[static_cast<size_t>(e)]);
+}
+
 // A 4-phase, 6-component equilibrium with two solution phases (a garnet and an ideal
 // olivine) and two pure phases, with mass balance: the layout the benchmarks time.
 inline void fourphaselayout() {
@@ -394,6 +401,7 @@ inline void fourphaselayout() {
     pd.massbalance = true;
     makecrossrefs(selection({1, 2}, {1, 2}));
     for (int m = 1; m <= eq.nxp; ++m) eq.calcvarscale[static_cast<size_t>(eq.nvar + m)] = 1;
+    preparerows();
 }
 
 }  // namespace zt::eqtest

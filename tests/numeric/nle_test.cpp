@@ -461,9 +461,9 @@ TEST_F(Nle, AnUphillDirectionEndsAfterTenSectioningTrials) {
     EXPECT_FALSE(nle(status));
     EXPECT_EQ(status, 5);
     EXPECT_EQ(eq.varvalue, start);
-    // start, startup, first trial, ten sections each within the safeguard
-    ASSERT_EQ(evaluations.size(), 13u);
-    const realvec got = triallambdas(0.5L, -0.3L, 2);
+    // start, first trial, ten sections each within the safeguard
+    ASSERT_EQ(evaluations.size(), 12u);
+    const realvec got = triallambdas(0.5L, -0.3L);
     for (size_t i = 2; i < got.size(); ++i) {
         EXPECT_GE(got[i], 0.1L * got[i - 1] * (1 - 1e-12L)) << i;
         EXPECT_LE(got[i], 0.5L * got[i - 1] * (1 + 1e-12L)) << i;
@@ -513,6 +513,95 @@ TEST_F(Nle, DampedNewtonFindsTheRoot) {
         }
         EXPECT_GE(eq.nleiter, 1);
         EXPECT_NE(eq.nleconvtag, "-");
+    }
+}
+
+TEST_F(Nle, AnIterationStartsFromTheEvaluationOfItsPoint) {
+    // The same solves where every evaluation is traced (above debug level 5), so that
+    // each iteration evaluates its start again, and at the usual level.
+    const plainresiduals coupled = [](const realvec& x, realvec& f, realmat& d) {
+        f[0] = x[0] * x[0] + x[1] * x[1] - 1;
+        f[1] = x[0] - x[1] * x[1] * x[1];
+        d[0][0] = 2 * x[0];
+        d[0][1] = 2 * x[1];
+        d[1][0] = 1;
+        d[1][1] = -3 * x[1] * x[1];
+        return true;
+    };
+    struct solvecase {
+        const char* what;
+        plainresiduals f;
+        std::vector<variable> vars;
+        int starts;  // iterations whose start is not the point evaluated last
+    };
+    const solvecase cases[] = {
+        {"atan from 2, sectioned", onevariable([](real x) { return std::atan(x); }, [](real x) { return 1 / (1 + x * x); }),
+         {{"x", 2, -5, 5}}, 0},
+        {"two coupled equations", coupled, {{"x0", 0.9L, -5, 5}, {"x1", 0.5L, -5, 5}}, 0},
+        {"a boundary trial", onevariable([](real x) { return x - 0.7L; }, [](real) { return 1; }, 1000),
+         {{"x", 0.5L, 0, 1, true, 1, 1, 1e-4L}}, 0},
+        // the reported slope is always negative, but F rises past x = 0.52: ten expansion
+        // trials, and the first (lower) one is accepted although the tenth came after it
+        {"an earlier trial accepted",
+         [](const realvec& x, realvec& f, realmat& d) {
+             f[0] = -(0.1L + (x[0] - 0.52L) * (x[0] - 0.52L));
+             d[0][0] = 5;
+             return true;
+         },
+         {{"x", 0.5L, 0, 1, true, 1, 4, 1e-4L}}, 1},
+    };
+    for (const solvecase& c : cases) {
+        SCOPED_TRACE(c.what);
+        struct outcome {
+            bool ok;
+            int16_t status, iterations;
+            vec90 x;
+            std::vector<evaluation> evals;
+        };
+        auto solve = [&](int16_t level) {
+            settings.debuglevel = level;
+            setvariables(c.vars);
+            scripted = c.f;
+            evaluations.clear();
+            outcome o{};
+            o.ok = nle(o.status);
+            o.iterations = eq.nleiter;
+            o.x = eq.varvalue;
+            o.evals = evaluations;
+            return o;
+        };
+        const outcome traced = solve(6);
+        const outcome usual = solve(1);
+        EXPECT_EQ(usual.ok, traced.ok);
+        EXPECT_EQ(usual.status, traced.status);
+        EXPECT_EQ(usual.iterations, traced.iterations);
+        ASSERT_GE(usual.iterations, 1);
+        EXPECT_EQ(usual.x, traced.x);
+        // the traced solve evaluates the start of every iteration; where that point is
+        // the one evaluated just before, the usual solve takes that evaluation over, and
+        // that is the only difference
+        std::vector<evaluation> kept;
+        int starts = 0;
+        for (size_t i = 0; i < traced.evals.size(); ++i) {
+            const evaluation& e = traced.evals[i];
+            if (e.iter < 1 || e.eval != 1) {
+                kept.push_back(e);
+                continue;
+            }
+            ++starts;
+            ASSERT_GT(i, 0u);
+            if (e.x != traced.evals[i - 1].x) kept.push_back(e);
+        }
+        EXPECT_EQ(starts, traced.iterations);
+        ASSERT_EQ(usual.evals.size(), kept.size());
+        int usualstarts = 0;
+        for (size_t i = 0; i < kept.size(); ++i) {
+            EXPECT_EQ(usual.evals[i].x, kept[i].x) << i;
+            EXPECT_EQ(usual.evals[i].iter, kept[i].iter) << i;
+            EXPECT_EQ(usual.evals[i].eval, kept[i].eval) << i;
+            if (usual.evals[i].iter >= 1 && usual.evals[i].eval == 1) ++usualstarts;
+        }
+        EXPECT_EQ(usualstarts, c.starts);
     }
 }
 
@@ -728,14 +817,15 @@ TEST_F(Nle, NonFiniteValuesEndTheSolveWithStatus9) {
              return true;
          },
          0.5L, 0.5L, 1},
-        // f = x^3: the first full Newton step is accepted, x = 1/3
-        {"NaN jacobian at the start of the second iteration",
+        // f = x^3: the first full Newton step lands at x = 1/3, whose evaluation is also
+        // the second iteration's start, so its NaN derivative ends the solve there
+        {"NaN jacobian at the point the first step reaches",
          [nan](const realvec& x, realvec& f, realmat& d) {
              f[0] = x[0] * x[0] * x[0];
-             d[0][0] = eq.nleiter == 2 && eq.nleeval == 1 ? nan : 3 * x[0] * x[0];
+             d[0][0] = std::fabs(x[0] - 0.5L * 2 / 3) < 1e-12L ? nan : 3 * x[0] * x[0];
              return true;
          },
-         0.5L, 0.5L * 2 / 3, 2},
+         0.5L, 0.5L, 1},
         {"NaN starting value",
          [residual](const realvec& x, realvec& f, realmat& d) {
              f[0] = residual(x[0]);
@@ -807,6 +897,8 @@ TEST_F(Nle, FatalReportsOfTheSolver) {
          "fn", "called with step <= 0", true},
         {"an accepted point that cannot be evaluated again",
          [&] {
+             // where every evaluation prints, each iteration evaluates its start again
+             settings.debuglevel = 4;
              setvariables({{"x", 0.5L, -5, 5}});
              scripted = [](const realvec& x, realvec& f, realmat& d) {
                  f[0] = x[0] - 0.3L;

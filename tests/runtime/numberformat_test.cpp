@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace zt {
@@ -57,6 +58,39 @@ TEST(WholeToStr, RoundsToNearestWithTiesToEven) {
     } cases[] = {{2.5L, "2"}, {1.5L, "2"},  {0.5L, "0"},    {-7.6L, "-8"}, {-0.3L, "-0"},
                  {0, "0"},    {-1e-13L, "0"}, {12345678, "12345678"}, {-2.5L, "-2"}, {3.5L, "4"}};
     for (const auto& c : cases) EXPECT_EQ(wholetostr(c.x), c.text) << static_cast<double>(c.x);
+}
+
+TEST(FixedToStr, GivesExactlyTheDecimalsAskedForWithTiesToEven) {
+    const real inf = std::numeric_limits<real>::infinity();
+    const struct {
+        int16_t decimals;
+        real x;
+        const char* text;
+    } cases[] = {
+        {0, 2.5L, "2"},
+        {0, 3.5L, "4"},
+        {0, -2.5L, "-2"},
+        {2, 0.125L, "0.12"},
+        {2, 0.375L, "0.38"},
+        {3, 1234.5678L, "1234.568"},
+        {4, 0.00006L, "0.0001"},
+        {3, 0.0001L, "0.000"},
+        {2, 7, "7.00"},
+        // a negative number that rounds to zero has no sign
+        {2, -0.001L, "0.00"},
+        {1, -0.05L, "0.0"},
+        {1, -0.06L, "-0.1"},
+        // beyond the 64-bit whole numbers the digits are taken one by one
+        {0, 1e20L, "100000000000000000000"},
+        {2, 12345678901234567890.0L, "12345678901234567890.00"},
+        // decimals outside 0..18 are held to that range
+        {-1, 2.7L, "3"},
+        {25, 0.5L, "0.500000000000000000"},
+        {0, std::numeric_limits<real>::quiet_NaN(), "nan"},
+        {3, inf, "inf"},
+        {3, -inf, "-inf"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(fixedtostr(c.decimals, c.x), c.text) << c.decimals << " " << static_cast<double>(c.x);
 }
 
 TEST(RealToDigits, DecomposesIntoDigitsAndExponent) {

@@ -476,6 +476,35 @@ TEST_F(GibbsTest, RefinementReadsItsOwnRecords) {
     EXPECT_NEAR(static_cast<double>(g), static_cast<double>(expected), 1e-10);
 }
 
+TEST_F(GibbsTest, RefinementRecordsArePreparedAndNeverServedStale) {
+    run.calcmode = 4;
+    fit.tda.assign(maxdsentries + 1, fitemrecord{});
+    fit.tda[1] = fitrecordof(solidrec());
+    ds.dsnames[1] = "py";
+    auto g = [](real P, real T) {
+        real G = 0;
+        gem(1, G, P, T);
+        return G;
+    };
+    const real fresh = g(20, 900);
+    preparefitrecord(fit.tda[1]);
+    EXPECT_TRUE(fit.tda[1].prep.valid);
+    EXPECT_EQ(g(20, 900), fresh);
+    // a record changed after its preparation is computed afresh
+    for (real fitemrecord::*f : {&fitemrecord::V, &fitemrecord::k0, &fitemrecord::theta}) {
+        fitemrecord& r = fit.tda[1];
+        r = fitrecordof(solidrec());
+        preparefitrecord(r);
+        r.*f *= 1.1L;
+        const real stale = g(20, 900);
+        const tdprepared kept = r.prep;
+        r.prep = tdprepared{};
+        EXPECT_EQ(stale, g(20, 900));
+        EXPECT_NE(stale, fresh);
+        r.prep = kept;
+    }
+}
+
 TEST_F(GibbsTest, MadeEndMemberIsItsDqfPlusWeightedConstituents) {
     const int16_t a = addem("gtx", solidrec());
     const int16_t b = addem("spx", einsteinrec());
