@@ -14,10 +14,7 @@ using axtest::soln;
 
 std::string expectedfile(const std::string& name)
 {
-    std::ifstream in((std::filesystem::path(__FILE__).parent_path() / "data" / name).string(), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return testing::filetext((std::filesystem::path(__FILE__).parent_path() / "data" / name).string());
 }
 
 const char* const modelfile =

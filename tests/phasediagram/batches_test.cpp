@@ -494,10 +494,7 @@ TEST_F(Batches, SecondTableIsNotWrittenWithoutSystemProperties) {
 std::string casefile(const std::string& name) {
     std::string dir = __FILE__;
     dir = dir.substr(0, dir.rfind("/phasediagram/")) + "/e2e/mode1-batches/";
-    std::ifstream in(dir + name);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testing::filetext(dir + name);
 }
 
 real number(const tt::bracketvalue& v) { return std::stold(v.text); }

@@ -31,10 +31,7 @@ using pdtest::at;
 
 std::string casefile(const std::string& folder, const std::string& name) {
     const auto path = std::filesystem::path(__FILE__).parent_path().parent_path() / "e2e" / folder / name;
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return testing::filetext(path.string());
 }
 
 // Runs the program on the files of an end-to-end case, with the script of that name.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -23,11 +24,9 @@ using testing::wordsof;
 constexpr double R = 0.0083144;  // kJ/K/mol
 
 std::string casefile(const std::string& casename, const std::string& file) {
-    std::ifstream in(std::string(ZELTRAM_E2E_DIR) + "/" + casename + "/expected/" + file, std::ios::binary);
-    EXPECT_TRUE(in.good()) << casename << "/" << file;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    const std::string path = std::string(ZELTRAM_E2E_DIR) + "/" + casename + "/expected/" + file;
+    EXPECT_TRUE(std::filesystem::exists(path)) << casename << "/" << file;
+    return testing::filetext(path);
 }
 
 bool startswith(const std::string& s, const std::string& head) { return s.compare(0, head.size(), head) == 0; }

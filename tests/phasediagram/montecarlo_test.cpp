@@ -451,13 +451,8 @@ TEST_F(McTest, DebugLinesShowTheDqfAsReadAndItsChange) {
 // The output files of the end-to-end Monte Carlo case (compared byte for byte with what
 // the program writes), read back as other tools would read them.
 std::string recorded(const std::string& name) {
-    std::ifstream in((std::filesystem::path(__FILE__).parent_path().parent_path() / "e2e" / "mode1-montecarlo" /
-                      "expected" / name)
-                         .string(),
-                     std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testing::filetext(
+        (std::filesystem::path(__FILE__).parent_path().parent_path() / "e2e" / "mode1-montecarlo" / "expected" / name).string());
 }
 
 std::vector<std::vector<std::string>> csvrows(const std::string& text) {

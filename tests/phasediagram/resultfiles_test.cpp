@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -25,11 +26,8 @@ using testing::wordsof;
 const std::string casedir = std::string(ZELTRAM_E2E_DIR) + "/mode1-pseudosection-";
 
 std::string readwhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in.good()) << path;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    EXPECT_TRUE(std::filesystem::exists(path)) << path;
+    return testing::filetext(path);
 }
 
 std::string expected(const std::string& casename, const std::string& file) {

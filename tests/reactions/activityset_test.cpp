@@ -75,10 +75,7 @@ TEST(ActivitySd, DefaultModel)
 
 std::string datafile(const std::string& name)
 {
-    std::ifstream in(thermodatafile(name), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return testing::filetext(thermodatafile(name));
 }
 
 // An ideal two-end-member liquid over fo and foL, and two single phases.

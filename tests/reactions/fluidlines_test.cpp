@@ -29,10 +29,7 @@ constexpr real R = 0.0083144L;
 
 std::string e2efile(const std::string& folder, const std::string& name) {
     const auto path = std::filesystem::path(__FILE__).parent_path().parent_path() / "e2e" / folder / name;
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return testing::filetext(path.string());
 }
 
 // One reaction: end-member names and coefficients.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -27,11 +28,8 @@ using testing::wordsof;
 constexpr double gasr = 0.0083144;
 
 std::string readwhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in.good()) << path;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    EXPECT_TRUE(std::filesystem::exists(path)) << path;
+    return testing::filetext(path);
 }
 
 std::string casefile(const std::string& casename, const std::string& file) {

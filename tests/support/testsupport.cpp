@@ -45,8 +45,10 @@ void tempfolder::writefile(const std::string& name, const std::string& content) 
     f << content;
 }
 
-std::string tempfolder::readfile(const std::string& name) const {
-    std::ifstream f(path_ + "/" + name, std::ios::binary);
+std::string tempfolder::readfile(const std::string& name) const { return filetext(path_ + "/" + name); }
+
+std::string filetext(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 

@@ -27,6 +27,9 @@ private:
 std::vector<std::string> linesof(const std::string& text);
 std::vector<std::string> wordsof(const std::string& line);
 
+// The whole content of a file, as bytes; empty when it cannot be read.
+std::string filetext(const std::string& path);
+
 // Runs f; returns the exit code of the RunEnded it throws, or -1 when it returns normally.
 int exitcodeof(const std::function<void()>& f);
 

@@ -22,10 +22,7 @@ using testing::tempfolder;
 using testing::thermodatafile;
 
 std::string fixture(const std::string& name) {
-    std::ifstream f(thermodatafile(name), std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return testing::filetext(thermodatafile(name));
 }
 
 void expectclose(real expected, real actual, const char* what) {
