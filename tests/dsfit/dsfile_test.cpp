@@ -29,6 +29,21 @@ const std::string longnames = std::string(fittest::emfile6).substr(0, std::strin
 const std::string kysillax = "als 2 1\n x(als) 0.5\n p(ky) 1 1 1 1 -1 x\n p(sill) 1 1 0 1 1 x\n ideal\n 2\n"
                              " xA 1 1 1 1 -1 x\n xB 1 1 0 1 1 x\n ky 1 1 xA 1\n sill 1 1 xB 1\n";
 
+// Reads the dataset file just written back in, as the working set of its four end-members.
+void readwritten() {
+    testing::resetthermo();
+    testing::consolecapture quiet;
+    prefs.dssuffix = "6t";
+    ASSERT_EQ(testing::exitcodeof([] {
+                  readthermo(1);
+                  testing::setworkingnames({"ky", "sill", "sudoite", "clinochlore"});
+                  readthermo(2);
+                  readthermo(3);
+              }),
+              -1)
+        << quiet.output();
+}
+
 TEST(FitDatasetFile, WrittenDatasetReadsBackWithTheFittedEnthalpies)
 {
     real fitted[5]{};
@@ -48,17 +63,7 @@ TEST(FitDatasetFile, WrittenDatasetReadsBackWithTheFittedEnthalpies)
         EXPECT_NE(text.find("\nsudoite chlorite   0"), std::string::npos) << text;
         EXPECT_NE(text.find("\nclinochlore chlorite   0"), std::string::npos) << text;
 
-        testing::resetthermo();
-        testing::consolecapture quiet;
-        prefs.dssuffix = "6t";
-        ASSERT_EQ(testing::exitcodeof([] { readthermo(1); }), -1) << quiet.output();
-        testing::setworkingnames({"ky", "sill", "sudoite", "clinochlore"});
-        ASSERT_EQ(testing::exitcodeof([] {
-                      readthermo(2);
-                      readthermo(3);
-                  }),
-                  -1)
-            << quiet.output();
+        ASSERT_NO_FATAL_FAILURE(readwritten());
     }
     EXPECT_EQ(ds.ntp, 4);
     for (int j = 1; j <= 4; ++j) EXPECT_NEAR(static_cast<double>(ws.td[static_cast<size_t>(j)].H), static_cast<double>(fitted[j]), 5e-4) << j;
@@ -82,17 +87,7 @@ TEST(FitDatasetFile, ExactlyDeterminedFitKeepsTheUncertaintiesOfItsRows)
         EXPECT_EQ(fitvariancefactor(), 1);
         fit.fitreport = true;
         ASSERT_EQ(testing::exitcodeof(writedsfile), -1) << w.out();
-        testing::resetthermo();
-        testing::consolecapture quiet;
-        prefs.dssuffix = "6t";
-        ASSERT_EQ(testing::exitcodeof([] { readthermo(1); }), -1) << quiet.output();
-        testing::setworkingnames({"ky", "sill", "sudoite", "clinochlore"});
-        ASSERT_EQ(testing::exitcodeof([] {
-                      readthermo(2);
-                      readthermo(3);
-                  }),
-                  -1)
-            << quiet.output();
+        ASSERT_NO_FATAL_FAILURE(readwritten());
     }
     for (int j = 1; j <= 4; ++j) {
         EXPECT_NEAR(static_cast<double>(ws.covat(j, j)), static_cast<double>(sds[j] * sds[j]), 5e-5) << j;
@@ -297,17 +292,7 @@ TEST(FitDatasetFile, ConvertedDatasetReadsBackWithTheFileEnthalpies)
         const std::string text = w.folder.readfile("zt-ds6t.txt");
         EXPECT_NE(text.find(" 0 0 0 0 0 0 0 0 0 0\n"), std::string::npos) << text;
 
-        testing::resetthermo();
-        testing::consolecapture quiet;
-        prefs.dssuffix = "6t";
-        ASSERT_EQ(testing::exitcodeof([] {
-                      readthermo(1);
-                      testing::setworkingnames({"ky", "sill", "sudoite", "clinochlore"});
-                      readthermo(2);
-                      readthermo(3);
-                  }),
-                  -1)
-            << quiet.output();
+        ASSERT_NO_FATAL_FAILURE(readwritten());
     }
     for (int j = 1; j <= 4; ++j) EXPECT_NEAR(static_cast<double>(ws.td[static_cast<size_t>(j)].H), static_cast<double>(written[j]), 5.1e-4) << j;
 }

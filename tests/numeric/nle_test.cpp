@@ -472,6 +472,17 @@ TEST_F(Nle, AnUphillDirectionEndsAfterTenSectioningTrials) {
 
 // ---- Whole solves -----------------------------------------------------------------
 
+// The unit circle against x = y^3: two coupled equations with one root near (0.56, 0.83).
+bool coupled(const realvec& x, realvec& f, realmat& d) {
+    f[0] = x[0] * x[0] + x[1] * x[1] - 1;
+    f[1] = x[0] - x[1] * x[1] * x[1];
+    d[0][0] = 2 * x[0];
+    d[0][1] = 2 * x[1];
+    d[1][0] = 1;
+    d[1][1] = -3 * x[1] * x[1];
+    return true;
+}
+
 TEST_F(Nle, DampedNewtonFindsTheRoot) {
     struct rootcase {
         const char* what;
@@ -482,15 +493,7 @@ TEST_F(Nle, DampedNewtonFindsTheRoot) {
         {"atan from 2, where plain Newton diverges",
          onevariable([](real x) { return std::atan(x); }, [](real x) { return 1 / (1 + x * x); }), {2}, {0}},
         {"two coupled equations",
-         [](const realvec& x, realvec& f, realmat& d) {
-             f[0] = x[0] * x[0] + x[1] * x[1] - 1;
-             f[1] = x[0] - x[1] * x[1] * x[1];
-             d[0][0] = 2 * x[0];
-             d[0][1] = 2 * x[1];
-             d[1][0] = 1;
-             d[1][1] = -3 * x[1] * x[1];
-             return true;
-         },
+         coupled,
          {0.9L, 0.5L}, {0.5636241621612585L, 0.8260313576541869L}},
     };
     for (const rootcase& c : cases) {
@@ -519,15 +522,6 @@ TEST_F(Nle, DampedNewtonFindsTheRoot) {
 TEST_F(Nle, AnIterationStartsFromTheEvaluationOfItsPoint) {
     // The same solves where every evaluation is traced (above debug level 5), so that
     // each iteration evaluates its start again, and at the usual level.
-    const plainresiduals coupled = [](const realvec& x, realvec& f, realmat& d) {
-        f[0] = x[0] * x[0] + x[1] * x[1] - 1;
-        f[1] = x[0] - x[1] * x[1] * x[1];
-        d[0][0] = 2 * x[0];
-        d[0][1] = 2 * x[1];
-        d[1][0] = 1;
-        d[1][1] = -3 * x[1] * x[1];
-        return true;
-    };
     struct solvecase {
         const char* what;
         plainresiduals f;
