@@ -182,8 +182,13 @@ void calcptx(real& A, real& B, bool& converged, bool& found, int16_t& r1, int16_
                 candy[at(nc)] = Y;
             }
         }
-    A = findmedian(candx, nc);
-    B = findmedian(candy, nc);
+    // Lines of near-identical reactions can swap order by rounding alone, leaving every
+    // pair of segments parallel: the refinement below then reports it like any other
+    // crossing it cannot locate, and the run goes on.
+    if (nc > 0) {
+        A = findmedian(candx, nc);
+        B = findmedian(candy, nc);
+    }
 
     r1 = grp.reacs[at(parts[1].k)];
     r2 = grp.reacs[at(parts[2].k)];

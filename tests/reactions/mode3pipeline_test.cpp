@@ -168,6 +168,10 @@ TEST_F(Mode3Pipeline, ACrossingThatCannotBeRefinedIsReportedAndSkipped) {
     const failcase cases[] = {
         // 1 and 2 parallel, each crossed by 3: the refinement takes 1 and 2.
         {"parallel segments", {9, {{{0, 0}, {800, 850}, {810, 860}, {900, 760}}}}, "divide by zero"},
+        // 1 and 2 cross only by rounding, 4e-11 K apart at 5.5 kbar and equal at 6: no pair
+        // of segments gives a crossing to start from.
+        {"segments parallel to within rounding", {9, {{{0, 0}, {800, 850}, {800.00000000004L, 850}, {0, 0}}}},
+         "divide by zero"},
         // 1 and 2 apart in the interval, both crossed by 3: their crossing lies below 5.5 kbar.
         {"crossing outside the interval", {9, {{{0, 0}, {800, 850}, {810, 870}, {900, 760}}}},
          "iteration went outside bracket - it shouldn't !!"},
