@@ -98,12 +98,18 @@ void aqueousfluidfields(const vec90& x) {
 
 void reactionrows(mat90& J, vec90& f, bool withjacobian, real P, real T) {
     const real rt = gasconst * T;
+    // Only the jacobian columns of a free P or T take the derivatives of delta G0.
+    const bool wantp = withjacobian && eq.calcvarfree[1], wantt = withjacobian && eq.calcvarfree[2];
+    const dgslopes slopes = wantp && wantt ? dgslopes::both
+                            : wantp        ? dgslopes::ponly
+                            : wantt        ? dgslopes::tonly
+                                           : dgslopes::none;
     for (int i = 1; i <= reactions.nreac; ++i) {
         const size_t ii = static_cast<size_t>(i);
         const reaction& nu = reactions.r[ii];
         const real w = reactions.rxnweight[ii];
         real dG0dP, dG0dT, dG0;
-        calcdg0(static_cast<int16_t>(i), dG0dP, dG0dT, P, T, dG0);
+        calcdg0(static_cast<int16_t>(i), dG0dP, dG0dT, P, T, dG0, slopes);
         real L = 0, GP = dG0dP, GT = dG0dT;
         for (int e = 1; e <= ws.nem; ++e) {
             const size_t ee = static_cast<size_t>(e);

@@ -272,7 +272,7 @@ bool reinwindow(real& sd) {
     const real x = settings.xco2fluid, xw = settings.xh2ofluid;
     auto g = [&](real P, real T) {
         real gp, gt, d;
-        calcdg(k, gp, gt, P, T, x, xw, d);
+        calcdg(k, gp, gt, P, T, x, xw, d, dgslopes::none);
         return d;
     };
     bool crossing;

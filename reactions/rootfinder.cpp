@@ -29,17 +29,18 @@ struct search {
     real tol = 0;
     int cap = 0;
 
-    void evaluate(real v, real& f, real& fp) const {
+    // dG at v and, when slope is wanted, its derivative along the search.
+    void evaluate(real v, real& f, real& fp, bool slope = true) const {
         real dgdp, dgdt;
         if (mode == 0)
-            calcdg(k, dgdp, dgdt, P, v, xco2, xh2o, f);
+            calcdg(k, dgdp, dgdt, P, v, xco2, xh2o, f, slope ? dgslopes::tonly : dgslopes::none);
         else
-            calcdg(k, dgdp, dgdt, v, T, xco2, xh2o, f);
+            calcdg(k, dgdp, dgdt, v, T, xco2, xh2o, f, slope ? dgslopes::ponly : dgslopes::none);
         fp = mode == 0 ? dgdt : dgdp;
     }
     real f(real v) const {
         real g, gp;
-        evaluate(v, g, gp);
+        evaluate(v, g, gp, false);
         return g;
     }
     void settol(real v) {

@@ -23,7 +23,7 @@ size_t at(int i) { return static_cast<size_t>(i); }
 // The end-members on the side of reaction i that its delta G at the point destroys.
 set90 unstableside(int16_t i, real P, real T, real x, real y) {
     real dgdp, dgdt, dg;
-    calcdg(i, dgdp, dgdt, P, T, x, y, dg);
+    calcdg(i, dgdp, dgdt, P, T, x, y, dg, dgslopes::none);
     set90 s{};
     const reaction& nu = reactions.r[at(i)];
     for (int e = 1; e <= ws.nrems && e <= maxsetelements; ++e)

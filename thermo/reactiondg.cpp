@@ -25,9 +25,11 @@ real sumnug(const reaction& nu, real P, real T) {
 
 }  // namespace
 
-void calcdg0(int16_t ir, real& dG0dP, real& dG0dT, real P, real T, real& dG0) {
+void calcdg0(int16_t ir, real& dG0dP, real& dG0dT, real P, real T, real& dG0, dgslopes slopes) {
     if (T <= 0) bombout("calcdg0", "T <= 0 !", 1);
     const reaction& nu = reactions.r[static_cast<size_t>(ir)];
+    const bool wantp = slopes == dgslopes::both || slopes == dgslopes::ponly;
+    const bool wantt = slopes == dgslopes::both || slopes == dgslopes::tonly;
     // The end-members whose G depends on P through the fluid equation of state alone have
     // dG/dP = V exactly; the others are differenced forward in P.
     real others = 0, othersraised = 0, fluidslope = 0;
@@ -38,6 +40,7 @@ void calcdg0(int16_t ir, real& dG0dP, real& dG0dT, real P, real T, real& dG0) {
         real g;
         gemdriver(i, g, P, T);
         dG0 += n * g;
+        if (!wantp) continue;
         real v;
         if (fluidvolumeonly(i, P, T, v)) {
             fluidslope += n * v;
@@ -48,8 +51,8 @@ void calcdg0(int16_t ir, real& dG0dP, real& dG0dT, real P, real T, real& dG0) {
             othersraised += n * graised;
         }
     }
-    dG0dP = (othersraised - others) / 1e-05L + fluidslope;
-    dG0dT = (sumnug(nu, P, T + 0.001L) - dG0) / 0.001L;
+    dG0dP = wantp ? (othersraised - others) / 1e-05L + fluidslope : 0;
+    dG0dT = wantt ? (sumnug(nu, P, T + 0.001L) - dG0) / 0.001L : 0;
 }
 
 void calclnk(int16_t ir, real& lnK, real /*P*/, real /*T*/, real xco2, real xh2o) {
@@ -77,18 +80,18 @@ void calclnk(int16_t ir, real& lnK, real /*P*/, real /*T*/, real xco2, real xh2o
     }
 }
 
-void calcdg(int16_t ir, real& dGdP, real& dGdT, real P, real T, real xco2, real xh2o, real& dG) {
+void calcdg(int16_t ir, real& dGdP, real& dGdT, real P, real T, real xco2, real xh2o, real& dG, dgslopes slopes) {
     const reaction& nu = reactions.r[static_cast<size_t>(ir)];
     for (int16_t i = 1; i <= ws.nem; ++i) {
         if (nu[static_cast<size_t>(i)] == 0) continue;
         ws.td[static_cast<size_t>(i)].xco2 = xco2;
         ws.td[static_cast<size_t>(i)].xh2o = xh2o;
     }
-    calcdg0(ir, dGdP, dGdT, P, T, dG);
+    calcdg0(ir, dGdP, dGdT, P, T, dG, slopes);
     real lnk;
     calclnk(ir, lnk, P, T, xco2, xh2o);
     dG += gasconst * T * lnk;
-    dGdT += gasconst * lnk;
+    if (slopes == dgslopes::both || slopes == dgslopes::tonly) dGdT += gasconst * lnk;
 }
 
 }  // namespace zt

@@ -8,10 +8,15 @@
 
 namespace zt {
 
+// The derivatives a caller takes: a root search along one variable needs only that one,
+// and each derivative costs a further Gibbs energy of every end-member. One not taken is 0.
+enum class dgslopes { both, ponly, tonly, none };
+
 // dG = dG0 + R T ln K for the fluid composition xco2, xh2o.
-void calcdg(int16_t ir, real& dGdP, real& dGdT, real P, real T, real xco2, real xh2o, real& dG);
+void calcdg(int16_t ir, real& dGdP, real& dGdT, real P, real T, real xco2, real xh2o, real& dG,
+            dgslopes slopes = dgslopes::both);
 // dG0 = sum of nu G with forward-difference derivatives.
-void calcdg0(int16_t ir, real& dG0dP, real& dG0dT, real P, real T, real& dG0);
+void calcdg0(int16_t ir, real& dG0dP, real& dG0dT, real P, real T, real& dG0, dgslopes slopes = dgslopes::both);
 // Sum of nu ln a plus the fluid terms; P and T are not used.
 void calclnk(int16_t ir, real& lnK, real P, real T, real xco2, real xh2o);
 

@@ -104,6 +104,27 @@ TEST_F(ReactionTest, DerivativesWithH2OAndCO2FollowTheirEquationsOfState) {
     }
 }
 
+TEST_F(ReactionTest, ASlopeNotTakenCostsNoEvaluationAndChangesNothingTaken) {
+    // Reaction 2 has three end-members besides the fluids; each derivative taken costs one
+    // more G of every end-member (H2O and CO2 alone take dG/dP from their volume instead).
+    struct slopecase {
+        dgslopes slopes;
+        bool p, t;
+    };
+    for (const slopecase c : {slopecase{dgslopes::both, true, true}, slopecase{dgslopes::ponly, true, false},
+                              slopecase{dgslopes::tonly, false, true}, slopecase{dgslopes::none, false, false}}) {
+        SCOPED_TRACE(static_cast<int>(c.slopes));
+        real dgdp0, dgdt0, dg0, dgdp = -1, dgdt = -1, dg;
+        calcdg(2, dgdp0, dgdt0, 4, 873.15L, 0, 1, dg0);
+        run.gemcount = 0;
+        calcdg(2, dgdp, dgdt, 4, 873.15L, 0, 1, dg, c.slopes);
+        EXPECT_EQ(dg, dg0);
+        EXPECT_EQ(dgdp, c.p ? dgdp0 : 0);
+        EXPECT_EQ(dgdt, c.t ? dgdt0 : 0);
+        EXPECT_EQ(run.gemcount, 4 + (c.p ? 2 : 0) + (c.t ? 4 : 0));
+    }
+}
+
 TEST_F(ReactionTest, LnKAddsActivitiesAndFluidTerms) {
     ws.emact[static_cast<size_t>(ab)] = 0.8L;
     ws.emact[static_cast<size_t>(jd)] = 0.6L;
