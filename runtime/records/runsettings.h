@@ -13,9 +13,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "runtime/capacities.h"
+#include "runtime/ondemandtable.h"
 #include "runtime/types.h"
 
 namespace zt {
@@ -366,8 +366,7 @@ struct runsettings : scriptsettings {
     std::array<real, maxbulkcomps + 1> bulk1{};
     std::array<real, maxbulkcomps + 1> bulk2{};
     std::array<str22, maxrbilines + 1> rbinames;
-    std::vector<std::array<real, maxbulkoxides + 1>> rbitable =
-        std::vector<std::array<real, maxbulkoxides + 1>>(maxrbilines + 1);  // row 0: modes
+    ondemandtable<std::array<real, maxbulkoxides + 1>> rbitable;  // row 0: modes
     std::array<str22, maxprojoxides + 1> projoxides;
     std::array<str22, maxprojoxides + 1> apexnames;
     std::array<std::array<real, maxprojoxides + 1>, maxprojoxides + 1> apexcomps{};
@@ -389,16 +388,15 @@ struct runsettings : scriptsettings {
     std::array<real, maxmodeguesses + 1> modeguessvalues{};
 
     // Batches and Monte Carlo (large tables on the heap).
-    std::vector<batchrec> batches = std::vector<batchrec>(maxbatches + 1);
+    ondemandtable<batchrec> batches;  // [1..maxbatches]
     std::array<bool, maxbatches + 1> batchselect{};
     std::array<int16_t, maxbatches + 1> batchlabel{};
-    std::vector<guessblock> batchxyzguess = std::vector<guessblock>(maxguessblocks + 1);
-    std::vector<batchreqrow> batchreqs = std::vector<batchreqrow>(maxbatchreqrows + 1);
-    std::vector<std::array<real, maxbatchbulkcomps + 1>> batchbulks =
-        std::vector<std::array<real, maxbatchbulkcomps + 1>>(maxbatchbulkrows + 1);
-    std::vector<mcrangerec> mcranges = std::vector<mcrangerec>(maxmcentries + 1);
-    std::vector<mcfuncrec> mcfuncs = std::vector<mcfuncrec>(maxmcentries + 1);
-    std::vector<mcrec> mcentries = std::vector<mcrec>(maxmcentries + 1);
+    ondemandtable<guessblock> batchxyzguess;  // [1..maxguessblocks]
+    ondemandtable<batchreqrow> batchreqs;                                  // [1..maxbatchreqrows]
+    ondemandtable<std::array<real, maxbatchbulkcomps + 1>> batchbulks;      // [1..maxbatchbulkrows]
+    ondemandtable<mcrangerec> mcranges;                                    // [1..maxmcentries]
+    ondemandtable<mcfuncrec> mcfuncs;
+    ondemandtable<mcrec> mcentries;
 
     // Calculation set-up: line variables, current conditions and lists.
     int32_t calcvariable = 0;    // 0 P calculated at given T, 1 T at given P
