@@ -2,8 +2,6 @@
 // and of a small dataset file through its three steps, as each calculation repeats them.
 #include <benchmark/benchmark.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "ax/axfixture.h"
@@ -33,10 +31,7 @@ void BM_axfile(benchmark::State& state) {
 
 void BM_datasetfile(benchmark::State& state) {
     testing::tempfolder folder;
-    std::ifstream f(testing::thermodatafile("zt-ds62t.txt"), std::ios::binary);
-    std::stringstream text;
-    text << f.rdbuf();
-    folder.writefile("zt-ds62t.txt", text.str());
+    folder.writefile("zt-ds62t.txt", testing::filetext(testing::thermodatafile("zt-ds62t.txt")));
     testing::resetthermo();
     testing::consolecapture console;
     prefs.dssuffix = "62t";

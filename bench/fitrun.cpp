@@ -6,8 +6,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/mainloop.h"
@@ -19,11 +17,8 @@ namespace {
 // The end-members, the garnet model and the preferences are those of an end-to-end case
 // of the refinement.
 std::string casefile(const std::string& name) {
-    std::ifstream f(std::filesystem::path(__FILE__).parent_path().parent_path() / "tests" / "e2e" / "mode9-unknown-comps" / name,
-                    std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return testing::filetext(
+        (std::filesystem::path(__FILE__).parent_path().parent_path() / "tests" / "e2e" / "mode9-unknown-comps" / name).string());
 }
 
 std::string fixed(double x, int decimals) {

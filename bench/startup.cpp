@@ -4,8 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/heaparrays.h"
@@ -28,10 +26,7 @@ void BM_HeapArrays(benchmark::State& state) {
 BENCHMARK(BM_HeapArrays)->Unit(benchmark::kMillisecond);
 
 std::string examplefile(const std::filesystem::path& name) {
-    std::ifstream f(std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / name, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return testing::filetext((std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / name).string());
 }
 
 void BM_ExampleRun(benchmark::State& state) {
