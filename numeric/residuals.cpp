@@ -99,11 +99,7 @@ void aqueousfluidfields(const vec90& x) {
 void reactionrows(mat90& J, vec90& f, bool withjacobian, real P, real T) {
     const real rt = gasconst * T;
     // Only the jacobian columns of a free P or T take the derivatives of delta G0.
-    const bool wantp = withjacobian && eq.calcvarfree[1], wantt = withjacobian && eq.calcvarfree[2];
-    const dgslopes slopes = wantp && wantt ? dgslopes::both
-                            : wantp        ? dgslopes::ponly
-                            : wantt        ? dgslopes::tonly
-                                           : dgslopes::none;
+    const dgslopes slopes = slopesfor(withjacobian && eq.calcvarfree[1], withjacobian && eq.calcvarfree[2]);
     for (int i = 1; i <= reactions.nreac; ++i) {
         const size_t ii = static_cast<size_t>(i);
         const reaction& nu = reactions.r[ii];

@@ -28,8 +28,7 @@ real sumnug(const reaction& nu, real P, real T) {
 void calcdg0(int16_t ir, real& dG0dP, real& dG0dT, real P, real T, real& dG0, dgslopes slopes) {
     if (T <= 0) bombout("calcdg0", "T <= 0 !", 1);
     const reaction& nu = reactions.r[static_cast<size_t>(ir)];
-    const bool wantp = slopes == dgslopes::both || slopes == dgslopes::ponly;
-    const bool wantt = slopes == dgslopes::both || slopes == dgslopes::tonly;
+    const bool wantp = takesp(slopes), wantt = takest(slopes);
     // The end-members whose G depends on P through the fluid equation of state alone have
     // dG/dP = V exactly; the others are differenced forward in P.
     real others = 0, othersraised = 0, fluidslope = 0;
@@ -91,7 +90,7 @@ void calcdg(int16_t ir, real& dGdP, real& dGdT, real P, real T, real xco2, real 
     real lnk;
     calclnk(ir, lnk, P, T, xco2, xh2o);
     dG += gasconst * T * lnk;
-    if (slopes == dgslopes::both || slopes == dgslopes::tonly) dGdT += gasconst * lnk;
+    if (takest(slopes)) dGdT += gasconst * lnk;
 }
 
 }  // namespace zt

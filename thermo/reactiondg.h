@@ -10,7 +10,10 @@ namespace zt {
 
 // The derivatives a caller takes: a root search along one variable needs only that one,
 // and each derivative costs a further Gibbs energy of every end-member. One not taken is 0.
-enum class dgslopes { both, ponly, tonly, none };
+enum class dgslopes { none = 0, ponly = 1, tonly = 2, both = 3 };
+constexpr bool takesp(dgslopes s) { return (static_cast<int>(s) & 1) != 0; }
+constexpr bool takest(dgslopes s) { return (static_cast<int>(s) & 2) != 0; }
+constexpr dgslopes slopesfor(bool p, bool t) { return static_cast<dgslopes>((p ? 1 : 0) | (t ? 2 : 0)); }
 
 // dG = dG0 + R T ln K for the fluid composition xco2, xh2o.
 void calcdg(int16_t ir, real& dGdP, real& dGdT, real P, real T, real xco2, real xh2o, real& dG,

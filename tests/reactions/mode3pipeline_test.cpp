@@ -4,8 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "reactions/intersections.h"
 #include "reactions/reactionsearch.h"
@@ -20,6 +18,17 @@ namespace {
 using namespace reactiontest;
 
 real G(int16_t j, real P, real T) { return thermotest::gof(j, P, T); }
+
+// The search for reactions, their table and their intersections, as a mode-3 run makes
+// them; returns what they print.
+std::string searchtableandpoints() {
+    testing::consolecapture console;
+    bool found;
+    calcre(found);
+    ptxtable();
+    intersections();
+    return console.output();
+}
 
 class Mode3Pipeline : public ::testing::Test {
 protected:
@@ -49,13 +58,7 @@ protected:
         settings.xh2ofluid = 1;
         reactions.allreactions = false;
         channels.outchannels = 1;
-        testing::consolecapture console;
-        bool found;
-        calcre(found);
-        ptxtable();
-        intersections();
-        out = console.output();
-        if (getenv("SHOWOUT")) printf("%s", out.c_str());
+        out = searchtableandpoints();
     }
 
     // The triple point from the sums of G, solved here by Newton steps on two reactions
@@ -373,13 +376,7 @@ protected:
         reactions.allreactions = false;
         channels.outchannels = 1;
         channels.pagewidth = 250;
-        testing::consolecapture console;
-        bool found;
-        calcre(found);
-        ptxtable();
-        intersections();
-        out = console.output();
-        if (getenv("SHOWOUT")) printf("%s", out.c_str());
+        out = searchtableandpoints();
     }
     std::string out;
 
