@@ -1,5 +1,7 @@
 #include "app/mainloop.h"
 
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -163,11 +165,28 @@ void reportelapsed()
     writeconsole(line);
 }
 
+void reportescapes(const std::function<void()>& part)
+{
+    try {
+        part();
+    } catch (const RunEnded&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        bombout("main", "not enough memory for this run", 1);
+    } catch (const std::exception& e) {
+        bombout("main", std::string("unexpected failure: ") + e.what(), 1);
+    } catch (...) {
+        bombout("main", "unexpected failure", 1);
+    }
+}
+
 int runprogram()
 {
-    startup();
-    repeatloop();
-    shutdown();
+    reportescapes([] {
+        startup();
+        repeatloop();
+        shutdown();
+    });
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "runtime/types.h"
 
@@ -19,6 +20,10 @@ void refuseinputsasoutputs(const str22& scriptsuffix);
 
 // One console line with the time since the latest start-time reading.
 void reportelapsed();
+
+// Runs part of the program so that no exception but RunEnded leaves it: any other
+// becomes the fatal report of an internal error, which ends the run with status 1.
+void reportescapes(const std::function<void()>& part);
 
 // The whole program run; returns the exit code of a normal end. Fatal reports and
 // "kill" end it by throwing RunEnded.

@@ -192,7 +192,8 @@ std::string reactionlist(const std::vector<int16_t>& numbers) {
 
 void scriptset() {
     const int nem = ws.nem;
-    if (settings.nisrnames != nem) bombout("rockcalcs", "isr matrix has wrong shape", 0);
+    // A block whose names line has no rows after it leaves the reader's count negative.
+    if (settings.nisrnames != nem || settings.nisr < 1) bombout("rockcalcs", "isr matrix has wrong shape", 0);
     for (int j = 1; j <= nem; ++j)
         if (settings.isrnames[j] != ws.emname[j]) bombout("rockcalcs", "setisr phases do not match", 0);
     reactions.nreac = settings.nisr;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
+#include <vector>
+
 #include "runtime/channels.h"
 #include "runtime/clock.h"
 #include "runtime/prefs.h"
@@ -123,6 +127,33 @@ TEST_F(CalcModeMenu, InputFilesThatTheRunWouldWriteAreRefused)
                                         " is one of the files this run writes: use another suffix\n"),
                   std::string::npos)
             << console.output();
+    }
+}
+
+TEST_F(CalcModeMenu, AnEscapingExceptionBecomesTheFatalReport)
+{
+    struct escapecase {
+        std::function<void()> part;
+        int exitcode;
+        const char* report;  // "" when nothing is reported
+    };
+    const escapecase cases[] = {
+        {[] { std::vector<int>(static_cast<size_t>(-1)); }, 1, "-- run bombed in main : unexpected failure: "},
+        {[] { throw std::bad_alloc(); }, 1, "-- run bombed in main : not enough memory for this run\n"},
+        {[] { throw 3; }, 1, "-- run bombed in main : unexpected failure\n"},
+        {[] { throw RunEnded{0}; }, 0, ""},  // "kill" and the reporter pass through as they are
+        {[] {}, -1, ""},
+    };
+    for (const escapecase& c : cases) {
+        SetUp();
+        testing::consolecapture console;
+        EXPECT_EQ(testing::exitcodeof([&] { reportescapes(c.part); }), c.exitcode) << console.output();
+        if (*c.report == 0) {
+            EXPECT_EQ(console.output(), "");
+            continue;
+        }
+        EXPECT_NE(console.output().find(c.report), std::string::npos) << console.output();
+        EXPECT_NE(console.output().find("please report this to the maintainers"), std::string::npos);
     }
 }
 
