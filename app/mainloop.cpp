@@ -22,6 +22,7 @@
 #include "runtime/words.h"
 #include "script/scriptreader.h"
 #include "script/settings.h"
+#include "thermo/datasetreader.h"
 
 namespace zt {
 
@@ -35,10 +36,12 @@ void startout()
 {
     if (run.calcmode == 4) {
         startfitfiles(fit.fitsetprefs.ztdssuffix);
+        releaseoutputs();
         return;
     }
     openscriptfile();
     refuseinputsasoutputs(runfiles.datafilenamesuffix);
+    releaseoutputs();
     opensidefiles();
 }
 
@@ -46,6 +49,8 @@ void startup()
 {
     openrun(programlabel);
     refuseinputsasoutputs(prefs.scriptsuffix);
+    // until the script is named: a suffix typed at its prompt may name the log's file
+    holdoutputs();
     openlog();
     run.calcmodecode = getcalcmode();
     run.calcmode = calcmodeofcode(run.calcmodecode);
@@ -116,15 +121,18 @@ void shutdown()
 
 void refuseinputsasoutputs(const str22& scriptsuffix)
 {
-    if (scriptsuffix.empty()) return;
     const bool refining = prefs.prefscalcmode == 9;
-    const std::vector<std::string> outputs = runoutputnames(refining ? str22() : scriptsuffix);
-    const std::string script = "zt-" + scriptsuffix + ".txt";
-    refuseoutputasinput("startout", script, "script info", outputs);
-    refuseoutputasinput("startout", "zt-" + trunc22("ds" + prefs.dssuffix) + ".txt", "thermo dataset", outputs);
-    if (refining) return;
-    const str22 axsuffix = scriptaxsuffix(script);
-    if (!axsuffix.empty()) refuseoutputasinput("startout", "zt-" + axsuffix + ".txt", "a-x info", outputs);
+    noteinput("startout", prefsfilename, "prefs info");
+    if (!scriptsuffix.empty()) {
+        const std::string script = "zt-" + scriptsuffix + ".txt";
+        noteinput("startout", script, "script info");
+        const str22 axsuffix = refining ? str22() : scriptaxsuffix(script);
+        if (!axsuffix.empty()) noteinput("startout", "zt-" + axsuffix + ".txt", "a-x info");
+    }
+    // a refinement does not read it, but must not replace it either
+    noteinput("startout", datasetfilename(prefs.dssuffix), "thermo dataset");
+    if (refining) refusefitinputsasoutputs();
+    else refuseclashes("startout", runoutputnames(scriptsuffix));
 }
 
 int16_t getcalcmode()

@@ -12,10 +12,11 @@ namespace zt {
 int16_t getcalcmode();
 
 // Output files are created before the inputs are read: an input file that is one of
-// them would be emptied, then read. Ends the run when the script of this suffix, the
-// dataset or the script's a-x file is one of the files the run writes; checked before
-// each file the run creates, with the names known by then (a suffix typed later is
-// checked where its file is opened).
+// them would be emptied, then read. Notes the preferences files, the script of this
+// suffix, the dataset and the script's a-x file (in a refinement, its own files) as the
+// run's inputs, and ends the run when a file the run writes is one of them, by name or
+// through another name; checked before any file the run creates, with the names known
+// by then (a name known later is checked where its file is opened).
 void refuseinputsasoutputs(const str22& scriptsuffix);
 
 // One console line with the time since the latest start-time reading.

@@ -1,6 +1,7 @@
 #include "dsfit/fitset.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "runtime/heap.h"
 #include "runtime/numberread.h"
@@ -27,9 +28,8 @@ constexpr int32_t xxbytes = 3840000;
 constexpr int32_t xbytes = 768000;
 constexpr int32_t bbytes = 384000;
 
-void applydsprefsline(const stringlist& words, int16_t count)
+void applydsprefsline(const stringlist& words, int16_t count, fitsetprefsrecord& p)
 {
-    fitsetprefsrecord& p = fit.fitsetprefs;
     int32_t sw = 0;
     int16_t used = 0;
     switchword(words, count, sw, used);
@@ -62,17 +62,29 @@ void applydsprefsline(const stringlist& words, int16_t count)
     }
 }
 
-}  // namespace
-
-namespace {
+// The preferences from an open ds-prefs.txt, up to its end mark.
+fitsetprefsrecord dsprefslines(textfile& f)
+{
+    fitsetprefsrecord p;
+    stringlist words;
+    int16_t count = 0;
+    while (!atendoffile(f)) {
+        readwords(f, words, count, true);
+        if (count == 0) continue;
+        if (words[1][0] == '*') break;
+        applydsprefsline(words, count, p);
+    }
+    closetextfile(f);
+    return p;
+}
 
 std::string quotedname(const std::string& name) { return "\"" + name + "\""; }
 
 // The new dataset must be one that the other modes can read, and none of the files the
 // preferences name for them: the run would replace it at its end.
-void checknewdataset()
+void checknewdataset(const fitsetprefsrecord& p)
 {
-    const str22& sfx = fit.fitsetprefs.ztdssuffix;
+    const str22& sfx = p.ztdssuffix;
     if (sfx.empty()) return;
     const std::string name = newdatasetname(sfx);
     const std::string start = "ztdssuffix " + sfx;
@@ -84,38 +96,58 @@ void checknewdataset()
         bombout("readdsprefs", start + " names the new dataset " + quotedname(name) +
                                    ", which no mode can read: the suffix must begin with its generation, 5, 6 or 7",
                 0);
-    const std::string over = start + " would write the new dataset over " + quotedname(name) + ", ";
-    if (!prefs.dssuffix.empty() && name == datasetfilename(prefs.dssuffix))
-        bombout("readdsprefs", over + "the dataset that zt-prefs.txt names (dsfile " + prefs.dssuffix +
-                                   "): use another ztdssuffix",
+    const auto refuseover = [&](const std::string& input, const std::string& what) {
+        if (name != input && !samefile(name, input)) return;
+        // another name of the file says which file it is
+        const std::string other = name == input ? "" : "another name of " + quotedname(input) + ", ";
+        bombout("readdsprefs",
+                start + " would write the new dataset over " + quotedname(name) + ", " + other + what +
+                    "): use another ztdssuffix",
                 0);
-    if (!prefs.scriptsuffix.empty() && name == "zt-" + prefs.scriptsuffix + ".txt")
-        bombout("readdsprefs", over + "the script that zt-prefs.txt names (scriptfile " + prefs.scriptsuffix +
-                                   "): use another ztdssuffix",
-                0);
+    };
+    if (!prefs.dssuffix.empty())
+        refuseover(datasetfilename(prefs.dssuffix), "the dataset that zt-prefs.txt names (dsfile " + prefs.dssuffix);
+    if (!prefs.scriptsuffix.empty())
+        refuseover("zt-" + prefs.scriptsuffix + ".txt",
+                   "the script that zt-prefs.txt names (scriptfile " + prefs.scriptsuffix);
 }
 
 }  // namespace
 
 std::string newdatasetname(const str22& suffix) { return "zt-ds" + trunc22(suffix + ".txt"); }
 
+std::string emifilename(const str22& emsuffix) { return "ds-em" + trunc22(emsuffix + "-i.txt"); }
+
 void readdsprefs()
 {
-    fit.fitsetprefs = fitsetprefsrecord{};
     str22 suffix = "prefs";
     std::string name;
     promptdatafile("ds-", suffix, "prefs info", name, runfiles.datafile);
     runfiles.curfilename = name;
-    stringlist words;
-    int16_t count = 0;
-    while (!atendoffile(runfiles.datafile)) {
-        readwords(runfiles.datafile, words, count, true);
-        if (count == 0) continue;
-        if (words[1][0] == '*') break;
-        applydsprefsline(words, count);
-    }
-    closetextfile(runfiles.datafile);
-    checknewdataset();
+    fit.fitsetprefs = dsprefslines(runfiles.datafile);
+    checknewdataset(fit.fitsetprefs);
+}
+
+void refusefitinputsasoutputs()
+{
+    // Read ahead, quietly: the run reads it for good once the log is open.
+    textfile f;
+    const fitsetprefsrecord p = openforreading(f, dsprefsfilename) ? dsprefslines(f) : fitsetprefsrecord{};
+    noteinput("startout", dsprefsfilename, "prefs info");
+    checknewdataset(p);
+    // the names as the readers form them: "ds-" + suffix + ".txt"
+    const auto input = [](const std::string& suffix, const char* description) {
+        noteinput("startout", "ds-" + suffix + ".txt", description);
+    };
+    if (!p.ztdssuffix.empty()) input("scr" + p.ztdssuffix, "script info");
+    input("em" + p.emsuffix, "thermo");
+    input("em" + p.emsuffix + "-f", "thermo");
+    input("ax" + p.axsuffix, "a-x info");
+    input("xp" + p.xpsuffix, "xp info");
+    std::vector<std::string> outputs = fitoutputnames(p.ztdssuffix);
+    outputs.push_back(newdatasetname(p.ztdssuffix));
+    outputs.push_back(emifilename(p.emsuffix));
+    refuseclashes("startout", outputs);
 }
 
 void allocatefitset()

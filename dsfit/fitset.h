@@ -12,8 +12,14 @@ namespace zt {
 // keep their size and the preferences stay.
 void resetfitdata();
 
-// The file a refinement writes its new dataset to.
+// The file a refinement writes its new dataset to, and the converted end-member file.
 std::string newdatasetname(const str22& suffix);
+std::string emifilename(const str22& emsuffix);
+
+// Before a refinement writes anything: ends the run when its new dataset would replace
+// the dataset or script that zt-prefs.txt names, or when a file it writes is one it
+// reads, the preferences files included (zt-prefs.txt and the script noted by the caller).
+void refusefitinputsasoutputs();
 
 void allocatefitset();
 void readdsprefs();

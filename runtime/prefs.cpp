@@ -45,8 +45,6 @@ void suffixword(const stringlist& words, int16_t count, int32_t sw, str22& suffi
 
 namespace {
 
-const char* const prefsfilename = "zt-prefs.txt";
-
 void setprefsdefaults()
 {
     channels.dontwrap = true;
@@ -120,7 +118,7 @@ void readprefs(const std::string& /*label*/)
     textfile f;
     if (!openforreading(f, prefsfilename)) {
         textfile fitprefs;
-        if (openforreading(fitprefs, "ds-prefs.txt")) {
+        if (openforreading(fitprefs, dsprefsfilename)) {
             closetextfile(fitprefs);
             return;
         }

@@ -9,6 +9,10 @@
 
 namespace zt {
 
+// The preferences files: the run's, and the refinement's own.
+inline const char* const prefsfilename = "zt-prefs.txt";
+inline const char* const dsprefsfilename = "ds-prefs.txt";
+
 struct prefsstate {
     bool monitorheap = false;
     str22 dssuffix;

@@ -23,6 +23,9 @@ void resetrunfiles()
     runfiles.curfilename.clear();
     runfiles.scriptfilename.clear();
     runfiles.datafilenamesuffix.clear();
+    runfiles.inputs.clear();
+    runfiles.outputs.clear();
+    runfiles.holding = false;
 }
 
 namespace {
@@ -52,6 +55,58 @@ const std::array<sidefile, 7> sidefiles{{
 
 const char* const logprefix = "zt-log";
 const char* const logsuffix = ".txt";
+
+// The refinement's report, details and csv files, in the order of opening.
+struct fitfile {
+    int bit;
+    const char* prefix;
+    const char* suffix;
+};
+const std::array<fitfile, 3> fitfiles{{
+    {chsummary, "ds-o", ".txt"},
+    {chic, "ds-ic", ".txt"},
+    {chcsv, "ds-", ".csv"},
+}};
+
+bool samefileas(const std::string& output, const runinput& input)
+{
+    return output == input.name || samefile(output, input.name);
+}
+
+bool isinput(const std::string& output)
+{
+    for (const runinput& input : runfiles.inputs)
+        if (samefileas(output, input)) return true;
+    return false;
+}
+
+// A held output that may not be created is closed as if it had never been opened.
+void dropheld(int bit)
+{
+    textfile& f = channels.files[static_cast<size_t>(bit)];
+    closetextfile(f);
+    f.name.clear();
+    channels.outchannels &= ~(1 << bit);
+}
+
+void dropallheld()
+{
+    for (int bit = chsummary; bit <= chsvg; ++bit) {
+        if ((channels.outchannels & (1 << bit)) != 0 && channels.files[static_cast<size_t>(bit)].held) dropheld(bit);
+    }
+}
+
+void refuseclash(const std::string& routine, const std::string& output, const runinput& input)
+{
+    if (!samefileas(output, input)) return;
+    dropallheld();
+    const std::string start = "the " + input.description + " file " + quoted(input.name);
+    if (output == input.name) bombout(routine, start + " is one of the files this run writes: use another suffix", 0);
+    bombout(routine,
+            start + " is one of the files this run writes, through its other name " + quoted(output) +
+                ": remove that name or use another suffix",
+            0);
+}
 
 // Opens one output file of the run and attaches it to its channel.
 std::string openchannelfile(const std::string& prefix, const std::string& suffix, int bit)
@@ -104,11 +159,12 @@ void startfitfiles(const str22& ztdssuffix)
     runfiles.datafilenamesuffix = ztdssuffix;
     const str22& sfx = runfiles.datafilenamesuffix;
 
-    runfiles.curfilename = openchannelfile("ds-o", sfx + ".txt", chsummary);
-    name = openchannelfile("ds-ic", sfx + ".txt", chic);
-    putstr(0, "intermediate/auxiliary calc results are in the file, " + quoted(name), 1, 9);
-    name = openchannelfile("ds-", sfx + ".csv", chcsv);
-    putstr(0, "dataset in csv format in the file, " + quoted(name), 1, 9);
+    for (const fitfile& file : fitfiles) {
+        name = openchannelfile(file.prefix, sfx + file.suffix, file.bit);
+        if (file.bit == chsummary) runfiles.curfilename = name;
+        if (file.bit == chic) putstr(0, "intermediate/auxiliary calc results are in the file, " + quoted(name), 1, 9);
+        if (file.bit == chcsv) putstr(0, "dataset in csv format in the file, " + quoted(name), 1, 9);
+    }
 
     str22 scriptsuffix = prefs.scriptsuffix;
     promptdatafile("zt-", scriptsuffix, "script info", name, runfiles.datafile);
@@ -131,11 +187,7 @@ void promptdatafile(const std::string& prefix, str22& suffix, const std::string&
     }
     if (suffix.empty()) bombout("promptdatafile", "expecting a suffix for data filename", 0);
     const std::string name = prefix + suffix + ".txt";
-    std::vector<std::string> open;
-    for (int bit = chsummary; bit <= chsvg; ++bit) {
-        if ((channels.outchannels & (1 << bit)) != 0) open.push_back(channels.files[static_cast<size_t>(bit)].name);
-    }
-    refuseoutputasinput("promptdatafile", name, description, open);
+    noteinput("promptdatafile", name, description);
     if (!openforreading(f, name)) {
         putstr(1, "cannot locate file " + quoted(name), 1, 13);
         bombout("promptdatafile", "datafile needed", 0);
@@ -152,22 +204,50 @@ std::vector<std::string> runoutputnames(const str22& sfx)
     return names;
 }
 
-void refuseoutputasinput(const std::string& routine, const std::string& inputname, const std::string& description,
-                         const std::vector<std::string>& outputs)
+std::vector<std::string> fitoutputnames(const str22& sfx)
 {
-    for (const std::string& output : outputs) {
-        // the name the run opens, or any other name of the same file
-        if (output != inputname && !samefile(output, inputname)) continue;
-        bombout(routine, "the " + description + " file " + quoted(inputname) +
-                             " is one of the files this run writes: use another suffix",
-                0);
+    std::vector<std::string> names{logprefix + trunc22(logsuffix)};
+    for (const fitfile& file : fitfiles) names.push_back(file.prefix + trunc22(sfx + file.suffix));
+    return names;
+}
+
+void noteinput(const std::string& routine, const std::string& name, const std::string& description)
+{
+    const runinput input{name, description};
+    bool known = false;
+    for (const runinput& noted : runfiles.inputs) known = known || noted.name == name;
+    if (!known) runfiles.inputs.push_back(input);
+    for (const std::string& output : runfiles.outputs) refuseclash(routine, output, input);
+}
+
+void refuseclashes(const std::string& routine, const std::vector<std::string>& outputs)
+{
+    for (const std::string& output : outputs)
+        for (const runinput& input : runfiles.inputs) refuseclash(routine, output, input);
+}
+
+void holdoutputs() { runfiles.holding = true; }
+
+void releaseoutputs()
+{
+    runfiles.holding = false;
+    for (int bit = chsummary; bit <= chsvg; ++bit) {
+        textfile& f = channels.files[static_cast<size_t>(bit)];
+        if ((channels.outchannels & (1 << bit)) == 0 || !f.held) continue;
+        refuseclashes("startout", {f.name});
+        releasefile(f);
     }
 }
 
 void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, std::string& name)
 {
     name = prefix + trunc22(suffix);
-    openforwriting(f, name);
+    refuseclashes("openoutfile", {name});
+    bool known = false;
+    for (const std::string& output : runfiles.outputs) known = known || output == name;
+    if (!known) runfiles.outputs.push_back(name);
+    if (runfiles.holding) holdforwriting(f, name);
+    else openforwriting(f, name);
 }
 
 void closefile(textfile& f, bool keep, const std::string& name)
@@ -181,6 +261,13 @@ void closefile(textfile& f, bool keep, const std::string& name)
 void closeall()
 {
     writeconsole("\n");
+    runfiles.holding = false;
+    for (int bit = chsummary; bit <= chsvg; ++bit) {
+        textfile& f = channels.files[static_cast<size_t>(bit)];
+        if ((channels.outchannels & (1 << bit)) == 0 || !f.held) continue;
+        if (isinput(f.name)) dropheld(bit);
+        else releasefile(f);
+    }
     for (int bit = chsummary; bit <= chsvg; ++bit) {
         if ((channels.outchannels & (1 << bit)) == 0) continue;
         const size_t b = static_cast<size_t>(bit);

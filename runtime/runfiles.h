@@ -10,11 +10,22 @@
 
 namespace zt {
 
+// A file the run reads, with the words its messages use for it ("script info", ...).
+struct runinput {
+    std::string name;
+    std::string description;
+};
+
 struct runfilestate {
     textfile datafile;           // the one shared input file (script, a-x file, ...)
     std::string curfilename;
     std::string scriptfilename;
     str22 datafilenamesuffix;
+    // A file the run writes must never be one it reads, under whatever name: the run
+    // notes both kinds as their names become known.
+    std::vector<runinput> inputs;
+    std::vector<std::string> outputs;  // created, or held
+    bool holding = false;              // outputs opened now are held until releaseoutputs
 };
 extern runfilestate runfiles;
 void resetrunfiles();
@@ -32,9 +43,21 @@ void startfitfiles(const str22& ztdssuffix);
 // The names of the files a calculation run writes: the log, and the side files of the
 // script suffix sfx (none while it is empty).
 std::vector<std::string> runoutputnames(const str22& sfx);
-// Ends the run, before the input file is opened, when it is one of the outputs.
-void refuseoutputasinput(const std::string& routine, const std::string& inputname, const std::string& description,
-                         const std::vector<std::string>& outputs);
+// The log and the report, details and csv files of a refinement of file suffix sfx.
+std::vector<std::string> fitoutputnames(const str22& sfx);
+
+// Notes a file the run reads or will read. Ends the run when it is one of the outputs
+// created or held so far, by name or as another name of the same file (a link, or
+// another spelling on a file system that ignores case).
+void noteinput(const std::string& routine, const std::string& name, const std::string& description);
+// Ends the run when one of these outputs is one of the inputs noted so far; outputs
+// still held are then never created, so that nothing is written.
+void refuseclashes(const std::string& routine, const std::vector<std::string>& outputs);
+// Outputs opened from now on are held, so that an input whose name is known only later
+// (a suffix typed at a prompt) is checked before any of them reaches the disk.
+void holdoutputs();
+// Creates the held outputs with what was written to them; new outputs are created at once.
+void releaseoutputs();
 void closefile(textfile& f, bool keep, const std::string& name);
 void closeall();
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <utility>
 
 #include "runtime/types.h"
 
@@ -26,6 +27,8 @@ void closequietly(textfile& f) {
     f.out.clear();
     f.isopen = false;
     f.writing = false;
+    f.held = false;
+    f.heldtext.clear();
 }
 
 }  // namespace
@@ -51,6 +54,21 @@ void openforwriting(textfile& f, const std::string& name) {
     if (!f.out.is_open()) platformfailure(name, errno);
     f.isopen = true;
     f.writing = true;
+}
+
+void holdforwriting(textfile& f, const std::string& name) {
+    closequietly(f);
+    f.name = name;
+    f.isopen = true;
+    f.writing = true;
+    f.held = true;
+}
+
+void releasefile(textfile& f) {
+    if (!f.held) return;
+    const std::string text = std::move(f.heldtext);
+    openforwriting(f, f.name);
+    writefiletext(f, text);
 }
 
 bool readfileline(textfile& f, std::string& line) {
@@ -80,19 +98,27 @@ void rewindfile(textfile& f) {
 
 void writefiletext(textfile& f, const std::string& text) {
     if (!f.isopen || !f.writing) return;
+    if (f.held) {
+        f.heldtext += text;
+        return;
+    }
     errno = 0;
     f.out.write(text.data(), static_cast<std::streamsize>(text.size()));
     if (f.out.fail()) platformfailure(f.name, errno);
 }
 
 void flushfile(textfile& f) {
-    if (!f.isopen || !f.writing) return;
+    if (!f.isopen || !f.writing || f.held) return;
     errno = 0;
     f.out.flush();
     if (f.out.fail()) platformfailure(f.name, errno);
 }
 
 bool closetextfile(textfile& f) {
+    if (f.held) {
+        closequietly(f);
+        return true;
+    }
     bool ok = true;
     if (f.in.is_open()) {
         // A read that met the end of the file is no failure of the closing.

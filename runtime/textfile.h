@@ -12,6 +12,9 @@ struct textfile {
     std::ofstream out;
     bool isopen = false;
     bool writing = false;
+    // An output held back: its text is kept here until the file may be created.
+    bool held = false;
+    std::string heldtext;
 };
 
 // false when the file cannot be opened (any file open in f is closed first).
@@ -19,6 +22,11 @@ bool openforreading(textfile& f, const std::string& name);
 // Creates or overwrites; a file that cannot be created ends the program with the
 // platform's message and a non-zero exit code (no report block).
 void openforwriting(textfile& f, const std::string& name);
+// Like openforwriting, but nothing reaches the disk until releasefile: the text written
+// meanwhile is kept, and a file closed while held is never created.
+void holdforwriting(textfile& f, const std::string& name);
+// Creates the held file and writes the text kept for it.
+void releasefile(textfile& f);
 // One line without its line end; false at end of file or on a read failure.
 bool readfileline(textfile& f, std::string& line);
 bool atendoffile(textfile& f);

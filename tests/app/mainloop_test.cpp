@@ -9,6 +9,7 @@
 #include "runtime/channels.h"
 #include "runtime/clock.h"
 #include "runtime/prefs.h"
+#include "runtime/runfiles.h"
 #include "runtime/runopen.h"
 #include "runtime/runstate.h"
 #include "script/settings.h"
@@ -23,6 +24,7 @@ protected:
     {
         resetchannels();
         resetprefs();
+        resetrunfiles();
         settings = runsettings{};
         settings.autoexit = true;
         channels.outchannels = 1 << chconsole;

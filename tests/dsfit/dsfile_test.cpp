@@ -11,6 +11,7 @@
 #include "dsfit/fitinput.h"
 #include "dsfit/lsq.h"
 #include "fitfixture.h"
+#include "runtime/runfiles.h"
 #include "thermo/datasetreader.h"
 #include "thermo/thermofixture.h"
 #include "thermo/workingset.h"
@@ -29,8 +30,10 @@ const std::string longnames = std::string(fittest::emfile6).substr(0, std::strin
 const std::string kysillax = "als 2 1\n x(als) 0.5\n p(ky) 1 1 1 1 -1 x\n p(sill) 1 1 0 1 1 x\n ideal\n 2\n"
                              " xA 1 1 1 1 -1 x\n xB 1 1 0 1 1 x\n ky 1 1 xA 1\n sill 1 1 xB 1\n";
 
-// Reads the dataset file just written back in, as the working set of its four end-members.
+// Reads the dataset file just written back in, as the working set of its four end-members,
+// as a later run would.
 void readwritten() {
+    resetrunfiles();
     testing::resetthermo();
     testing::consolecapture quiet;
     prefs.dssuffix = "6t";

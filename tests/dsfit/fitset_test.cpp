@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "runtime/channels.h"
 #include "runtime/heap.h"
 #include "runtime/prefs.h"
@@ -118,6 +120,42 @@ TEST_F(DsPrefs, NewDatasetNamesThatCouldNotBeReadOrWouldReplaceAnInputAreRefused
         EXPECT_EQ(code, 1) << c.ztdssuffix;
         EXPECT_NE(console.output().find(std::string("-- run bombed in readdsprefs : ") + c.message), std::string::npos)
             << console.output();
+    }
+}
+
+// zt-prefs.txt may name the dataset or the script through another name of the file
+// that the new dataset would replace.
+TEST_F(DsPrefs, NewDatasetOverAnotherNameOfAnInputIsRefused)
+{
+    struct linkcase {
+        const char* dsfile;
+        const char* scriptfile;
+        const char* message;
+    };
+    const linkcase cases[] = {
+        {"62b", "AFM", "over \"zt-ds62.txt\", another name of \"zt-ds62b.txt\", the dataset that zt-prefs.txt names "
+                       "(dsfile 62b): use another ztdssuffix"},
+        {"61", "ds62b", "over \"zt-ds62.txt\", another name of \"zt-ds62b.txt\", the script that zt-prefs.txt names "
+                        "(scriptfile ds62b): use another ztdssuffix"},
+    };
+    for (const linkcase& c : cases) {
+        for (bool symbolic : {true, false}) {
+            SetUp();
+            testing::tempfolder here;
+            here.writefile("ds-prefs.txt", "ztdssuffix 62\n");
+            here.writefile("zt-ds62.txt", "the user's dataset\n");
+            if (symbolic) std::filesystem::create_symlink("zt-ds62.txt", "zt-ds62b.txt");
+            else std::filesystem::create_hard_link("zt-ds62.txt", "zt-ds62b.txt");
+            prefs.dssuffix = c.dsfile;
+            prefs.scriptsuffix = c.scriptfile;
+            testing::consolecapture console;
+            EXPECT_EQ(testing::exitcodeof(readdsprefs), 1) << c.dsfile << symbolic;
+            EXPECT_NE(console.output().find(std::string("-- run bombed in readdsprefs : ztdssuffix 62 would write the "
+                                                        "new dataset ") +
+                                            c.message),
+                      std::string::npos)
+                << console.output();
+        }
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "runtime/channels.h"
 #include "runtime/prefs.h"
 #include "runtime/runopen.h"
@@ -157,6 +159,73 @@ TEST_F(RunFiles, ATypedSuffixNamingAnOpenOutputIsRefusedBeforeItIsRead)
               std::string::npos)
         << console.output();
     EXPECT_FALSE(runfiles.datafile.isopen);
+}
+
+TEST_F(RunFiles, HeldOutputsReachTheDiskOnlyWhenReleasedOrClosed)
+{
+    testing::consolecapture console;
+    holdoutputs();
+    std::string name;
+    openoutfile("zt-log", ".txt", channels.files[chlog], name);
+    channels.outchannels |= 1 << chlog;
+    putstr(0, "first line", 1, 1 << chlog);
+    EXPECT_FALSE(folder.exists("zt-log.txt"));
+    releaseoutputs();
+    putstr(0, "second line", 1, 1 << chlog);
+    closeall();
+    EXPECT_EQ(folder.readfile("zt-log.txt"), "first line\nsecond line\n");
+
+    // a run that ends while its log is held still leaves the log
+    SetUp();
+    holdoutputs();
+    openoutfile("zt-log", ".txt", channels.files[chlog], name);
+    channels.outchannels |= 1 << chlog;
+    putstr(0, "only line", 1, 1 << chlog);
+    closeall();
+    EXPECT_EQ(folder.readfile("zt-log.txt"), "only line\n");
+}
+
+// The log is held until the script is named; a script that the log reaches under
+// another name is refused, and neither file is written.
+TEST_F(RunFiles, AnInputReachedByAHeldOutputIsRefusedAndNothingIsWritten)
+{
+    for (const char* kind : {"symbolic", "hard"}) {
+        SetUp();
+        testing::tempfolder here;
+        here.writefile("zt-AFM.txt", "axfile ex\n");
+        if (std::string(kind) == "symbolic") std::filesystem::create_symlink("zt-AFM.txt", "zt-log.txt");
+        else std::filesystem::create_hard_link("zt-AFM.txt", "zt-log.txt");
+        holdoutputs();
+        std::string name;
+        openoutfile("zt-log", ".txt", channels.files[chlog], name);
+        channels.outchannels |= 1 << chlog;
+        putstr(0, "the log's first line", 1, 1 << chlog);
+        testing::consolecapture console("AFM\n");
+        EXPECT_EQ(testing::exitcodeof(openscriptfile), 1) << kind;
+        EXPECT_NE(console.output().find("-- run bombed in promptdatafile : the script info file \"zt-AFM.txt\" is one "
+                                        "of the files this run writes, through its other name \"zt-log.txt\": remove "
+                                        "that name or use another suffix"),
+                  std::string::npos)
+            << console.output();
+        EXPECT_EQ(here.readfile("zt-AFM.txt"), "axfile ex\n") << kind;
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status("zt-log.txt"))) << kind;
+    }
+}
+
+TEST_F(RunFiles, AnOutputOpenedLaterIsCheckedAgainstEveryInputNotedBefore)
+{
+    folder.writefile("ds-em62.txt", "the user's end-members\n");
+    std::filesystem::create_symlink("ds-em62.txt", "ds-em62-i.txt");
+    noteinput("readxy", "ds-em62.txt", "thermo");
+    textfile f;
+    std::string name;
+    testing::consolecapture console;
+    EXPECT_EQ(testing::exitcodeof([&] { openoutfile("ds-em", "62-i.txt", f, name); }), 1);
+    EXPECT_NE(console.output().find("-- run bombed in openoutfile : the thermo file \"ds-em62.txt\" is one of the files "
+                                    "this run writes, through its other name \"ds-em62-i.txt\""),
+              std::string::npos)
+        << console.output();
+    EXPECT_EQ(folder.readfile("ds-em62.txt"), "the user's end-members\n");
 }
 
 }  // namespace
