@@ -1,5 +1,6 @@
 #include "runtime/runfiles.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -61,11 +62,12 @@ struct fitfile {
     int bit;
     const char* prefix;
     const char* suffix;
+    const char* message;
 };
 const std::array<fitfile, 3> fitfiles{{
-    {chsummary, "ds-o", ".txt"},
-    {chic, "ds-ic", ".txt"},
-    {chcsv, "ds-", ".csv"},
+    {chsummary, "ds-o", ".txt", nullptr},
+    {chic, "ds-ic", ".txt", "intermediate/auxiliary calc results are in the file, "},
+    {chcsv, "ds-", ".csv", "dataset in csv format in the file, "},
 }};
 
 bool samefileas(const std::string& output, const runinput& input)
@@ -80,6 +82,16 @@ bool isinput(const std::string& output)
     return false;
 }
 
+// The channels whose files are held.
+std::vector<int> heldbits()
+{
+    std::vector<int> bits;
+    for (int bit = chsummary; bit <= chsvg; ++bit) {
+        if ((channels.outchannels & (1 << bit)) != 0 && channels.files[static_cast<size_t>(bit)].held) bits.push_back(bit);
+    }
+    return bits;
+}
+
 // A held output that may not be created is closed as if it had never been opened.
 void dropheld(int bit)
 {
@@ -91,9 +103,7 @@ void dropheld(int bit)
 
 void dropallheld()
 {
-    for (int bit = chsummary; bit <= chsvg; ++bit) {
-        if ((channels.outchannels & (1 << bit)) != 0 && channels.files[static_cast<size_t>(bit)].held) dropheld(bit);
-    }
+    for (int bit : heldbits()) dropheld(bit);
 }
 
 void refuseclash(const std::string& routine, const std::string& output, const runinput& input)
@@ -162,8 +172,7 @@ void startfitfiles(const str22& ztdssuffix)
     for (const fitfile& file : fitfiles) {
         name = openchannelfile(file.prefix, sfx + file.suffix, file.bit);
         if (file.bit == chsummary) runfiles.curfilename = name;
-        if (file.bit == chic) putstr(0, "intermediate/auxiliary calc results are in the file, " + quoted(name), 1, 9);
-        if (file.bit == chcsv) putstr(0, "dataset in csv format in the file, " + quoted(name), 1, 9);
+        if (file.message != nullptr) putstr(0, file.message + quoted(name), 1, 9);
     }
 
     str22 scriptsuffix = prefs.scriptsuffix;
@@ -214,9 +223,8 @@ std::vector<std::string> fitoutputnames(const str22& sfx)
 void noteinput(const std::string& routine, const std::string& name, const std::string& description)
 {
     const runinput input{name, description};
-    bool known = false;
-    for (const runinput& noted : runfiles.inputs) known = known || noted.name == name;
-    if (!known) runfiles.inputs.push_back(input);
+    const auto noted = [&](const runinput& i) { return i.name == name; };
+    if (std::none_of(runfiles.inputs.begin(), runfiles.inputs.end(), noted)) runfiles.inputs.push_back(input);
     for (const std::string& output : runfiles.outputs) refuseclash(routine, output, input);
 }
 
@@ -231,9 +239,8 @@ void holdoutputs() { runfiles.holding = true; }
 void releaseoutputs()
 {
     runfiles.holding = false;
-    for (int bit = chsummary; bit <= chsvg; ++bit) {
+    for (int bit : heldbits()) {
         textfile& f = channels.files[static_cast<size_t>(bit)];
-        if ((channels.outchannels & (1 << bit)) == 0 || !f.held) continue;
         refuseclashes("startout", {f.name});
         releasefile(f);
     }
@@ -243,9 +250,8 @@ void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, st
 {
     name = prefix + trunc22(suffix);
     refuseclashes("openoutfile", {name});
-    bool known = false;
-    for (const std::string& output : runfiles.outputs) known = known || output == name;
-    if (!known) runfiles.outputs.push_back(name);
+    if (std::find(runfiles.outputs.begin(), runfiles.outputs.end(), name) == runfiles.outputs.end())
+        runfiles.outputs.push_back(name);
     if (runfiles.holding) holdforwriting(f, name);
     else openforwriting(f, name);
 }
@@ -261,10 +267,10 @@ void closefile(textfile& f, bool keep, const std::string& name)
 void closeall()
 {
     writeconsole("\n");
+    // an output held back from an input is never created, nor erased
     runfiles.holding = false;
-    for (int bit = chsummary; bit <= chsvg; ++bit) {
+    for (int bit : heldbits()) {
         textfile& f = channels.files[static_cast<size_t>(bit)];
-        if ((channels.outchannels & (1 << bit)) == 0 || !f.held) continue;
         if (isinput(f.name)) dropheld(bit);
         else releasefile(f);
     }
