@@ -1,6 +1,7 @@
 #include "phasediagram/batches.h"
 
 #include <string>
+#include <utility>
 
 #include "ax/axeval.h"
 #include "ax/phaserecords.h"
@@ -81,7 +82,8 @@ axvar& isoplethvariable(const batchrec& r, const batchcopy& c, int i, int16_t b)
 }
 
 void startingguesses(const batchrec& r, const batchcopy& c) {
-    const guessblock& g = settings.batchxyzguess[at(r.kxyz)];
+    // Read only: the script reader has checked the number, and a read must not make slots.
+    const guessblock& g = std::as_const(settings.batchxyzguess)[at(r.kxyz)];
     for (int k = 1; k <= phases.nsolnphases; ++k) {
         if (!c.phases[at(k)]) continue;
         axphase& ph = phases.prec1[at(k)];

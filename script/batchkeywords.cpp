@@ -97,8 +97,7 @@ void batchguesses(batchreader& r, batchrec& b)
     b.tatp = v[1] < 2;
     b.kxyz = v[2];
     if (b.kxyz < 1) fatal("in batch, no xyz flag");
-    // Without any guess block the consistency step reports the missing blocks instead.
-    if (s.nbatchxyzguess >= 1 && b.kxyz > s.nbatchxyzguess) fatal("in batch, kxyz out of range");
+    // Its block may come further down: checkbatchguessblocks takes the number after the last line.
     b.nzeroguesses = b.kxyz <= s.nbatchxyzguess ? s.batchxyzguess[static_cast<size_t>(b.kxyz)].nzeroguesses : int16_t{0};
 }
 
@@ -578,6 +577,14 @@ const handlerrow handlerrows[] = {
 bool batchkeyword(const scriptline& line)
 {
     return runhandler(std::begin(handlerrows), std::end(handlerrows), line);
+}
+
+void checkbatchguessblocks()
+{
+    // Without any guess block the consistency step reports the missing blocks instead.
+    if (s.nbatchxyzguess < 1) return;
+    for (int nb = 1; nb <= s.nbatches; ++nb)
+        if (s.batches[static_cast<size_t>(nb)].kxyz > s.nbatchxyzguess) fatal("in batch, kxyz out of range");
 }
 
 }  // namespace zt

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "runtime/channels.h"
-#include "runtime/numberformat.h"
 #include "runtime/numberread.h"
+#include "runtime/ondemandtable.h"
 #include "runtime/reporter.h"
 #include "script/settings.h"
 
@@ -108,7 +108,7 @@ void scriptvalueproblem(const str22& keyword, const std::string& message, const 
 
 void checktablespace(const str22& keyword, int count, int limit, const std::string& what)
 {
-    if (count > limit) bombout("reading scripts", keyword + ": more than " + wholetostr(limit) + " " + what, 0);
+    if (count > limit) tablefull(keyword, limit, what);
 }
 
 std::string inquotes(const std::string& word) { return "\"" + word + "\""; }

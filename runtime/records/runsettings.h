@@ -366,7 +366,7 @@ struct runsettings : scriptsettings {
     std::array<real, maxbulkcomps + 1> bulk1{};
     std::array<real, maxbulkcomps + 1> bulk2{};
     std::array<str22, maxrbilines + 1> rbinames;
-    ondemandtable<std::array<real, maxbulkoxides + 1>> rbitable;  // row 0: modes
+    ondemandtable<std::array<real, maxbulkoxides + 1>, maxrbilines> rbitable{"rbi", "phase lines"};  // row 0: modes
     std::array<str22, maxprojoxides + 1> projoxides;
     std::array<str22, maxprojoxides + 1> apexnames;
     std::array<std::array<real, maxprojoxides + 1>, maxprojoxides + 1> apexcomps{};
@@ -388,15 +388,16 @@ struct runsettings : scriptsettings {
     std::array<real, maxmodeguesses + 1> modeguessvalues{};
 
     // Batches and Monte Carlo (large tables on the heap).
-    ondemandtable<batchrec> batches;  // [1..maxbatches]
+    // Each table ends the run with its reader's words at a write past its capacity.
+    ondemandtable<batchrec, maxbatches> batches{"batch", "batches"};
     std::array<bool, maxbatches + 1> batchselect{};
     std::array<int16_t, maxbatches + 1> batchlabel{};
-    ondemandtable<guessblock> batchxyzguess;  // [1..maxguessblocks]
-    ondemandtable<batchreqrow> batchreqs;                                  // [1..maxbatchreqrows]
-    ondemandtable<std::array<real, maxbatchbulkcomps + 1>> batchbulks;      // [1..maxbatchbulkrows]
-    ondemandtable<mcrangerec> mcranges;                                    // [1..maxmcentries]
-    ondemandtable<mcfuncrec> mcfuncs;
-    ondemandtable<mcrec> mcentries;
+    ondemandtable<guessblock, maxguessblocks> batchxyzguess{"in bxyzguess, too big"};
+    ondemandtable<batchreqrow, maxbatchreqrows> batchreqs{"batchreq", "rows"};
+    ondemandtable<std::array<real, maxbatchbulkcomps + 1>, maxbatchbulkrows> batchbulks{"batchbulk", "rows"};
+    ondemandtable<mcrangerec, maxmcentries> mcranges{"too many mcrange"};
+    ondemandtable<mcfuncrec, maxmcentries> mcfuncs{"too many mcfunc"};
+    ondemandtable<mcrec, maxmcentries> mcentries{"too many mc"};
 
     // Calculation set-up: line variables, current conditions and lists.
     int32_t calcvariable = 0;    // 0 P calculated at given T, 1 T at given P

@@ -231,6 +231,8 @@ TEST_F(Batches, FatalReports) {
         {"a with entry outside the assemblage", [&] { ls.assemblage[3] = false; }, "name ky not recognised"},
         {"a variable without a guess",
          [&] { settings.batchxyzguess[1].names[1] = "y(g)"; }, "xyzguess: can't find x(g)"},
+        {"a guess block the script did not give", [&] { settings.batches[1].kxyz = maxguessblocks; },
+         "xyzguess: can't find x(g)"},
         {"an illegal starting guess", [&] { settings.batchxyzguess[1].values[1] = 1.5L; },
          "starting guess not legal for g in batch 1"},
         {"bulk components the phases do not make",
@@ -259,12 +261,14 @@ TEST_F(Batches, FatalReports) {
         SetUp();
         addbatch({1, 2, 3}, 2);
         c.arrange();
+        const size_t blocks = settings.batchxyzguess.slotsmade();
         EXPECT_EQ(pdtest::pdworld::run([&] {
                       setupbatch(ls);
                       runbatch(1);
                   }),
                   1);
         EXPECT_TRUE(world.has(c.message)) << world.out();
+        EXPECT_EQ(settings.batchxyzguess.slotsmade(), blocks);  // a batch reads its block, it makes none
     }
 }
 

@@ -56,6 +56,30 @@ TEST_F(BatchKeywords, BatchRecordsAndTheirConsoleRows)
     EXPECT_TRUE(said("no of batches = 2\n"));
 }
 
+// A batch line may stand before, between or after the guess blocks: its block number is
+// judged against all the blocks of the script, with the same console in every order.
+TEST_F(BatchKeywords, GuessBlockNumbersAreJudgedAgainstEveryBlockWhateverTheOrder)
+{
+    const std::string block = "batchxyzguess startblock\nbatchxyzguess x(g) 0.2\n";
+    const struct {
+        int kxyz;
+        bool taken;
+    } cases[] = {{1, true}, {2, true}, {3, false}, {32766, false}};
+    for (const auto& c : cases) {
+        const std::string batch = "batch g 2 1 1 8 600 1 " + std::to_string(c.kxyz) + " 0 0\n";
+        std::string first;
+        for (const std::string& lines : {batch + block + block, block + batch + block, block + block + batch}) {
+            EXPECT_EQ(read(mandatorylines + lines), c.taken ? -1 : 1) << lines;
+            if (!c.taken) {
+                EXPECT_TRUE(said("\n-- run bombed in reading scripts : in batch, kxyz out of range\n")) << lines << output;
+            }
+            EXPECT_LE(settings.batchxyzguess.slotsmade(), 3u) << lines;  // slot 0 and the two blocks
+            if (first.empty()) first = output;
+            EXPECT_EQ(output, first) << lines;
+        }
+    }
+}
+
 TEST_F(BatchKeywords, OwnBulkWithoutModesReadsTheIsoplethCountFromTheNextWord)
 {
     ASSERT_EQ(read(batchhead + "batchbulk 1 1\nbatch g 2 1 1 8 600 1 1 1 0 0 1 g 3 0.4\n"), -1) << output;
