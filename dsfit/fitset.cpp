@@ -66,15 +66,7 @@ void applydsprefsline(const stringlist& words, int16_t count, fitsetprefsrecord&
 fitsetprefsrecord dsprefslines(textfile& f)
 {
     fitsetprefsrecord p;
-    stringlist words;
-    int16_t count = 0;
-    while (!atendoffile(f)) {
-        readwords(f, words, count, true);
-        if (count == 0) continue;
-        if (words[1][0] == '*') break;
-        applydsprefsline(words, count, p);
-    }
-    closetextfile(f);
+    readkeywordfile(f, [&](const stringlist& words, int16_t count) { applydsprefsline(words, count, p); });
     return p;
 }
 

@@ -112,6 +112,19 @@ void checkmandatory()
 
 }  // namespace
 
+void readkeywordfile(textfile& f, const std::function<void(const stringlist&, int16_t)>& apply)
+{
+    stringlist words;
+    int16_t count = 0;
+    while (!atendoffile(f)) {
+        readwords(f, words, count, true);
+        if (count == 0) continue;
+        if (words[1][0] == '*') break;
+        apply(words, count);
+    }
+    closetextfile(f);
+}
+
 void readprefs(const std::string& /*label*/)
 {
     setprefsdefaults();
@@ -128,15 +141,7 @@ void readprefs(const std::string& /*label*/)
         bombout("readprefs", std::string("can't open \"") + prefsfilename + "\"", 0);
     }
 
-    stringlist words;
-    int16_t count = 0;
-    while (!atendoffile(f)) {
-        readwords(f, words, count, true);
-        if (count == 0) continue;
-        if (words[1][0] == '*') break;
-        applyprefsline(words, count);
-    }
-    closetextfile(f);
+    readkeywordfile(f, applyprefsline);
 
     if (settings.nscriptproblems > 0) {
         putstr(0, "there are script problems in the prefs file listed immediately above:", 1, 9);

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
+#include "runtime/textfile.h"
 #include "runtime/types.h"
 
 namespace zt {
@@ -30,6 +32,10 @@ std::string nextnotenumber();
 // The end of a keyword file's reading: asks whether to stop over counted problems, or
 // ends the run with the given message over missing mandatory keywords.
 void problemsummary(const std::string& missingmessage);
+
+// The lines of an open keyword file up to its end mark (a first word beginning with
+// "*"), blank lines skipped, each given to apply with its word count; closes the file.
+void readkeywordfile(textfile& f, const std::function<void(const stringlist&, int16_t)>& apply);
 
 void switchword(const stringlist& words, int16_t count, int32_t& sw, int16_t& used);
 // A suffix keyword of a preferences file: kept unless the switch is 0 (yes); then empty for
