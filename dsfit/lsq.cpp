@@ -28,64 +28,149 @@ std::vector<real>& workvector()
 
 int ntpnow() { return ds.ntp; }
 
-// An enthalpy is taken as undetermined when its weighted column keeps no more than this
-// part of its length once the columns before it are taken out (in QR the pivot against
-// the column's length; in Cholesky the pivot against the diagonal, both squared). Its
-// fitted H would then carry an sd more than ten million times those of its rows:
-// rounding alone leaves a dependent column some 1e-17 of its length.
-constexpr real pivottolerance = 1e-7L;
+// A coefficient counts only where b marks the end-member as taking part.
+bool holds(int i, int j) { return B(i, j) && X(i, j) != 0; }
 
-std::vector<real>& columnlengths()
+// Work space of the rank test, kept between solves.
+struct rankspace {
+    std::vector<int16_t> unknowns;  // per row: how many of its end-members are not yet fixed
+    std::vector<char> fixed;        // per column
+    std::vector<int> corerows, corecols, touched;
+    std::vector<real> a, length, v;
+    std::vector<int> pivotrow;
+    std::vector<real> c;
+};
+
+rankspace& rankwork()
 {
-    static std::vector<real> v;
-    if (v.size() < static_cast<size_t>(maxdsentries) + 1) v.assign(static_cast<size_t>(maxdsentries) + 1, 0);
-    return v;
+    static rankspace w;
+    if (w.unknowns.empty()) {
+        w.unknowns.assign(static_cast<size_t>(maxfitrows) + 1, 0);
+        w.fixed.assign(static_cast<size_t>(maxdsentries) + 1, 0);
+        w.corerows.reserve(static_cast<size_t>(maxfitrows));
+        w.corecols.reserve(static_cast<size_t>(maxdsentries));
+        w.touched.reserve(static_cast<size_t>(maxfitrows));
+    }
+    return w;
 }
 
-// The end-members whose enthalpies the rows leave free: those in some combination of
-// columns that the rows do not see. Found by QR with column skipping on a fresh copy of
-// the weighted rows, so that either solver names the same ones.
-std::vector<int> undeterminedcolumns()
+// A row that holds a single end-member whose enthalpy is not yet fixed fixes it, exactly
+// and whatever its weight; so do, in turn, the rows it leaves with a single unknown
+// (direct calorimetry, then the oxide-calorimetry and reaction rows on those end-members).
+// This settles most fits without arithmetic. Leaves fixed[] and the rows and columns
+// still to be tested.
+void fixbysinglerows(rankspace& w)
 {
     const int n = ntpnow();
     const int rows = fit.nrows;
-    const auto cols = static_cast<size_t>(n) + 1;
-    std::vector<real> a((static_cast<size_t>(rows) + 1) * cols, 0);
-    auto A = [&](int i, int j) -> real& { return a[static_cast<size_t>(i) * cols + static_cast<size_t>(j)]; };
-    std::vector<real> length(cols, 0), v(static_cast<size_t>(rows) + 1, 0);
+    for (int j = 1; j <= n; ++j) w.fixed[static_cast<size_t>(j)] = 0;
     for (int i = 1; i <= rows; ++i) {
+        int16_t count = 0;
+        for (int j = 1; j <= n; ++j) count = static_cast<int16_t>(count + (holds(i, j) ? 1 : 0));
+        w.unknowns[static_cast<size_t>(i)] = count;
+    }
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (int i = 1; i <= rows; ++i) {
+            if (w.unknowns[static_cast<size_t>(i)] != 1) continue;
+            int k = 1;
+            while (!holds(i, k) || w.fixed[static_cast<size_t>(k)] != 0) ++k;
+            w.fixed[static_cast<size_t>(k)] = 1;
+            for (int r = 1; r <= rows; ++r) {
+                if (holds(r, k)) --w.unknowns[static_cast<size_t>(r)];
+            }
+            changed = true;
+        }
+    }
+    w.corerows.clear();
+    w.corecols.clear();
+    for (int j = 1; j <= n; ++j) {
+        if (w.fixed[static_cast<size_t>(j)] == 0) w.corecols.push_back(j);
+    }
+    // No row is left with exactly one unknown; a row with none says nothing more.
+    for (int i = 1; i <= rows; ++i) {
+        if (w.unknowns[static_cast<size_t>(i)] > 1) w.corerows.push_back(i);
+    }
+}
+
+// The columns not fixed by single rows are tested by QR with column skipping on the
+// unweighted rows: a column is taken as dependent when it keeps no more than this part of
+// its length once the columns before it are taken out. With whole-number coefficients an
+// independent column keeps a visible part; rounding leaves a dependent one 1e-18 or less.
+constexpr real ranktolerance = 1e-9L;
+
+// The end-members whose enthalpies the rows leave free: those in some combination of
+// columns that the rows do not see. Empty when the rows determine every enthalpy.
+// Whether they do is a matter of which end-members the rows hold and with what
+// coefficients, not of their weights, which change no rank: so it is decided here on the
+// unweighted rows, once for both solvers, and a row sd of 1e-5 beside one of 1e3 does not
+// pass for a missing row.
+std::vector<int> undeterminedcolumns()
+{
+    rankspace& w = rankwork();
+    fixbysinglerows(w);
+    const int n = static_cast<int>(w.corecols.size());
+    if (n == 0) return {};
+    const int rows = static_cast<int>(w.corerows.size());
+    const auto cols = static_cast<size_t>(n) + 1;
+    const size_t need = (static_cast<size_t>(rows) + 1) * cols;
+    if (w.a.size() < need) w.a.resize(need);
+    if (w.length.size() < cols) {
+        w.length.resize(cols);
+        w.pivotrow.resize(cols);
+        w.c.resize(cols);
+    }
+    if (w.v.size() < static_cast<size_t>(rows) + 1) w.v.resize(static_cast<size_t>(rows) + 1);
+    auto A = [&](int i, int j) -> real& { return w.a[static_cast<size_t>(i) * cols + static_cast<size_t>(j)]; };
+    std::vector<real>& length = w.length;
+    std::vector<real>& v = w.v;
+    std::vector<int>& pivotrow = w.pivotrow;  // 0: the column depends on those before it
+    std::vector<int>& touched = w.touched;
+    for (int j = 1; j <= n; ++j) length[static_cast<size_t>(j)] = 0;
+    for (int i = 1; i <= rows; ++i) {
+        const int r = w.corerows[static_cast<size_t>(i - 1)];
         for (int j = 1; j <= n; ++j) {
-            A(i, j) = B(i, j) ? X(i, j) / fit.rowsd[static_cast<size_t>(i)] : 0;
+            const int e = w.corecols[static_cast<size_t>(j - 1)];
+            A(i, j) = holds(r, e) ? X(r, e) : 0;
             length[static_cast<size_t>(j)] += A(i, j) * A(i, j);
         }
     }
-    std::vector<int> pivotrow(cols, 0);  // 0: the column depends on those before it
-    std::vector<int> freecols;
+    bool anyfree = false;
     int p = 0;
     for (int k = 1; k <= n; ++k) {
         real s = 0;
         for (int i = p + 1; i <= rows; ++i) s += A(i, k) * A(i, k);
-        if (p == rows || s <= pivottolerance * pivottolerance * length[static_cast<size_t>(k)]) {
-            freecols.push_back(k);
+        if (p == rows || s <= ranktolerance * ranktolerance * length[static_cast<size_t>(k)]) {
+            pivotrow[static_cast<size_t>(k)] = 0;
+            anyfree = true;
             continue;
         }
         ++p;
         pivotrow[static_cast<size_t>(k)] = p;
         const real g = A(p, k) < 0 ? std::sqrt(s) : -std::sqrt(s);
-        for (int i = p; i <= rows; ++i) v[static_cast<size_t>(i)] = A(i, k);
+        // Reactions hold a few end-members each: the reflection touches only the rows in
+        // which column k is not 0, and the pivot row.
+        touched.clear();
+        for (int i = p; i <= rows; ++i) {
+            if (i == p || A(i, k) != 0) touched.push_back(i);
+            v[static_cast<size_t>(i)] = A(i, k);
+        }
         v[static_cast<size_t>(p)] -= g;
         const real h = g * A(p, k) - s;
         for (int j = k; j <= n; ++j) {
             real t = 0;
-            for (int i = p; i <= rows; ++i) t += v[static_cast<size_t>(i)] * A(i, j);
-            for (int i = p; i <= rows; ++i) A(i, j) += (t / h) * v[static_cast<size_t>(i)];
+            for (int i : touched) t += v[static_cast<size_t>(i)] * A(i, j);
+            if (t == 0) continue;
+            for (int i : touched) A(i, j) += (t / h) * v[static_cast<size_t>(i)];
         }
     }
+    if (!anyfree) return {};
     // Each free column k is a combination of the determined columns before it; those
     // that carry a visible part of it are as free as k.
     std::vector<bool> undetermined(cols, false);
-    std::vector<real> c(cols, 0);
-    for (int k : freecols) {
+    std::vector<real>& c = w.c;
+    for (int k = 1; k <= n; ++k) {
+        if (pivotrow[static_cast<size_t>(k)] != 0) continue;
         undetermined[static_cast<size_t>(k)] = true;
         for (int j = k - 1; j >= 1; --j) {
             const int r = pivotrow[static_cast<size_t>(j)];
@@ -97,22 +182,23 @@ std::vector<int> undeterminedcolumns()
             }
             c[static_cast<size_t>(j)] = t / A(r, j);
             const real part = std::fabs(c[static_cast<size_t>(j)]) * std::sqrt(length[static_cast<size_t>(j)]);
-            if (part > 1e-9L * std::sqrt(length[static_cast<size_t>(k)])) undetermined[static_cast<size_t>(j)] = true;
+            if (part > ranktolerance * std::sqrt(length[static_cast<size_t>(k)]))
+                undetermined[static_cast<size_t>(j)] = true;
         }
     }
     std::vector<int> list;
     for (int j = 1; j <= n; ++j) {
-        if (undetermined[static_cast<size_t>(j)]) list.push_back(j);
+        if (undetermined[static_cast<size_t>(j)]) list.push_back(w.corecols[static_cast<size_t>(j - 1)]);
     }
     return list;
 }
 
-// Rank deficiency found by a solver: no enthalpy it would give can be trusted, so the run
-// ends before anything is reported or written.
-[[noreturn]] void refusesingular(const std::string& routine, int pivot)
+// Rows that leave enthalpies free: no enthalpy a solver would give can be trusted, so the
+// run ends before anything is reported or written.
+void refuseundetermined(const std::string& routine)
 {
-    std::vector<int> list = undeterminedcolumns();
-    if (list.empty()) list.push_back(pivot);
+    const std::vector<int> list = undeterminedcolumns();
+    if (list.empty()) return;
     std::string names;
     size_t shown = 0;
     for (int j : list) {
@@ -124,6 +210,27 @@ std::vector<int> undeterminedcolumns()
     if (shown < list.size()) names += " ... (" + wholetostr(static_cast<int>(list.size())) + " in all)";
     bombout(routine,
             "matrix is singular: the rows do not determine the enthalpies of " + names + " (dataset not written)", 0);
+}
+
+// A solver amplifies rounding in the enthalpy of column j by 1/sin of the angle between
+// its weighted column and the others (QR), or by the square of that (Cholesky, whose
+// normal equations square it): the square is the normal matrix's diagonal times the
+// covariance's, and no pivot ratio of either factor exceeds it. 80-bit reals keep 19
+// digits and the report prints enthalpies of thousands of kJ to 0.01 (-6643.00), six of
+// them, so a solver may amplify rounding by at most 1e13. Rows that are determined but weighted so
+// unevenly that the solver would amplify it more end the run, saying so.
+constexpr real amplificationlimit = 1e13L;
+
+const char* const qrlosesdigits =
+    "QR loses too many digits on rows this unevenly weighted: bring their sds closer together (dataset not written)";
+const char* const choleskilosesdigits =
+    "the normal equations lose too many digits on rows this unevenly weighted: use QR (dataset not written)";
+
+std::vector<real>& columnlengths()
+{
+    static std::vector<real> v;
+    if (v.size() < static_cast<size_t>(maxdsentries) + 1) v.assign(static_cast<size_t>(maxdsentries) + 1, 0);
+    return v;
 }
 
 void leverages()
@@ -152,6 +259,7 @@ void qr()
     const int rows = fit.nrows;
     std::vector<real>& v = workvector();
     std::vector<real>& length = columnlengths();
+    refuseundetermined("qr");
     for (int j = 1; j <= n; ++j) length[static_cast<size_t>(j)] = 0;
     for (int i = 1; i <= rows; ++i) {
         const real sd = fit.rowsd[static_cast<size_t>(i)];
@@ -164,7 +272,7 @@ void qr()
     for (int k = 1; k <= n; ++k) {
         real scale = 0;
         for (int i = k; i <= rows; ++i) scale += std::fabs(XX(i, k));
-        if (scale == 0) refusesingular("qr", k);
+        if (scale == 0) bombout("qr", qrlosesdigits, 0);
         real s = 0;
         for (int i = k; i <= rows; ++i) {
             v[static_cast<size_t>(i)] = XX(i, k) / scale;
@@ -175,7 +283,8 @@ void qr()
         const real h = g * f - s;
         v[static_cast<size_t>(k)] = f - g;
         XX(k, k) = g * scale;
-        if (std::fabs(XX(k, k)) <= pivottolerance * std::sqrt(length[static_cast<size_t>(k)])) refusesingular("qr", k);
+        if (std::fabs(XX(k, k)) * amplificationlimit <= std::sqrt(length[static_cast<size_t>(k)]))
+            bombout("qr", qrlosesdigits, 0);
         for (int j = k + 1; j <= n; ++j) {
             real t = 0;
             for (int i = k; i <= rows; ++i) t += v[static_cast<size_t>(i)] * XX(i, j);
@@ -212,6 +321,8 @@ void qr()
         XX(i, i) = d * d * (1 + t);
     }
     for (int i = 1; i <= n; ++i) {
+        if (length[static_cast<size_t>(i)] * XX(i, i) > amplificationlimit * amplificationlimit)
+            bombout("qr", qrlosesdigits, 0);
         for (int j = i + 1; j <= n; ++j) XX(j, i) = XX(i, j);
     }
     leverages();
@@ -222,6 +333,7 @@ void choleski()
     const int n = ntpnow();
     const int rows = fit.nrows;
     putstr(1, "constructing LSQ for choleski...", 1, 9);
+    refuseundetermined("choleski");
     for (int j = 1; j <= n; ++j) {
         for (int l = j; l <= n; ++l) {
             real s = 0;
@@ -252,7 +364,7 @@ void choleski()
         }
         real d = XX(i, i);
         for (int k = 1; k < i; ++k) d -= XX(i, k) * XX(i, k);
-        if (d <= pivottolerance * pivottolerance * diagonal[static_cast<size_t>(i)]) refusesingular("choleski", i);
+        if (d * amplificationlimit <= diagonal[static_cast<size_t>(i)]) bombout("choleski", choleskilosesdigits, 0);
         XX(i, i) = std::sqrt(d);
     }
     std::vector<real>& z = workvector();
@@ -276,10 +388,6 @@ void choleski()
         ss += r * r;
     }
     fit.sigfitsq = rows > n ? ss / (rows - n) : ss;
-    std::string line = "lsq (choleski) gives sigfit = ";
-    addreal(3, true, 0, std::sqrt(fit.sigfitsq), line);
-    line += "     (ndf = " + wholetostr(rows - n) + ")";
-    putstr(1, line, 1, 13);
 
     // L^-1 in place, then C = L^-T L^-1 into the upper triangle.
     for (int j = 1; j <= n; ++j) {
@@ -297,8 +405,15 @@ void choleski()
         }
     }
     for (int i = 1; i <= n; ++i) {
+        if (diagonal[static_cast<size_t>(i)] * XX(i, i) > amplificationlimit)
+            bombout("choleski", choleskilosesdigits, 0);
         for (int j = 1; j < i; ++j) XX(i, j) = XX(j, i);
     }
+    // Reported only once the covariance shows the digits hold.
+    std::string line = "lsq (choleski) gives sigfit = ";
+    addreal(3, true, 0, std::sqrt(fit.sigfitsq), line);
+    line += "     (ndf = " + wholetostr(rows - n) + ")";
+    putstr(1, line, 1, 13);
     leverages();
 }
 
