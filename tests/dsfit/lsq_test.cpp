@@ -40,26 +40,9 @@ void loadproblem(int rows)
     }
 }
 
-// The same problem by the normal equations, inverted by Gauss-Jordan elimination.
-struct normalsolution {
-    matrix cov{};
-    std::array<real, np + 1> theta{};
-    real sigfitsq = 0;
-    std::array<real, nr + 1> hat{};
-};
-
-normalsolution solvenormal()
+// The inverse of a (rows and columns 1..np) by Gauss-Jordan elimination.
+matrix inverse(matrix a)
 {
-    matrix a{};
-    std::array<real, np + 1> rhs{};
-    for (int i = 0; i < nr; ++i) {
-        const real w = 1 / (sds[i] * sds[i]);
-        for (int j = 0; j < np; ++j) {
-            rhs[j + 1] += coefs[i][j] * obs[i] * w;
-            for (int l = 0; l < np; ++l) a[j + 1][l + 1] += coefs[i][j] * coefs[i][l] * w;
-        }
-    }
-    normalsolution s;
     matrix inv{};
     for (int j = 1; j <= np; ++j) inv[j][j] = 1;
     for (int k = 1; k <= np; ++k) {
@@ -83,6 +66,30 @@ normalsolution solvenormal()
             }
         }
     }
+    return inv;
+}
+
+// The same problem by the normal equations.
+struct normalsolution {
+    matrix cov{};
+    std::array<real, np + 1> theta{};
+    real sigfitsq = 0;
+    std::array<real, nr + 1> hat{};
+};
+
+normalsolution solvenormal()
+{
+    matrix a{};
+    std::array<real, np + 1> rhs{};
+    for (int i = 0; i < nr; ++i) {
+        const real w = 1 / (sds[i] * sds[i]);
+        for (int j = 0; j < np; ++j) {
+            rhs[j + 1] += coefs[i][j] * obs[i] * w;
+            for (int l = 0; l < np; ++l) a[j + 1][l + 1] += coefs[i][j] * coefs[i][l] * w;
+        }
+    }
+    normalsolution s;
+    const matrix inv = inverse(a);
     s.cov = inv;
     for (int j = 1; j <= np; ++j) {
         for (int l = 1; l <= np; ++l) s.theta[j] += inv[j][l] * rhs[l];
@@ -387,32 +394,11 @@ TEST(FitLeastSquares, ExactlyDeterminedRowsGiveTheirSolutionWhateverTheirWeights
     };
     const std::vector<real> ys = {-2593.10L, -7.40L, -4232.70L, -910.70L};
     for (const squarecase& c : cases) {
-        matrix a{}, inv{};
+        matrix a{};
         for (int i = 1; i <= np; ++i) {
-            inv[i][i] = 1;
             for (int j = 1; j <= np; ++j) a[i][j] = c.rows[static_cast<size_t>(i - 1)][static_cast<size_t>(j - 1)];
         }
-        for (int k = 1; k <= np; ++k) {
-            int piv = k;
-            for (int i = k + 1; i <= np; ++i) {
-                if (std::fabs(a[i][k]) > std::fabs(a[piv][k])) piv = i;
-            }
-            std::swap(a[k], a[piv]);
-            std::swap(inv[k], inv[piv]);
-            const real p = a[k][k];
-            for (int j = 1; j <= np; ++j) {
-                a[k][j] /= p;
-                inv[k][j] /= p;
-            }
-            for (int i = 1; i <= np; ++i) {
-                if (i == k) continue;
-                const real f = a[i][k];
-                for (int j = 1; j <= np; ++j) {
-                    a[i][j] -= f * a[k][j];
-                    inv[i][j] -= f * inv[k][j];
-                }
-            }
-        }
+        const matrix inv = inverse(a);
         exactfit want;
         for (int j = 1; j <= np; ++j) {
             for (int i = 1; i <= np; ++i) want.theta[j] += inv[j][i] * ys[static_cast<size_t>(i - 1)];
