@@ -7,6 +7,7 @@
 // are those of the compositional variables and lie within 0..1.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -23,6 +24,7 @@
 #include "phasediagram/services.h"
 #include "reactions/rootfinder.h"
 #include "reactions/services.h"
+#include "runtime/capacities.h"
 #include "runtime/channels.h"
 #include "runtime/runfiles.h"
 #include "runtime/runopen.h"
@@ -149,7 +151,10 @@ real potentialmisfit(const std::map<std::string, real>& extrag = {}) {
     const real P = summary.pequil, T = summary.tequil;
     std::vector<std::string> comps;
     for (const auto& [name, atoms] : oxideatoms) comps.push_back(name);
-    const size_t nc = comps.size();
+    // The system's components bound the size, which also spares the optimiser a path
+    // on which it sees no bound at all.
+    const size_t nc = std::min(comps.size(), static_cast<size_t>(maxcomps));
+    if (nc != comps.size()) ADD_FAILURE() << "more than " << maxcomps << " components";
     std::vector<std::vector<real>> A;
     std::vector<real> mu;
     for (int e = 1; e <= ws.nem; ++e) {
