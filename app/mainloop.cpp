@@ -180,7 +180,7 @@ void reportescapes(const std::function<void()>& part)
     } catch (const RunEnded&) {
         throw;
     } catch (const std::bad_alloc&) {
-        bombout("main", "not enough memory for this run", 1);
+        bombout("main", "not enough memory for this run", 0);
     } catch (const std::exception& e) {
         bombout("main", std::string("unexpected failure: ") + e.what(), 1);
     } catch (...) {

@@ -23,7 +23,8 @@ void refuseinputsasoutputs(const str22& scriptsuffix);
 void reportelapsed();
 
 // Runs part of the program so that no exception but RunEnded leaves it: any other
-// becomes the fatal report of an internal error, which ends the run with status 1.
+// becomes a fatal report, which ends the run with status 1: the plain one when memory
+// ran out (the machine's condition), else that of an internal error.
 void reportescapes(const std::function<void()>& part);
 
 // The whole program run; returns the exit code of a normal end. Fatal reports and
