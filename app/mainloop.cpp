@@ -48,9 +48,8 @@ void startout()
 void startup()
 {
     openrun(programlabel);
-    refuseinputsasoutputs(prefs.scriptsuffix);
     // until the script is named: a suffix typed at its prompt may name the log's file
-    holdoutputs();
+    if (refuseinputsasoutputs(prefs.scriptsuffix)) holdoutputs();
     openlog();
     run.calcmodecode = getcalcmode();
     run.calcmode = calcmodeofcode(run.calcmodecode);
@@ -119,7 +118,7 @@ void shutdown()
 
 }  // namespace
 
-void refuseinputsasoutputs(const str22& scriptsuffix)
+bool refuseinputsasoutputs(const str22& scriptsuffix)
 {
     const bool refining = prefs.prefscalcmode == 9;
     noteinput("startout", prefsfilename, "prefs info");
@@ -129,10 +128,12 @@ void refuseinputsasoutputs(const str22& scriptsuffix)
         const str22 axsuffix = refining ? str22() : scriptaxsuffix(script);
         if (!axsuffix.empty()) noteinput("startout", "zt-" + axsuffix + ".txt", "a-x info");
     }
-    // a refinement does not read it, but must not replace it either
-    noteinput("startout", datasetfilename(prefs.dssuffix), "thermo dataset");
-    if (refining) refusefitinputsasoutputs();
+    // a refinement does not read it, but must not replace it either; no suffix names none
+    if (!prefs.dssuffix.empty()) noteinput("startout", datasetfilename(prefs.dssuffix), "thermo dataset");
+    bool scripttocome = scriptsuffix.empty();
+    if (refining) scripttocome = refusefitinputsasoutputs() || scripttocome;
     else refuseclashes("startout", runoutputnames(scriptsuffix));
+    return scripttocome;
 }
 
 int16_t getcalcmode()
@@ -190,11 +191,16 @@ void reportescapes(const std::function<void()>& part)
 
 int runprogram()
 {
-    reportescapes([] {
-        startup();
-        repeatloop();
-        shutdown();
-    });
+    try {
+        reportescapes([] {
+            startup();
+            repeatloop();
+            shutdown();
+        });
+    } catch (const RunEnded& end) {
+        if (end.code == platformfailurestatus) abandonfiles();
+        throw;
+    }
     return 0;
 }
 

@@ -16,8 +16,9 @@ int16_t getcalcmode();
 // suffix, the dataset and the script's a-x file (in a refinement, its own files) as the
 // run's inputs, and ends the run when a file the run writes is one of them, by name or
 // through another name; checked before any file the run creates, with the names known
-// by then (a name known later is checked where its file is opened).
-void refuseinputsasoutputs(const str22& scriptsuffix);
+// by then (a name known later is checked where its file is opened). true while a script
+// is still to be named at a prompt.
+bool refuseinputsasoutputs(const str22& scriptsuffix);
 
 // One console line with the time since the latest start-time reading.
 void reportelapsed();

@@ -120,12 +120,12 @@ void readdsprefs()
     checknewdataset(fit.fitsetprefs);
 }
 
-void refusefitinputsasoutputs()
+bool refusefitinputsasoutputs()
 {
     // Read ahead, quietly: the run reads it for good once the log is open.
     textfile f;
-    const fitsetprefsrecord p = openforreading(f, dsprefsfilename) ? dsprefslines(f) : fitsetprefsrecord{};
-    noteinput("startout", dsprefsfilename, "prefs info");
+    const fitsetprefsrecord p =
+        openforreading(f, dsprefsfilename, "prefs info", "startout") ? dsprefslines(f) : fitsetprefsrecord{};
     checknewdataset(p);
     // the names as the readers form them: "ds-" + suffix + ".txt"
     const auto input = [](const std::string& suffix, const char* description) {
@@ -137,9 +137,11 @@ void refusefitinputsasoutputs()
     input("ax" + p.axsuffix, "a-x info");
     input("xp" + p.xpsuffix, "xp info");
     std::vector<std::string> outputs = fitoutputnames(p.ztdssuffix);
-    outputs.push_back(newdatasetname(p.ztdssuffix));
+    // without its suffix the run ends before a new dataset is written
+    if (!p.ztdssuffix.empty()) outputs.push_back(newdatasetname(p.ztdssuffix));
     outputs.push_back(emifilename(p.emsuffix));
     refuseclashes("startout", outputs);
+    return p.ztdssuffix.empty();
 }
 
 void allocatefitset()

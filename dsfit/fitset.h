@@ -19,7 +19,8 @@ std::string emifilename(const str22& emsuffix);
 // Before a refinement writes anything: ends the run when its new dataset would replace
 // the dataset or script that zt-prefs.txt names, or when a file it writes is one it
 // reads, the preferences files included (zt-prefs.txt and the script noted by the caller).
-void refusefitinputsasoutputs();
+// true when ds-prefs.txt gives no ztdssuffix, so that the run asks for its script's.
+bool refusefitinputsasoutputs();
 
 void allocatefitset();
 void readdsprefs();

@@ -7,6 +7,7 @@
 #include "runtime/prompts.h"
 #include "runtime/records/runsettings.h"
 #include "runtime/reporter.h"
+#include "runtime/runfiles.h"
 #include "runtime/textfile.h"
 
 namespace zt {
@@ -129,9 +130,9 @@ void readprefs(const std::string& /*label*/)
 {
     setprefsdefaults();
     textfile f;
-    if (!openforreading(f, prefsfilename)) {
+    if (!openforreading(f, prefsfilename, "prefs info", "readprefs")) {
         textfile fitprefs;
-        if (openforreading(fitprefs, dsprefsfilename)) {
+        if (openforreading(fitprefs, dsprefsfilename, "prefs info", "readprefs")) {
             closetextfile(fitprefs);
             return;
         }

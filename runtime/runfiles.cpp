@@ -6,6 +6,7 @@
 
 #include "runtime/channels.h"
 #include "runtime/console.h"
+#include "runtime/interrupts.h"
 #include "runtime/numberformat.h"
 #include "runtime/prefs.h"
 #include "runtime/prompts.h"
@@ -196,8 +197,7 @@ void promptdatafile(const std::string& prefix, str22& suffix, const std::string&
     }
     if (suffix.empty()) bombout("promptdatafile", "expecting a suffix for data filename", 0);
     const std::string name = prefix + suffix + ".txt";
-    noteinput("promptdatafile", name, description);
-    if (!openforreading(f, name)) {
+    if (!openforreading(f, name, description, "promptdatafile")) {
         putstr(1, "cannot locate file " + quoted(name), 1, 13);
         bombout("promptdatafile", "datafile needed", 0);
     }
@@ -222,10 +222,18 @@ std::vector<std::string> fitoutputnames(const str22& sfx)
 
 void noteinput(const std::string& routine, const std::string& name, const std::string& description)
 {
+    if (name.empty()) return;
     const runinput input{name, description};
     const auto noted = [&](const runinput& i) { return i.name == name; };
     if (std::none_of(runfiles.inputs.begin(), runfiles.inputs.end(), noted)) runfiles.inputs.push_back(input);
     for (const std::string& output : runfiles.outputs) refuseclash(routine, output, input);
+}
+
+bool openforreading(textfile& f, const std::string& name, const std::string& description,
+                    const std::string& routine)
+{
+    noteinput(routine, name, description);
+    return openforreadingunnoted(f, name);
 }
 
 void refuseclashes(const std::string& routine, const std::vector<std::string>& outputs)
@@ -244,6 +252,7 @@ void releaseoutputs()
         refuseclashes("startout", {f.name});
         releasefile(f);
     }
+    unguardheld();
 }
 
 void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, std::string& name)
@@ -252,8 +261,12 @@ void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, st
     refuseclashes("openoutfile", {name});
     if (std::find(runfiles.outputs.begin(), runfiles.outputs.end(), name) == runfiles.outputs.end())
         runfiles.outputs.push_back(name);
-    if (runfiles.holding) holdforwriting(f, name);
-    else openforwriting(f, name);
+    if (runfiles.holding) {
+        holdforwriting(f, name);
+        guardheldname(name);
+    } else {
+        openforwriting(f, name);
+    }
 }
 
 void closefile(textfile& f, bool keep, const std::string& name)
@@ -264,16 +277,11 @@ void closefile(textfile& f, bool keep, const std::string& name)
         writeconsole("problem erasing  " + name + "\n");
 }
 
-void closeall()
+namespace {
+
+// Every open channel file closed, in bit order; side files that received nothing erased.
+void closechannels()
 {
-    writeconsole("\n");
-    // an output held back from an input is never created, nor erased
-    runfiles.holding = false;
-    for (int bit : heldbits()) {
-        textfile& f = channels.files[static_cast<size_t>(bit)];
-        if (isinput(f.name)) dropheld(bit);
-        else releasefile(f);
-    }
     for (int bit = chsummary; bit <= chsvg; ++bit) {
         if ((channels.outchannels & (1 << bit)) == 0) continue;
         const size_t b = static_cast<size_t>(bit);
@@ -281,6 +289,44 @@ void closeall()
         closefile(channels.files[b], keep, channelhandlename(bit));
     }
     channels.outchannels = 0;
+}
+
+// An output held back from an input is never created, nor erased; the others are created
+// with their text.
+void releaseordropheld()
+{
+    runfiles.holding = false;
+    for (int bit : heldbits()) {
+        textfile& f = channels.files[static_cast<size_t>(bit)];
+        if (isinput(f.name)) dropheld(bit);
+        else releasefile(f);
+    }
+    unguardheld();
+}
+
+}  // namespace
+
+void closeall()
+{
+    writeconsole("\n");
+    releaseordropheld();
+    closechannels();
+}
+
+void abandonfiles()
+{
+    // the platform's message is the report; a file that fails again has nothing to add
+    try {
+        releaseordropheld();
+    } catch (const RunEnded&) {
+        dropallheld();
+        unguardheld();
+    }
+    // a file whose creation failed is not open, so not erased: its name may be the user's
+    for (int bit = chsummary; bit <= chsvg; ++bit) {
+        if (!channels.files[static_cast<size_t>(bit)].isopen) channels.outchannels &= ~(1 << bit);
+    }
+    closechannels();
 }
 
 }  // namespace zt

@@ -48,17 +48,26 @@ std::vector<std::string> fitoutputnames(const str22& sfx);
 
 // Notes a file the run reads or will read. Ends the run when it is one of the outputs
 // created or held so far, by name or as another name of the same file (a link, or
-// another spelling on a file system that ignores case).
+// another spelling on a file system that ignores case). An empty name names no file.
 void noteinput(const std::string& routine, const std::string& name, const std::string& description);
+// Every file the run reads is opened here, and noted first, so that no reader can be left
+// out of the rule above. false when the file cannot be opened.
+bool openforreading(textfile& f, const std::string& name, const std::string& description,
+                    const std::string& routine);
 // Ends the run when one of these outputs is one of the inputs noted so far; outputs
 // still held are then never created, so that nothing is written.
 void refuseclashes(const std::string& routine, const std::vector<std::string>& outputs);
 // Outputs opened from now on are held, so that an input whose name is known only later
-// (a suffix typed at a prompt) is checked before any of them reaches the disk.
+// (a suffix typed at a prompt) is checked before any of them reaches the disk. A signal
+// that ends the run meanwhile removes the names of the held outputs, so that no earlier
+// run's file stays behind as this run's; removing a name writes through no link.
 void holdoutputs();
 // Creates the held outputs with what was written to them; new outputs are created at once.
 void releaseoutputs();
 void closefile(textfile& f, bool keep, const std::string& name);
 void closeall();
+// After a file could not be created or written: closes every channel as closeall does,
+// silently, and erases the side files that received nothing.
+void abandonfiles();
 
 }  // namespace zt

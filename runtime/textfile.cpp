@@ -17,7 +17,7 @@ namespace {
 // no report block.
 [[noreturn]] void platformfailure(const std::string& name, int err) {
     std::cerr << name << ": " << std::strerror(err != 0 ? err : EIO) << std::endl;
-    throw RunEnded{2};
+    throw RunEnded{platformfailurestatus};
 }
 
 void closequietly(textfile& f) {
@@ -33,7 +33,7 @@ void closequietly(textfile& f) {
 
 }  // namespace
 
-bool openforreading(textfile& f, const std::string& name) {
+bool openforreadingunnoted(textfile& f, const std::string& name) {
     closequietly(f);
     f.name = name;
     f.in.open(name, std::ios::in | std::ios::binary);

@@ -17,10 +17,13 @@ struct textfile {
     std::string heldtext;
 };
 
-// false when the file cannot be opened (any file open in f is closed first).
-bool openforreading(textfile& f, const std::string& name);
-// Creates or overwrites; a file that cannot be created ends the program with the
-// platform's message and a non-zero exit code (no report block).
+// false when the file cannot be opened (any file open in f is closed first). Only the run
+// files' openforreading calls it, which notes the file as one of the run's inputs first.
+bool openforreadingunnoted(textfile& f, const std::string& name);
+// A file that cannot be created or written ends the program with the platform's message
+// and this exit status (no report block).
+constexpr int platformfailurestatus = 2;
+// Creates or overwrites; a file that cannot be created ends the program as above.
 void openforwriting(textfile& f, const std::string& name);
 // Like openforwriting, but nothing reaches the disk until releasefile: the text written
 // meanwhile is kept, and a file closed while held is never created.

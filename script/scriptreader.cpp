@@ -119,7 +119,7 @@ str22 scriptaxsuffix(const std::string& filename)
 {
     textfile f;
     str22 suffix;
-    if (!openforreading(f, filename)) return suffix;
+    if (!openforreading(f, filename, "script info", "startout")) return suffix;
     // the lines as the script reader joins them, so that the name is the one it will take
     static stringlist words;
     while (!atendoffile(f)) {

@@ -70,7 +70,7 @@ struct axworld {
     // Opens text as the shared input file and the token stream on it.
     void opentokens(const std::string& text) {
         folder.writefile("in.txt", text);
-        openforreading(runfiles.datafile, "in.txt");
+        openforreadingunnoted(runfiles.datafile, "in.txt");
         openaxtokens();
     }
 

@@ -34,7 +34,7 @@ TEST(AxTokens, FileWithoutWordsIsNotEnough) {
     for (const char* text : {"", "% only a comment\n\n", "* at once\nky\n"}) {
         axworld w;
         w.folder.writefile("in.txt", text);
-        openforreading(runfiles.datafile, "in.txt");
+        openforreadingunnoted(runfiles.datafile, "in.txt");
         EXPECT_EQ(testing::exitcodeof([] { openaxtokens(); }), 1) << text;
         EXPECT_TRUE(w.bombedwith("not enough in file")) << text;
     }

@@ -229,7 +229,7 @@ TEST(FitDatasetFile, ConvertedEndMemberFileReadsBackExactly)
         if (em == layout6) {
             EXPECT_NE(text.find("\n        0.08320                                   % entropy\n"), std::string::npos) << text;
         }
-        openforreading(runfiles.datafile, "ds-emt-i.txt");
+        openforreadingunnoted(runfiles.datafile, "ds-emt-i.txt");
         ASSERT_EQ(testing::exitcodeof(readth), -1) << w.out();
         ASSERT_EQ(fit.ntpfit, static_cast<int16_t>(written.size()));
         for (size_t i = 0; i < written.size(); ++i) expectsamerecord(written[i], fit.tda[i + 1], written[i].name + "\n" + text);
@@ -287,7 +287,7 @@ TEST(FitDatasetFile, ConvertedDatasetReadsBackWithTheFileEnthalpies)
     {
         fittest::fitworld w;
         w.folder.writefile("em.txt", longnames);
-        openforreading(runfiles.datafile, "em.txt");
+        openforreadingunnoted(runfiles.datafile, "em.txt");
         ASSERT_EQ(testing::exitcodeof(readth), -1) << w.out();
         closetextfile(runfiles.datafile);
         for (int j = 1; j <= 4; ++j) written[j] = fit.tda[static_cast<size_t>(j)].H;

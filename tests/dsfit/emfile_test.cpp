@@ -17,7 +17,7 @@ using fittest::fitworld;
 int reademfile(fitworld& w, const std::string& text)
 {
     w.folder.writefile("em.txt", text);
-    openforreading(runfiles.datafile, "em.txt");
+    openforreadingunnoted(runfiles.datafile, "em.txt");
     return testing::exitcodeof(readth);
 }
 

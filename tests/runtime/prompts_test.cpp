@@ -258,7 +258,7 @@ TEST_F(Prompts, PauseQueryContinuesAtEndOfInput) {
 TEST_F(Prompts, ReadWordsDropsComments) {
     folder.writefile("in.txt", "with g bi % comment here\r\na%b c %x\n");
     textfile f;
-    ASSERT_TRUE(openforreading(f, "in.txt"));
+    ASSERT_TRUE(openforreadingunnoted(f, "in.txt"));
     stringlist words;
     int16_t count = 0;
     readwords(f, words, count, true);
@@ -280,7 +280,7 @@ TEST_F(Prompts, ReadWordsDropsComments) {
 TEST_F(Prompts, LinesOfAFileAreReadWhole) {
     folder.writefile("in.txt", "with g" + std::string(250, ' ') + "bi 1.25 % comment\n");
     textfile f;
-    ASSERT_TRUE(openforreading(f, "in.txt"));
+    ASSERT_TRUE(openforreadingunnoted(f, "in.txt"));
     stringlist words;
     int16_t count = 0;
     readwords(f, words, count, true);
@@ -292,7 +292,7 @@ TEST_F(Prompts, LinesOfAFileAreReadWhole) {
 TEST_F(Prompts, ReadingPastTheEndOfAFileEndsTheRun) {
     folder.writefile("in.txt", "one\n");
     textfile f;
-    ASSERT_TRUE(openforreading(f, "in.txt"));
+    ASSERT_TRUE(openforreadingunnoted(f, "in.txt"));
     stringlist words;
     int16_t count = 0;
     rstrings(f, words, count);

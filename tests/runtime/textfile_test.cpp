@@ -17,8 +17,8 @@ TEST(TextFile, ReadsLinesWithoutTheirEnds) {
     tempfolder folder;
     folder.writefile("a.txt", "one\r\n\ntwo");
     textfile f;
-    EXPECT_FALSE(openforreading(f, "missing.txt"));
-    ASSERT_TRUE(openforreading(f, "a.txt"));
+    EXPECT_FALSE(openforreadingunnoted(f, "missing.txt"));
+    ASSERT_TRUE(openforreadingunnoted(f, "a.txt"));
     std::string line;
     const char* expected[] = {"one", "", "two"};
     for (const char* e : expected) {
@@ -43,7 +43,7 @@ TEST(TextFile, LastLineWithoutItsEndReadsAsWithIt) {
     for (const char* c : contents) {
         folder.writefile("f.txt", c);
         textfile f;
-        ASSERT_TRUE(openforreading(f, "f.txt"));
+        ASSERT_TRUE(openforreadingunnoted(f, "f.txt"));
         std::string line;
         ASSERT_TRUE(readfileline(f, line));
         EXPECT_EQ(line, "a b");

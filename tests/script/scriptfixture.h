@@ -59,7 +59,7 @@ protected:
     int read(const std::string& script, const std::string& answers = "")
     {
         folder.writefile("zt-t.txt", script);
-        openforreading(runfiles.datafile, "zt-t.txt");
+        openforreadingunnoted(runfiles.datafile, "zt-t.txt");
         runfiles.datafilenamesuffix = "t";
         channels.outchannels = 1 << chconsole;  // a report of an earlier reading closed it
         testing::consolecapture console(answers);
