@@ -133,6 +133,14 @@ links mode9 "$cases/mode9-fit" 'n\n2\n' \
     zt-prefs.txt ds-prefs.txt ds-scr62.txt zt-AFM.txt ds-em62.txt ds-ax62.txt ds-xp62.txt -- \
     zt-log.txt ds-o62.txt ds-ic62.txt ds-62.csv zt-ds62.txt ds-em62-i.txt
 
+# A refinement's folder without zt-prefs.txt: modes 1 to 3 read its ds-prefs.txt to reach
+# the menu, so that file is an input as much as the script typed at the prompt.
+for mode in 1 2 3; do
+    links "no-prefs-mode$mode" "$cases/fit-folder-without-prefs" "$mode\\nAFM\\n" \
+        ds-prefs.txt zt-AFM.txt -- \
+        zt-log.txt zt-AFM-o.txt zt-AFM-ql.txt zt-AFM-it.txt zt-AFM-ic.txt zt-AFM.csv zt-AFM-2.csv zt-AFM.svg
+done
+
 # In a refinement's folder without zt-prefs.txt the script suffix is typed at a prompt,
 # after the log is opened: the log is held back until then, so a log that is another
 # name of the script is refused before either is written.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "runtime/channels.h"
 #include "runtime/prefs.h"
@@ -226,6 +227,59 @@ TEST_F(RunFiles, AnOutputOpenedLaterIsCheckedAgainstEveryInputNotedBefore)
               std::string::npos)
         << console.output();
     EXPECT_EQ(folder.readfile("ds-em62.txt"), "the user's end-members\n");
+}
+
+// Whatever reads a file opens it through the one routine that notes it, so an output
+// named like it, or another name of it, is refused; an empty name names no file.
+TEST_F(RunFiles, EveryFileOpenedForReadingIsNotedAsAnInput)
+{
+    folder.writefile("ds-prefs.txt", "ztdssuffix 62\n");
+    std::filesystem::create_symlink("ds-prefs.txt", "zt-AFM.csv");
+    textfile f;
+    EXPECT_TRUE(openforreading(f, "ds-prefs.txt", "prefs info", "readprefs"));
+    closetextfile(f);
+    EXPECT_FALSE(openforreading(f, "", "thermo dataset", "startout"));
+    testing::consolecapture console;
+    EXPECT_EQ(testing::exitcodeof([] { refuseclashes("startout", runoutputnames("AFM")); }), 1);
+    EXPECT_NE(console.output().find("-- run bombed in startout : the prefs info file \"ds-prefs.txt\" is one of the "
+                                    "files this run writes, through its other name \"zt-AFM.csv\""),
+              std::string::npos)
+        << console.output();
+    EXPECT_EQ(runfiles.inputs.size(), 1u);
+    EXPECT_EQ(folder.readfile("ds-prefs.txt"), "ztdssuffix 62\n");
+}
+
+// A file that cannot be created ends the run with the platform's status; the side files
+// opened before it, still empty, are erased as at a normal end, and the name that could
+// not be created is left as the user made it.
+TEST_F(RunFiles, AFileThatCannotBeCreatedLeavesNoEmptySideFiles)
+{
+    testing::consolecapture console;
+    std::filesystem::create_symlink("no-such-folder/x.txt", "zt-t-ic.txt");
+    runfiles.datafilenamesuffix = "t";
+    EXPECT_EQ(testing::exitcodeof(opensidefiles), platformfailurestatus);
+    abandonfiles();
+    EXPECT_EQ(channels.outchannels, 0);
+    EXPECT_TRUE(folder.exists("zt-t-o.txt"));  // the summary is always kept
+    for (const char* gone : {"zt-t-ql.txt", "zt-t-it.txt"}) EXPECT_FALSE(folder.exists(gone)) << gone;
+    EXPECT_TRUE(std::filesystem::is_symlink("zt-t-ic.txt"));
+
+    // when the first held output fails on release, the held log still gets this run's text
+    SetUp();
+    holdoutputs();
+    std::string name;
+    const std::pair<int, const char*> held[] = {{chsummary, "ds-o62.txt"}, {chlog, "zt-log.txt"}, {chic, "ds-ic62.txt"}};
+    for (const auto& [bit, file] : held) {
+        openoutfile(file, "", channels.files[static_cast<size_t>(bit)], name);
+        channels.outchannels |= 1 << bit;
+    }
+    putstr(0, "this run's first line", 1, 1 << chlog);
+    std::filesystem::create_directory("ds-o62.txt");
+    EXPECT_EQ(testing::exitcodeof(releaseoutputs), platformfailurestatus);
+    abandonfiles();
+    EXPECT_EQ(folder.readfile("zt-log.txt"), "this run's first line\n");
+    EXPECT_FALSE(folder.exists("ds-ic62.txt"));
+    EXPECT_TRUE(std::filesystem::is_directory("ds-o62.txt"));
 }
 
 }  // namespace
