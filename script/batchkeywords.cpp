@@ -229,7 +229,7 @@ int16_t batchnumbers(int first, std::array<bool, maxbatches + 1>& given, const s
     given.fill(false);
     int16_t distinct = 0;
     for (int i = first; i <= in.ninfo; ++i) {
-        const int16_t b = valuekind(i) == wkinteger ? valueint(i) : int16_t{0};
+        const int16_t b = isvalueint(i) ? valueint(i) : int16_t{0};
         if (b < 1 || b > s.nbatches) fatal(outofrange);
         if (!given[static_cast<size_t>(b)]) ++distinct;
         given[static_cast<size_t>(b)] = true;
@@ -286,7 +286,7 @@ void batchreq(const scriptline&)
     while (n < in.ninfo && valuekind(n + 1) == wkinteger) ++n;
     if (n == 0) fatal("batchreq not given an index");
     for (int i = 1; i <= n; ++i) {
-        const int16_t b = valueint(i);
+        const int16_t b = isvalueint(i) ? valueint(i) : int16_t{0};
         if (b < 1 || b > s.nbatches) fatal("batchreq not in range");
         numbers[static_cast<size_t>(i)] = b;
     }
@@ -326,7 +326,7 @@ void batchxyzguess(const scriptline&)
     if (g.values[k] == 0) ++g.nzeroguesses;
 }
 
-void filter(const scriptline&)
+void filter(const scriptline& l)
 {
     if (s.nbatches == 0) s.nfiltersets = 0;
     if (s.nfiltersets == 0) return;
@@ -344,6 +344,7 @@ void filter(const scriptline&)
     batchrec& b = s.batches[static_cast<size_t>(s.nfiltersets)];
     if (s.filtersetno > b.npt) fatal("too many filter sets");
     if (valuereal(1) > maxfilters) fatal("too many filters");  // also a count past 16 bits
+    if (!isvalueint(1)) fatal("filter keyword must be followed by an integer");
     const int16_t f = valueint(1);
     const int16_t more = static_cast<int16_t>(in.ninfo - 1);
     if (f < 0 || more < 3 * f) fatal("insufficient filter info");
@@ -354,6 +355,10 @@ void filter(const scriptline&)
         const int at = 2 + 3 * (k - 1);
         filterrec& fr = b.filters[point][static_cast<size_t>(k)];
         const bool coded = valuekind(at) == wkinteger;
+        if (coded && !checkvalueint(l.keyword, at)) {
+            b.nfilters[point] = 0;  // a code too large to take: the point keeps no filters
+            break;
+        }
         fr.code = coded ? valueint(at) : int16_t{0};
         fr.name = coded ? str22() : valueword(at);
         if (!isvaluenumber(at + 1)) fatal("lower filter not a number");

@@ -221,6 +221,7 @@ TEST_F(BatchKeywords, FormatProblemsEndTheRun)
         {one + "filter x", "filter keyword must be followed by an integer"},
         {one + "filter 31", "too many filters"},
         {one + "filter 70000", "too many filters"},
+        {one + "filter -32767", "filter keyword must be followed by an integer"},
         {one + "filter 2 T 500 700", "insufficient filter info"},
         {one + "filter 1 T 500 700 1", "wrong length of filter info"},
         {one + "filter 1 T x 700", "lower filter not a number"},
