@@ -97,8 +97,6 @@ void batchguesses(batchreader& r, batchrec& b)
     b.tatp = v[1] < 2;
     b.kxyz = v[2];
     if (b.kxyz < 1) fatal("in batch, no xyz flag");
-    // Its block may come further down: checkbatchguessblocks takes the number after the last line.
-    b.nzeroguesses = b.kxyz <= s.nbatchxyzguess ? s.batchxyzguess[static_cast<size_t>(b.kxyz)].nzeroguesses : int16_t{0};
 }
 
 void batchbulk(batchreader& r, batchrec& b)
@@ -217,10 +215,7 @@ void batch(const scriptline& l)
         s.nbatches = nb;
     }
     if (s.batch == 1) s.nbatches = 0;
-    if (s.nbatches < 1)
-        putstr(0, "batch input messed up", 1, 1);
-    else
-        showbatch(s.nbatches);
+    if (s.nbatches < 1) putstr(0, "batch input messed up", 1, 1);
 }
 
 // The batch numbers of a batchswitch or batchreq line from value word first on.
@@ -584,8 +579,13 @@ bool batchkeyword(const scriptline& line)
     return runhandler(std::begin(handlerrows), std::end(handlerrows), line);
 }
 
-void checkbatchguessblocks()
+void finishbatches()
 {
+    for (int nb = 1; nb <= s.nbatches; ++nb) {
+        batchrec& b = s.batches[static_cast<size_t>(nb)];
+        b.nzeroguesses = b.kxyz <= s.nbatchxyzguess ? s.batchxyzguess[static_cast<size_t>(b.kxyz)].nzeroguesses : int16_t{0};
+        showbatch(static_cast<int16_t>(nb));
+    }
     // Without any guess block the consistency step reports the missing blocks instead.
     if (s.nbatchxyzguess < 1) return;
     for (int nb = 1; nb <= s.nbatches; ++nb)
