@@ -97,8 +97,6 @@ void batchguesses(batchreader& r, batchrec& b)
     b.tatp = v[1] < 2;
     b.kxyz = v[2];
     if (b.kxyz < 1) fatal("in batch, no xyz flag");
-    // Its block may come further down: checkbatchguessblocks takes the number after the last line.
-    b.nzeroguesses = b.kxyz <= s.nbatchxyzguess ? s.batchxyzguess[static_cast<size_t>(b.kxyz)].nzeroguesses : int16_t{0};
 }
 
 void batchbulk(batchreader& r, batchrec& b)
@@ -217,10 +215,7 @@ void batch(const scriptline& l)
         s.nbatches = nb;
     }
     if (s.batch == 1) s.nbatches = 0;
-    if (s.nbatches < 1)
-        putstr(0, "batch input messed up", 1, 1);
-    else
-        showbatch(s.nbatches);
+    if (s.nbatches < 1) putstr(0, "batch input messed up", 1, 1);
 }
 
 // The batch numbers of a batchswitch or batchreq line from value word first on.
@@ -229,7 +224,7 @@ int16_t batchnumbers(int first, std::array<bool, maxbatches + 1>& given, const s
     given.fill(false);
     int16_t distinct = 0;
     for (int i = first; i <= in.ninfo; ++i) {
-        const int16_t b = valuekind(i) == wkinteger ? valueint(i) : int16_t{0};
+        const int16_t b = isvalueint(i) ? valueint(i) : int16_t{0};
         if (b < 1 || b > s.nbatches) fatal(outofrange);
         if (!given[static_cast<size_t>(b)]) ++distinct;
         given[static_cast<size_t>(b)] = true;
@@ -286,7 +281,7 @@ void batchreq(const scriptline&)
     while (n < in.ninfo && valuekind(n + 1) == wkinteger) ++n;
     if (n == 0) fatal("batchreq not given an index");
     for (int i = 1; i <= n; ++i) {
-        const int16_t b = valueint(i);
+        const int16_t b = isvalueint(i) ? valueint(i) : int16_t{0};
         if (b < 1 || b > s.nbatches) fatal("batchreq not in range");
         numbers[static_cast<size_t>(i)] = b;
     }
@@ -326,7 +321,7 @@ void batchxyzguess(const scriptline&)
     if (g.values[k] == 0) ++g.nzeroguesses;
 }
 
-void filter(const scriptline&)
+void filter(const scriptline& l)
 {
     if (s.nbatches == 0) s.nfiltersets = 0;
     if (s.nfiltersets == 0) return;
@@ -344,6 +339,7 @@ void filter(const scriptline&)
     batchrec& b = s.batches[static_cast<size_t>(s.nfiltersets)];
     if (s.filtersetno > b.npt) fatal("too many filter sets");
     if (valuereal(1) > maxfilters) fatal("too many filters");  // also a count past 16 bits
+    if (!isvalueint(1)) fatal("filter keyword must be followed by an integer");
     const int16_t f = valueint(1);
     const int16_t more = static_cast<int16_t>(in.ninfo - 1);
     if (f < 0 || more < 3 * f) fatal("insufficient filter info");
@@ -354,6 +350,10 @@ void filter(const scriptline&)
         const int at = 2 + 3 * (k - 1);
         filterrec& fr = b.filters[point][static_cast<size_t>(k)];
         const bool coded = valuekind(at) == wkinteger;
+        if (coded && !checkvalueint(l.keyword, at)) {
+            b.nfilters[point] = 0;  // a code too large to take: the point keeps no filters
+            break;
+        }
         fr.code = coded ? valueint(at) : int16_t{0};
         fr.name = coded ? str22() : valueword(at);
         if (!isvaluenumber(at + 1)) fatal("lower filter not a number");
@@ -579,8 +579,13 @@ bool batchkeyword(const scriptline& line)
     return runhandler(std::begin(handlerrows), std::end(handlerrows), line);
 }
 
-void checkbatchguessblocks()
+void finishbatches()
 {
+    for (int nb = 1; nb <= s.nbatches; ++nb) {
+        batchrec& b = s.batches[static_cast<size_t>(nb)];
+        b.nzeroguesses = b.kxyz <= s.nbatchxyzguess ? s.batchxyzguess[static_cast<size_t>(b.kxyz)].nzeroguesses : int16_t{0};
+        showbatch(static_cast<int16_t>(nb));
+    }
     // Without any guess block the consistency step reports the missing blocks instead.
     if (s.nbatchxyzguess < 1) return;
     for (int nb = 1; nb <= s.nbatches; ++nb)

@@ -20,16 +20,19 @@ constexpr real celsiustokelvin = 273.15L;
 constexpr real tlowc = 9.85L;      // 283 K
 constexpr real thighc = 2726.85L;  // 3000 K
 
-// An integer word whose value fits a 16-bit integer (a larger one is held only as a real).
-bool isint16(int i)
-{
-    return valuekind(i) == wkinteger && valuereal(i) >= INT16_MIN && valuereal(i) <= INT16_MAX;
-}
-
 bool fail(const str22& kw, const std::string& piece, const std::string& strictmessage, const std::string& closing)
 {
     scriptvalueproblem(kw, "for " + kw + piece, strictmessage, closing);
     return false;
+}
+
+const char* const correctinfo = "info in the script needs to be corrected";
+
+// Value word i where a list of numbers may hold only reals, or only integers.
+bool notjust(const str22& kw, int i, bool integers)
+{
+    return fail(kw, ", info includes " + inquotes(valueword(i)) + (integers ? " not just integers" : ", not just reals"),
+                integers ? "integers expected" : "reals expected", correctinfo);
 }
 
 // A P or T rejection: printed and counted, never fatal.
@@ -55,22 +58,19 @@ void swapvalues(int k)
 // Shared walk of getreals and getintegers.
 bool getnumbers(const str22& kw, int16_t& n, bool integers)
 {
-    const char* const closing = "info in the script needs to be corrected";
     const char* const strict = integers ? "integers expected" : "reals expected";
     if (valuekind(1) == 0)
         return fail(kw, integers ? ", no info given: one or more integers expected"
                                  : ", no info given: one or more reals expected",
-                    strict, closing);
+                    strict, correctinfo);
     if (n > scriptinfo.ninfo)
         return fail(kw, ", only " + wholetostr(scriptinfo.ninfo) + (integers ? " integers in a line, " : " numbers in a line, ") +
                             "but " + wholetostr(n) + " needed",
-                    strict, closing);
+                    strict, correctinfo);
     const int last = n > 0 ? n : scriptinfo.ninfo;
     for (int i = 1; i <= last; ++i) {
-        const bool ok = integers ? isint16(i) : isnumberkind(valuekind(i));
-        if (!ok)
-            return fail(kw, ", info includes " + inquotes(valueword(i)) + (integers ? " not just integers" : ", not just reals"),
-                        strict, closing);
+        const bool ok = integers ? isvalueint(i) : isnumberkind(valuekind(i));
+        if (!ok) return notjust(kw, i, integers);
     }
     if (n == 0) n = scriptinfo.ninfo;
     return true;
@@ -172,22 +172,23 @@ bool getonereal(const str22& kw, real low, real high)
 bool getoneinteger(const str22& kw, int16_t low, int16_t high)
 {
     const char* const closing = "an integer will be prompted for";
+    const std::string given = ", info given is " + inquotes(valueword(1));
     if (valuekind(1) == 0) return fail(kw, ", no info given: one integer expected", "integer expected", closing);
-    if (valuekind(1) != wkinteger || (low == high && !isint16(1)))
-        return fail(kw, ", info given is " + inquotes(valueword(1)), "integer expected", closing);
-    // Compared as read, so that an integer past 16 bits fails its limits.
+    if (valuekind(1) != wkinteger) return fail(kw, given, "integer expected", closing);
+    // Compared as read, so that an integer too large to take fails the limits it lies beyond.
     const real n = valuereal(1);
     if (low != high && (n < low || n > high))
-        return fail(kw,
-                    ", info given is " + inquotes(valueword(1)) + ", " + "but limits are " + wholetostr(low) + " to " +
-                        wholetostr(high),
+        return fail(kw, given + ", " + "but limits are " + wholetostr(low) + " to " + wholetostr(high),
                     "integer inappropriate", closing);
+    if (!isvalueint(1)) return fail(kw, given, "integer expected", closing);
     return true;
 }
 
 bool getreals(const str22& kw, int16_t& n) { return getnumbers(kw, n, false); }
 
 bool getintegers(const str22& kw, int16_t& n) { return getnumbers(kw, n, true); }
+
+bool checkvalueint(const str22& kw, int i) { return isvalueint(i) || notjust(kw, i, true); }
 
 bool getonestring(const str22& kw)
 {
@@ -199,11 +200,11 @@ bool getonestring(const str22& kw)
 
 bool getstrings(const str22& kw, int16_t& n)
 {
-    const char* const closing = "info in the script needs to be corrected";
-    if (valuekind(1) == 0) return fail(kw, ", no info given: one or more strings expected", "strings expected", closing);
+    if (valuekind(1) == 0)
+        return fail(kw, ", no info given: one or more strings expected", "strings expected", correctinfo);
     if (n > scriptinfo.ninfo)
         return fail(kw, ", only " + wholetostr(scriptinfo.ninfo) + "numbers in line " + "but " + wholetostr(n) + " needed",
-                    "strings expected", closing);
+                    "strings expected", correctinfo);
     if (n == 0) n = scriptinfo.ninfo;
     return true;
 }

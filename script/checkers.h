@@ -16,6 +16,9 @@ bool getoneinteger(const str22& kw, int16_t low, int16_t high);
 // n: values needed, 0 for one or more (then set to ninfo on success).
 bool getreals(const str22& kw, int16_t& n);
 bool getintegers(const str22& kw, int16_t& n);
+// For a handler that tests the kinds itself: whether integer word i was taken as an
+// integer; one too large to take gets the report of getintegers.
+bool checkvalueint(const str22& kw, int i);
 bool getonestring(const str22& kw);
 bool getstrings(const str22& kw, int16_t& n);
 

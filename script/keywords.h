@@ -20,9 +20,10 @@ bool windowkeyword(const scriptline& line);  // windows, lists, fluid and fixed 
 bool blockkeyword(const scriptline& line);   // phases, bulk composition and other blocks
 bool batchkeyword(const scriptline& line);   // batches, Monte Carlo and filters
 
-// After the last line, before anything else: the guess block of each batch, which the
-// script may give before or after the batch line, must be one it gave.
-void checkbatchguessblocks();
+// After the last line, before anything else: the rows of the batches, then the check
+// that the guess block of each is one the script gave. A guess block may come before or
+// after its batch lines, so neither is judged at the batch line.
+void finishbatches();
 
 // After the whole script is read (and the file closed).
 void scriptconsistency();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "runtime/channels.h"
+#include "runtime/numberformat.h"
 #include "runtime/numberread.h"
 #include "runtime/ondemandtable.h"
 #include "runtime/reporter.h"
@@ -16,9 +17,21 @@ void resetscriptinfo() { scriptinfo = scriptinfostate{}; }
 
 int32_t valuekind(int i) { return scriptinfo.infokind[static_cast<size_t>(i)]; }
 real valuereal(int i) { return scriptinfo.inforeal[static_cast<size_t>(i)]; }
-int16_t valueint(int i) { return scriptinfo.infoint[static_cast<size_t>(i)]; }
 const str22& valueword(int i) { return scriptinfo.infoword[static_cast<size_t>(i)]; }
 bool isvaluenumber(int i) { return isnumeric(valuekind(i)); }
+
+// The reader's integer and the real of a word agree exactly when the reader took it.
+bool isvalueint(int i)
+{
+    return valuekind(i) == wkinteger && scriptinfo.infoint[static_cast<size_t>(i)] == valuereal(i);
+}
+
+int16_t valueint(int i)
+{
+    if (!isvalueint(i))
+        bombout("valueint", "value " + wholetostr(i) + ", " + inquotes(valueword(i)) + ", is no integer", 1);
+    return scriptinfo.infoint[static_cast<size_t>(i)];
+}
 
 void nextrow(int16_t& counter, int16_t startstate)
 {

@@ -22,12 +22,17 @@ struct scriptinfostate {
 extern scriptinfostate scriptinfo;
 void resetscriptinfo();
 
-// Value word i of the current line: its kind, real, integer and text; whether it is a number.
+// Value word i of the current line: its kind, real and text; whether it is a number.
 int32_t valuekind(int i);
 real valuereal(int i);
-int16_t valueint(int i);
 const str22& valueword(int i);
 bool isvaluenumber(int i);
+// Whether value word i was taken as an integer. An integer word of 32767 or more in
+// magnitude is held only as a real, and its integer, 0, is a value nobody typed.
+bool isvalueint(int i);
+// The integer of value word i; a word isvalueint refuses ends the run as an internal error,
+// so that no handler stores that 0.
+int16_t valueint(int i);
 
 // A logical line: words[1] is the keyword, words[used+1..count] the value words.
 struct scriptline {

@@ -154,7 +154,7 @@ void readcontrol()
         handleline(line, count);
         for (int i = 1; i <= count; ++i) line[i].clear();
     }
-    checkbatchguessblocks();
+    finishbatches();
     mandatorykeywords();
     problemsummary("add mandatory scripts to scriptfile");
     closefile(runfiles.datafile, true, "datafile");

@@ -186,11 +186,14 @@ void maxvar(const scriptline& l)
     s.maxvar = l.sw;
     s.dogminminvar = 2;
     s.dogminmaxvar = 0;
+    const bool two = in.ninfo >= 2 && valuekind(2) == wkinteger;
     if (in.ninfo == 0 || !s.dogminon) {
         s.maxvar = 1;
     } else if (valuekind(1) != wkinteger) {
         s.maxvar = 1;
-    } else if (in.ninfo >= 2 && valuekind(2) == wkinteger) {
+    } else if (!checkvalueint(l.keyword, 1) || (two && !checkvalueint(l.keyword, 2))) {
+        s.maxvar = 1;
+    } else if (two) {
         s.dogminminvar = valueint(1) < 2 ? int16_t{2} : valueint(1);
         s.dogminmaxvar = valueint(2);
     } else {

@@ -56,21 +56,33 @@ TEST_F(BatchKeywords, BatchRecordsAndTheirConsoleRows)
     EXPECT_TRUE(said("no of batches = 2\n"));
 }
 
-// A batch line may stand before, between or after the guess blocks: its block number is
-// judged against all the blocks of the script, with the same console in every order.
-TEST_F(BatchKeywords, GuessBlockNumbersAreJudgedAgainstEveryBlockWhateverTheOrder)
+// A batch line may stand before, between or after the guess blocks, even among the lines of
+// its own block: its block number is judged against all the blocks of the script, and its
+// row, with the mark of a block holding a zero guess, reads the same in every order.
+TEST_F(BatchKeywords, GuessBlocksAreJudgedAndMarkedTheSameWhateverTheOrder)
 {
-    const std::string block = "batchxyzguess startblock\nbatchxyzguess x(g) 0.2\n";
+    const std::string start = "batchxyzguess startblock\n";
+    const std::string zeroguesses = "batchxyzguess x(g) 0\nbatchxyzguess y(g) 0.3\n";
+    const std::string block2 = start + "batchxyzguess x(g) 0.2\n";
     const struct {
         int kxyz;
         bool taken;
-    } cases[] = {{1, true}, {2, true}, {3, false}, {32766, false}};
+        const char* mark;  // 3 wide after the block number
+    } cases[] = {{1, true, "  b"}, {2, true, "   "}, {3, false, ""}, {32766, false, ""}};
     for (const auto& c : cases) {
         const std::string batch = "batch g 2 1 1 8 600 1 " + std::to_string(c.kxyz) + " 0 0\n";
+        const std::string orders[] = {batch + start + zeroguesses + block2, start + batch + zeroguesses + block2,
+                                      start + zeroguesses + batch + block2, start + zeroguesses + block2 + batch};
+        // number, the phases g and bi (bi not in it, and last), block, mark, no bulk
+        const std::string row = std::string(" 1 : ") + "     g" + "      " + " : " + "   " + std::to_string(c.kxyz) +
+                                c.mark + "       " + "\n";
         std::string first;
-        for (const std::string& lines : {batch + block + block, block + batch + block, block + block + batch}) {
+        for (const std::string& lines : orders) {
             EXPECT_EQ(read(mandatorylines + lines), c.taken ? -1 : 1) << lines;
-            if (!c.taken) {
+            if (c.taken) {
+                EXPECT_TRUE(said("\nbatches\n" + row)) << lines << output;
+                EXPECT_EQ(settings.batches[1].nzeroguesses, c.kxyz == 1 ? 1 : 0) << lines;
+            } else {
                 EXPECT_TRUE(said("\n-- run bombed in reading scripts : in batch, kxyz out of range\n")) << lines << output;
             }
             EXPECT_LE(settings.batchxyzguess.slotsmade(), 3u) << lines;  // slot 0 and the two blocks
@@ -221,6 +233,7 @@ TEST_F(BatchKeywords, FormatProblemsEndTheRun)
         {one + "filter x", "filter keyword must be followed by an integer"},
         {one + "filter 31", "too many filters"},
         {one + "filter 70000", "too many filters"},
+        {one + "filter -32767", "filter keyword must be followed by an integer"},
         {one + "filter 2 T 500 700", "insufficient filter info"},
         {one + "filter 1 T 500 700 1", "wrong length of filter info"},
         {one + "filter 1 T x 700", "lower filter not a number"},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 
@@ -102,6 +103,35 @@ TEST_F(Checkers, EqualLimitsAcceptAnyNumberAndStringsAcceptNumbers)
     values({"a", "b", "c"});
     EXPECT_TRUE(getstrings("kw", n));
     EXPECT_EQ(n, 3);
+}
+
+// 32766 is the largest integer the reader takes; a larger integer word is held only as a
+// real, so even limits that test nothing must not let its integer, 0, through.
+TEST_F(Checkers, IntegersTheReaderCannotTakeAreNoIntegers)
+{
+    for (const char* word : {"32766", "-32766", "32767", "-32767", "-32768", "40000"}) {
+        const bool taken = std::abs(std::stoi(word)) <= 32766;
+        values({word});
+        settings.nscriptproblems = 0;
+        bool ok = false;
+        run([&] { ok = getoneinteger("kw", 0, 0); });
+        EXPECT_EQ(ok, taken) << word;
+        EXPECT_EQ(isvalueint(1), taken) << word;
+        if (taken) {
+            EXPECT_EQ(valueint(1), std::stoi(word));
+            continue;
+        }
+        EXPECT_NE(output.find("\nfor kw, info given is " + inquotes(word) + "\nan integer will be prompted for\n"),
+                  std::string::npos)
+            << output;
+        EXPECT_EQ(settings.nscriptproblems, 1) << word;
+        // A handler that asked for the integer anyway ends the run instead of taking 0.
+        EXPECT_EQ(run([] { valueint(1); }), 1) << word;
+        EXPECT_NE(output.find("-- run bombed in valueint : value 1, " + inquotes(word) + ", is no integer"),
+                  std::string::npos)
+            << output;
+        channels.outchannels = 1 << chconsole;  // closed by the report
+    }
 }
 
 TEST_F(Checkers, StrictScriptingEndsTheRunOnTheFirstBadValue)

@@ -137,6 +137,70 @@ TEST_F(KeywordRules, ValuesKeptOrRefused)
     }
 }
 
+// Integers at and past the largest the reader takes (32766), through each kind of handler
+// that asks for an integer: taken as typed, or refused with a report naming the number; a
+// 0 nobody typed is never stored.
+TEST_F(KeywordRules, IntegersPastTheReaderLimitAreTakenOrRefusedNeverZero)
+{
+    const runsettings& s = settings;
+    const std::string block = "batchxyzguess startblock\nbatchxyzguess x(g) 0.2\n";
+    const std::string batch = block + "batch g 2 1 1 8 600 1 1 0 0\n";
+    struct handler {
+        std::string script;  // N stands for the number
+        bool takes32766;
+        std::function<real()> stored;  // the integer the handler keeps, or `refused`
+        real refused;
+        std::string report;  // N stands for the number
+        int refusedcode;     // 1: the run ends at the number, -1: reading goes on
+        const char* strict;  // the fatal report under strictscripting; empty for no script problem
+    };
+    const handler handlers[] = {
+        // a checker with limits
+        {"debuglevel N", false, [&] { return s.debuglevel; }, 1, "for debuglevel, info given is \"N\", but limits are 0 to 6",
+         -1, "debuglevel : integer inappropriate"},
+        // a row of integers
+        {"isr a b\nisr 1 N", true, [&] { return s.nisr == 1 ? s.isrcoeffs[1][2] : -1; }, -1,
+         "for isr, info includes \"N\" not just integers", -1, "isr : integers expected"},
+        // its own kind tests, with a problem of its own or a checker's
+        {std::string(bulklines) + "dogmin\nmaxvar 2 N", true, [&] { return s.maxvar == 1 ? -1 : s.dogminmaxvar; }, -1,
+         "for maxvar, info includes \"N\" not just integers", -1, "maxvar : integers expected"},
+        {batch + "filter 1 N 500 700", true, [&] { return s.batches[1].nfilters[1] == 1 ? s.batches[1].filters[1][1].code : -1; },
+         -1, "for filter, info includes \"N\" not just integers", -1, "filter : integers expected"},
+        {batch + "batchreq 1 N", false, [&] { return s.nbatchreq; }, -1, "reading scripts : batchreq not in range\n", 1, ""},
+        // a list read with readints
+        {block + "batch g N 1 1 8 600 1 1 0 0", true, [&] { return s.nbatches == 1 ? s.batches[1].variance : -1; }, -1,
+         "reading scripts : insufficient info in batch (1)\n", 1, ""},
+        {"rgb g 1 2 N", false, [&] { return s.nrgb; }, 0, "rgb = -\n", -1, ""},
+    };
+    const auto withnumber = [](std::string text, const std::string& n) {
+        for (size_t at = text.find('N'); at != std::string::npos; at = text.find('N', at + n.size()))
+            text.replace(at, 1, n);
+        return text;
+    };
+    for (const handler& h : handlers) {
+        for (const std::string n : {"32766", "32767", "-32767", "-32768", "40000"}) {
+            const std::string script = withnumber(h.script, n);
+            SetUp();
+            const int code = read(mandatorylines + script + "\n", "no\n");
+            if (n == "32766" && h.takes32766) {
+                EXPECT_EQ(code, -1) << script << output;
+                EXPECT_EQ(h.stored(), 32766) << script << output;
+                EXPECT_EQ(s.nscriptproblems, 0) << script << output;
+                continue;
+            }
+            EXPECT_EQ(code, h.refusedcode) << script << output;
+            EXPECT_TRUE(said(withnumber(h.report, n))) << script << output;
+            if (code == 1) continue;
+            EXPECT_EQ(h.stored(), h.refused) << script << output;
+            EXPECT_EQ(s.nscriptproblems, *h.strict == 0 ? 0 : 1) << script << output;
+            if (*h.strict == 0) continue;
+            SetUp();
+            EXPECT_EQ(read("strictscripting\n" + std::string(mandatorylines) + script + "\n"), 1) << script;
+            EXPECT_TRUE(said("-- run bombed in reading script for " + std::string(h.strict) + "\n")) << script << output;
+        }
+    }
+}
+
 TEST_F(KeywordRules, FormatProblemsEndTheRun)
 {
     struct fatal {
