@@ -34,13 +34,6 @@ void prepare(int e)
     fit.expcrdflag = r.crd;
 }
 
-std::string fixed(real x, int16_t d, int16_t w)
-{
-    std::string s;
-    addreal(d, true, w, x, s);
-    return s;
-}
-
 void listactivities(int e)
 {
     const fitexprec& r = rec(e);
@@ -56,7 +49,7 @@ void listactivities(int e)
         line.clear();
         addreal(1, true, 7, br.p, line);
         addwhole(7, line, br.t - 273.15L);
-        for (int k = 1; k <= r.nlist; ++k) line += fixed(br.act[static_cast<size_t>(k)], 5, 10);
+        for (int k = 1; k <= r.nlist; ++k) addreal(5, true, 10, br.act[static_cast<size_t>(k)], line);
         putstr(0, line, 1, 8);
     }
 }
@@ -85,8 +78,8 @@ std::string rowvalues(int row, int16_t d, int16_t wsd)
     std::string line;
     addwhole(3, line, row);
     line += ") ";
-    line += fixed(fit.y[static_cast<size_t>(row)], d, 10);
-    line += fixed(fit.rowsd[static_cast<size_t>(row)], d, wsd);
+    addreal(d, true, 10, fit.y[static_cast<size_t>(row)], line);
+    addreal(d, true, wsd, fit.rowsd[static_cast<size_t>(row)], line);
     return line;
 }
 

@@ -155,29 +155,26 @@ void covariances(int ntp)
     const real factor = fitvariancefactor();
     std::string line;
     addfixed(4, 8, v, line);
-    writefiletext(fitoutfile, line);
-    int count = 0;
+    size_t linestart = line.size();  // the check value does not count for the line break
     for (int i = 1; i <= ntp; ++i) {
         for (int j = i; j <= ntp; ++j) {
             const real e = factor * fit.xx[fitat(i, j)];
-            std::string field;
+            if (line.size() - linestart > 120) {
+                emit(line);
+                line.clear();
+                linestart = 0;
+            }
             if (std::fabs(e) < 5e-5L) {
-                field = " 0";
+                line += " 0";
             } else {
                 const real r = std::nearbyint(std::fabs(e) * 10000) / 10000;
                 int16_t w = r < 1 ? 7 : r < 10 ? 8 : r < 100 ? 9 : r < 1000 ? 10 : r < 10000 ? 11 : r < 100000 ? 12 : 16;
                 if (e <= 0) ++w;
-                addfixed(4, w, e, field);
+                addnumber(wordtext(e, 4), w, line);
             }
-            if (count > 120) {
-                writefiletext(fitoutfile, "\n");
-                count = 0;
-            }
-            writefiletext(fitoutfile, field);
-            count += static_cast<int>(field.size());
         }
     }
-    writefiletext(fitoutfile, "\n");
+    emit(line);
 }
 
 std::string commentfield(const std::string& text) { return "% " + stripbraces(text); }

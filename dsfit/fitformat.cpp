@@ -1,5 +1,6 @@
 #include "dsfit/fitformat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -39,11 +40,27 @@ std::string exacttext(real x, int16_t d)
     return best;
 }
 
+std::string wordtext(real x, int16_t d)
+{
+    std::string best = fixedtostr(d, x);
+    if (best.size() <= static_cast<size_t>(maxwordlen) || !std::isfinite(x)) return best;
+    real besterror = std::numeric_limits<real>::infinity();
+    for (int16_t dd = std::max<int16_t>(d, 0);; ++dd) {
+        const std::string text = exponenttostr(dd, x);
+        real back = 0;
+        if (text.size() > static_cast<size_t>(maxwordlen) || !readfreereal(text, back)) break;
+        if (back == x) return text;
+        if (std::fabs(back - x) < besterror) {
+            besterror = std::fabs(back - x);
+            best = text;
+        }
+    }
+    return best;
+}
+
 void addexact(int16_t d, int16_t w, real x, std::string& line)
 {
-    // The readers split numbers at blanks only: a text that fills its width keeps one.
-    const std::string text = exacttext(x, d);
-    addfield(text, static_cast<int16_t>(text.size() >= static_cast<size_t>(w) ? text.size() + 1 : w), line);
+    addnumber(exacttext(x, d), w, line);
 }
 
 std::string padname(const std::string& text, int w)

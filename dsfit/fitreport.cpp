@@ -238,27 +238,27 @@ void resultrow(int e, int k, bool first)
     else addfixed(2, 6, b.xco2, line);
     line += " ";
     if (ppair) {
-        addtext(pfield(b.p), 6, line);
-        addtext(pfield(nx->p), 6, line);
+        addnumber(pfield(b.p), 6, line);
+        addnumber(pfield(nx->p), 6, line);
     } else {
-        addtext(pfield(b.p), 9, line);
+        addnumber(pfield(b.p), 9, line);
         line += "    ";
     }
     if (duplicated || ppair) {
-        addtext(celsius(b.t), duplicated ? 9 : 10, line);
+        addnumber(celsius(b.t), duplicated ? 9 : 10, line);
         line += "  ";
         addfixed(2, 9, b.hreq, line);
         addfixed(2, 8, nx->hreq, line);
     } else if (!b.dir) {
-        addtext(celsius(b.t), 6, line);
-        if (tpair) addtext(celsius(nx->t), 5, line);
+        addnumber(celsius(b.t), 6, line);
+        if (tpair) addnumber(celsius(nx->t), 5, line);
         else line += spaces(5);
         addfixed(2, 9, b.hreq, line);
         if (tpair) addfixed(2, 8, nx->hreq, line);
         else line += spaces(8);
     } else {
         line += spaces(5);
-        addtext(celsius(b.t), 6, line);
+        addnumber(celsius(b.t), 6, line);
         line += spaces(9);
         addfixed(2, 8, b.hreq, line);
     }
@@ -293,10 +293,9 @@ void resultrow(int e, int k, bool first)
     } else {
         miss = groupmiss(r, b, duplicated || ppair || tpair ? nx : nullptr);
     }
-    // A miss that fills its column keeps a blank from the enthalpy before it.
-    addtext(miss.size() >= 7 ? " " + miss : miss, 7, line);
-    addtext(calc, 7, line);
-    addtext(sd2, 6, line);
+    addnumber(miss, 7, line);
+    addnumber(calc, 7, line);
+    addnumber(sd2, 6, line);
     line += "   ";
     if (first && r.used && r.expno > 0) line += bracketnote(r);
     out(0, line, 1);

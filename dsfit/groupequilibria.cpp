@@ -152,10 +152,10 @@ void addpcolumn(const fitexprec& r, int k, std::string& line)
     const bracketrec& b = r.brackets[at(k)];
     const bracketrec& next = r.brackets[at(k + 1)];
     if (k < r.nbr && next.sameT && !next.sameP) {
-        addfield(ptext(b.p), 5, line);
-        addfield(ptext(next.p), 5, line);
+        addnumber(ptext(b.p), 5, line);
+        addnumber(ptext(next.p), 5, line);
     } else {
-        addfield(ptext(b.p), 10, line);
+        addnumber(ptext(b.p), 10, line);
     }
 }
 
@@ -164,8 +164,8 @@ void addtcolumn(const fitexprec& r, int k, std::string& line)
 {
     const bracketrec& b = r.brackets[at(k)];
     const bracketrec& next = r.brackets[at(k + 1)];
-    if (k < r.nbr && next.sameP) addfield(celsius(b.t) + " " + celsius(next.t), 7, line);
-    else addfield(celsius(b.t), 7, line);
+    if (k < r.nbr && next.sameP) addnumber(celsius(b.t) + " " + celsius(next.t), 7, line);
+    else addnumber(celsius(b.t), 7, line);
 }
 
 void printreactions()
@@ -441,7 +441,7 @@ void printbrrow(int e, int k, int16_t mode)
         addtcolumn(r, k, line);
         line += "  ";
         if (solvesT(r, k)) {
-            addfield(celsius(b.tcalc), 9, line);
+            addnumber(celsius(b.tcalc), 9, line);
             addrounded(8, b.tcalc - b.t, line);
         } else {
             addfixed(2, 9, b.pcalc, line);

@@ -23,9 +23,11 @@ constexpr int maxblocks = 10;
 struct pairedrows {
     std::string label, value, lead;
     int count = 0;
-    void add(const std::string& l, int16_t lw, const std::string& v) {
+    // addvalue appends the value's field to the value row.
+    template <typename F>
+    void add(const std::string& l, int16_t lw, F addvalue) {
         addfield(l, lw, label);
-        value += v;
+        addvalue(value);
         if (++count % perline == 0) flush();
     }
     void flush() {
@@ -35,31 +37,21 @@ struct pairedrows {
     }
 };
 
-std::string realfield(int16_t digits, bool fixed, int16_t width, real x) {
-    std::string s;
-    addreal(digits, fixed, width, x, s);
-    return s;
-}
-
 std::string wholefield(int16_t width, real x) {
     std::string s;
     addwhole(width, s, x);
     return s;
 }
 
-std::string plainvalue(int g, real x, int16_t pdec, int16_t tdec, int16_t sig, int16_t width) {
-    if (g == 1) return realfield(pdec, true, width, x);
-    if (g == 2) return realfield(tdec, true, width, x - 273.15L);
-    return realfield(sig, false, width, x);
+void addplainvalue(int g, real x, int16_t pdec, int16_t tdec, int16_t sig, int16_t width, std::string& line) {
+    if (g == 1) addreal(pdec, true, width, x, line);
+    else if (g == 2) addreal(tdec, true, width, x - 273.15L, line);
+    else addreal(sig, false, width, x, line);
 }
 
-std::string matrixvalue(real v, int16_t digits, bool fixed, int16_t w) {
-    if (std::fabs(v) < 1e-10L) {
-        std::string s;
-        addfield("-", w, s);
-        return s;
-    }
-    return realfield(digits, fixed, w, v);
+void addmatrixvalue(real v, int16_t digits, bool fixed, int16_t w, std::string& line) {
+    if (std::fabs(v) < 1e-10L) addfield("-", w, line);
+    else addreal(digits, fixed, w, v, line);
 }
 
 }  // namespace
@@ -88,7 +80,7 @@ void printmatrixtable(const std::string& title, const mat90& J, int16_t part, in
                 addwhole(-6, line, r);
             else
                 addfield(ws.compnames[static_cast<size_t>(r - reactions.nreac)], -6, line);
-            for (int i = from; i < to; ++i) line += matrixvalue(J[static_cast<size_t>(r)][static_cast<size_t>(colbase + i + 1)], digits, fixed, w);
+            for (int i = from; i < to; ++i) addmatrixvalue(J[static_cast<size_t>(r)][static_cast<size_t>(colbase + i + 1)], digits, fixed, w, line);
             putstr(0, line, 1, channelset);
         }
     };
@@ -119,7 +111,7 @@ void printmatrixtable(const std::string& title, const mat90& J, int16_t part, in
         for (int r = reactions.nreac + 1; r <= eq.neq; ++r) {
             std::string row;
             addfield(ws.compnames[static_cast<size_t>(r - reactions.nreac)], -6, row);
-            for (int k = 1; k <= nfree; ++k) row += matrixvalue(J[static_cast<size_t>(r)][static_cast<size_t>(base + k)], digits, fixed, w);
+            for (int k = 1; k <= nfree; ++k) addmatrixvalue(J[static_cast<size_t>(r)][static_cast<size_t>(base + k)], digits, fixed, w, row);
             putstr(0, row, 1, channelset);
         }
     }
@@ -160,7 +152,7 @@ void residualtable(const vec90& f) {
             const size_t c = static_cast<size_t>(k - reactions.nreac);
             if (pd.inbulk[c]) label = ws.compnames[c];
         }
-        rows.add(label, label.empty() ? 0 : 11, realfield(4, false, 11, v));
+        rows.add(label, label.empty() ? 0 : 11, [&](std::string& row) { addreal(4, false, 11, v, row); });
     }
     rows.flush();
 }
@@ -170,21 +162,28 @@ void variablestable(const vec90& x) {
     pairedrows rows;
     rows.lead = std::string(22, ' ');
     const int n = eq.nvar + eq.nxp;
-    for (int g = 1; g <= n; ++g) rows.add(eq.calcvarnames[static_cast<size_t>(g)], 11, plainvalue(g, x[static_cast<size_t>(g)], 3, 4, 6, 11));
+    for (int g = 1; g <= n; ++g) {
+        rows.add(eq.calcvarnames[static_cast<size_t>(g)], 11,
+                 [&](std::string& row) { addplainvalue(g, x[static_cast<size_t>(g)], 3, 4, 6, 11, row); });
+    }
     if (n % perline != 0) rows.flush();
 }
 
 void lnktable() {
     putstr(1, "ln K", 1, ch13);
     pairedrows rows;
-    for (int i = 1; i <= reactions.nreac; ++i) rows.add(wholetostr(i), 11, realfield(6, false, 11, reactions.reaclnk[static_cast<size_t>(i)]));
+    for (int i = 1; i <= reactions.nreac; ++i) {
+        rows.add(wholetostr(i), 11, [&](std::string& row) { addreal(6, false, 11, reactions.reaclnk[static_cast<size_t>(i)], row); });
+    }
     if (reactions.nreac % perline != 0) rows.flush();
 }
 
 void activitytable() {
     putstr(1, "activity", 1, ch13);
     pairedrows rows;
-    for (int e = 1; e <= ws.nem; ++e) rows.add(ws.emname[static_cast<size_t>(e)], 11, realfield(5, false, 11, ws.emact[static_cast<size_t>(e)]));
+    for (int e = 1; e <= ws.nem; ++e) {
+        rows.add(ws.emname[static_cast<size_t>(e)], 11, [&](std::string& row) { addreal(5, false, 11, ws.emact[static_cast<size_t>(e)], row); });
+    }
     if (ws.nem % perline != 0) rows.flush();
 }
 
@@ -200,7 +199,7 @@ void failureblock(const vec90& x) {
         }
     }
     for (int g = 1; g <= n; ++g) {
-        line += plainvalue(g, x[static_cast<size_t>(g)], 2, 1, 4, 10);
+        addplainvalue(g, x[static_cast<size_t>(g)], 2, 1, 4, 10, line);
         if (g % 15 == 0 || g == n) {
             putstr(0, line, 1, ch13);
             line.clear();

@@ -158,7 +158,7 @@ void writescriptform(int16_t n) {
     for (int i = 1; i <= n; ++i) {
         line = "projplane    ";
         addfield(proj.apexnames[at(i)], -6, line);
-        for (int j = 1; j <= pd.nbulkcomps; ++j) addfield(scriptamount(proj.apexcomps[at(i)][at(j)]), 6, line);
+        for (int j = 1; j <= pd.nbulkcomps; ++j) addnumber(scriptamount(proj.apexcomps[at(i)][at(j)]), 6, line);
         putstr(0, line, 1, logonly);
     }
     putstr(0, rule, 2, logonly);

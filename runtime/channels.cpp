@@ -1,6 +1,7 @@
 #include "runtime/channels.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "runtime/bytes.h"
 #include "runtime/console.h"
@@ -102,14 +103,22 @@ void addfield(const std::string& text, int16_t width, std::string& line) {
     if (line.size() > static_cast<size_t>(maxtextlen)) line.resize(maxtextlen);
 }
 
-void addreal(int16_t digits, bool fixed, int16_t width, real x, std::string& line) {
-    addfield(realtostr(digits, fixed, x), width, line);
+void addnumber(const std::string& text, int16_t width, std::string& line) {
+    const bool fills = width != 0 && text.size() >= static_cast<size_t>(std::abs(static_cast<int>(width)));
+    if (fills && !text.empty() && !isblankbyte(text.front()) && !line.empty() && !isblankbyte(line.back()))
+        addfield(" " + text, width, line);
+    else
+        addfield(text, width, line);
 }
 
-void addwhole(int16_t width, std::string& line, real x) { addfield(wholetostr(x), width, line); }
+void addreal(int16_t digits, bool fixed, int16_t width, real x, std::string& line) {
+    addnumber(realtostr(digits, fixed, x), width, line);
+}
+
+void addwhole(int16_t width, std::string& line, real x) { addnumber(wholetostr(x), width, line); }
 
 void addfixed(int16_t decimals, int16_t width, real x, std::string& line) {
-    addfield(fixedtostr(decimals, x), width, line);
+    addnumber(fixedtostr(decimals, x), width, line);
 }
 
 void formattext(std::array<std::string, maxmsglines + 1>& lines) {

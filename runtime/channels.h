@@ -49,6 +49,10 @@ std::string channelhandlename(int bit);
 void putstr(int16_t before, const std::string& text, int16_t after, wordset channelset);
 void flushall();
 void addfield(const std::string& text, int16_t width, std::string& line);
+// The text of a number as a field: as addfield, but a text that fills or overflows a
+// column (width not 0) gets one blank before it where it would touch the line's last
+// character, so that a number of any size stays apart from its neighbour.
+void addnumber(const std::string& text, int16_t width, std::string& line);
 void addreal(int16_t digits, bool fixed, int16_t width, real x, std::string& line);
 void addwhole(int16_t width, std::string& line, real x);
 // x in plain fixed notation with that many decimals, as a column.

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "runtime/capacities.h"
 
@@ -209,6 +211,95 @@ std::string fixedtostr(int16_t decimals, real x) {
     if (digits.size() <= n) text.append(n + 1 - digits.size(), '0');
     text.append(digits);
     if (n > 0) text.insert(text.size() - n, 1, '.');
+    return text;
+}
+
+namespace {
+
+// A whole number as base-1e9 limbs, least significant first.
+using limbs = std::vector<uint32_t>;
+
+void multiplylimbs(limbs& n, uint32_t factor) {
+    uint64_t carry = 0;
+    for (uint32_t& limb : n) {
+        const uint64_t v = static_cast<uint64_t>(limb) * factor + carry;
+        limb = static_cast<uint32_t>(v % 1000000000u);
+        carry = v / 1000000000u;
+    }
+    while (carry > 0) {
+        n.push_back(static_cast<uint32_t>(carry % 1000000000u));
+        carry /= 1000000000u;
+    }
+}
+
+std::string limbdigits(const limbs& n) {
+    std::string text;
+    for (size_t i = n.size(); i-- > 0;) {
+        std::string part;
+        uint32_t v = n[i];
+        for (int k = 0; k < 9; ++k, v /= 10) part.push_back(static_cast<char>('0' + v % 10));
+        std::reverse(part.begin(), part.end());
+        text += part;
+    }
+    const size_t first = text.find_first_not_of('0');
+    return first == std::string::npos ? "0" : text.substr(first);
+}
+
+}  // namespace
+
+std::string exponenttostr(int16_t decimals, real x) {
+    if (std::isnan(x)) return "nan";
+    if (std::isinf(x)) return x < 0 ? "-inf" : "inf";
+    const size_t n = static_cast<size_t>(std::max<int16_t>(decimals, 0)) + 1;  // digits kept
+    // |x| = m 2^q exactly, m a whole number of 64 bits.
+    int binexp = 0;
+    const real fraction = std::frexp(std::fabs(x), &binexp);
+    const uint64_t m = static_cast<uint64_t>(std::ldexp(fraction, 64));
+    int q = binexp - 64;
+    limbs value{static_cast<uint32_t>(m % 1000000000u), static_cast<uint32_t>(m / 1000000000u % 1000000000u),
+                static_cast<uint32_t>(m / 1000000000000000000u)};
+    // m 2^q = m 5^-q 10^q for negative q.
+    int32_t power = 0;
+    if (q >= 0) {
+        for (; q > 0; q -= std::min(q, 29)) multiplylimbs(value, 1u << std::min(q, 29));
+    } else {
+        power = q;
+        for (q = -q; q > 0; q -= std::min(q, 12)) {
+            uint32_t f = 1;
+            for (int k = std::min(q, 12); k > 0; --k) f *= 5;
+            multiplylimbs(value, f);
+        }
+    }
+    std::string digits = limbdigits(value);
+    int32_t exponent = 0;
+    if (digits != "0") {
+        exponent = power + static_cast<int32_t>(digits.size()) - 1;
+        if (digits.size() > n) {
+            const std::string rest = digits.substr(n);
+            digits.resize(n);
+            const size_t more = rest.find_first_not_of('0', 1);
+            const bool up = rest[0] > '5' || (rest[0] == '5' && (more != std::string::npos || (digits.back() - '0') % 2 == 1));
+            if (up) {
+                size_t i = n;
+                while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+                if (i == 0) {
+                    digits.insert(digits.begin(), '1');
+                    digits.pop_back();
+                    ++exponent;
+                } else {
+                    ++digits[i - 1];
+                }
+            }
+        }
+    }
+    digits.append(n - std::min(n, digits.size()), '0');
+    std::string text;
+    if (x < 0) text.push_back('-');
+    text.push_back(digits[0]);
+    if (n > 1) text += "." + digits.substr(1);
+    text += exponent > 0 ? "e+" : "e-";
+    const long long shown = exponent < 0 ? -static_cast<long long>(exponent) : exponent;
+    text += wholedigits(shown);
     return text;
 }
 

@@ -12,6 +12,10 @@ std::string realtostr(int16_t digits, bool fixed, real x);
 std::string wholetostr(real x);
 // Plain fixed notation: exactly decimals digits after the point, never an exponent.
 std::string fixedtostr(int16_t decimals, real x);
+// Exponent notation from the exact decimal value of x: one digit, then decimals digits
+// after the point (ties to even), "e+" for a positive power of ten and "e-" otherwise,
+// and the power without leading zeros. No limit on the size of x.
+std::string exponenttostr(int16_t decimals, real x);
 digitrecord realtodigits(bool fixed, int16_t n, real x);
 std::string digitstotext(bool fixed, int16_t n, const digitrecord& record);
 real tenpower(int16_t n);

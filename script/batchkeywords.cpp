@@ -520,7 +520,8 @@ void showmc()
     addwhole(3, line, e.abc);
     if (e.refkind == -2) {
         addfield(" f", 0, line);
-        addwhole(2, line, -e.ref);
+        // the function's tag: "f12" reads as one word
+        addfield(wholetostr(-e.ref), 2, line);
     } else if (e.ref != 0) {
         addfield(" r ", 0, line);
         addfield(s.mcranges[static_cast<size_t>(e.ref)].name, 0, line);

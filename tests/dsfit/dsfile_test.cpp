@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -11,6 +12,7 @@
 #include "dsfit/fitinput.h"
 #include "dsfit/lsq.h"
 #include "fitfixture.h"
+#include "runtime/numberformat.h"
 #include "runtime/runfiles.h"
 #include "thermo/datasetreader.h"
 #include "thermo/thermofixture.h"
@@ -76,49 +78,70 @@ TEST(FitDatasetFile, WrittenDatasetReadsBackWithTheFittedEnthalpies)
 
 // As many rows as enthalpies: the residuals are 0 and so is sigfit, which measures no
 // scatter then. The covariances written are those of the rows, unscaled: each enthalpy
-// here has one direct-calorimetry row, so its variance is that row's sd squared.
+// here has one direct-calorimetry row, so its variance is that row's sd squared. Sds of
+// 1e5 and 1e10 kJ give variances whose fields fill their column (1e10) and whose fixed
+// text would pass the 22 characters of a word (1e20). The reader keeps single precision.
 TEST(FitDatasetFile, ExactlyDeterminedFitKeepsTheUncertaintiesOfItsRows)
 {
-    const real sds[] = {0, 1.0L, 1.5L, 2.0L, 3.0L};
-    {
-        fitworld w;
-        w.writeinputs("1 ky -2593.5 1.0\n1 sill -2585.1 1.5\n1 sudoite -8626.9 2.0\n1 clinochlore -8908.3 3.0\n0\n0\n0\n",
-                      longnames, kysillax);
-        ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
-        qr();
-        ASSERT_EQ(fit.sigfitsq, 0);
-        EXPECT_EQ(fitvariancefactor(), 1);
-        fit.fitreport = true;
-        ASSERT_EQ(testing::exitcodeof(writedsfile), -1) << w.out();
-        ASSERT_NO_FATAL_FAILURE(readwritten());
-    }
-    for (int j = 1; j <= 4; ++j) {
-        EXPECT_NEAR(static_cast<double>(ws.covat(j, j)), static_cast<double>(sds[j] * sds[j]), 5e-5) << j;
-        if (j > 1) {
-            EXPECT_EQ(ws.covat(1, j), 0) << j;
+    const std::vector<std::vector<real>> sdsets = {{1.0L, 1.5L, 2.0L, 3.0L}, {1e5L, 1e10L, 2.0L, 3e9L}};
+    for (const std::vector<real>& sds : sdsets) {
+        {
+            fitworld w;
+            std::string xp;
+            const char* const names[] = {"ky", "sill", "sudoite", "clinochlore"};
+            const char* const hs[] = {"-2593.5", "-2585.1", "-8626.9", "-8908.3"};
+            for (size_t j = 0; j < 4; ++j) xp += std::string("1 ") + names[j] + " " + hs[j] + " " + fixedtostr(1, sds[j]) + "\n";
+            w.writeinputs(xp + "0\n0\n0\n", longnames, kysillax);
+            ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+            qr();
+            ASSERT_EQ(fit.sigfitsq, 0);
+            EXPECT_EQ(fitvariancefactor(), 1);
+            fit.fitreport = true;
+            ASSERT_EQ(testing::exitcodeof(writedsfile), -1) << w.out();
+            ASSERT_NO_FATAL_FAILURE(readwritten());
+        }
+        for (int j = 1; j <= 4; ++j) {
+            const real variance = sds[static_cast<size_t>(j - 1)] * sds[static_cast<size_t>(j - 1)];
+            EXPECT_NEAR(static_cast<double>(ws.covat(j, j)), static_cast<double>(variance), static_cast<double>(std::max(5e-5L, variance * 1e-7L)))
+                << j << " sd " << static_cast<double>(sds[static_cast<size_t>(j - 1)]);
+            if (j > 1) {
+                EXPECT_EQ(ws.covat(1, j), 0) << j;
+            }
         }
     }
 }
 
+// Each covariance in 4 decimals right-justified in a width by its size; a field that its
+// number fills keeps a blank from the one before, and a number whose text would pass a
+// word of 22 characters is written in exponent notation.
 TEST(FitDatasetFile, CovarianceFields)
 {
-    fitworld w;
-    fit.ntpfit = 3;
-    for (int i = 1; i <= 3; ++i) {
-        fit.tda[static_cast<size_t>(i)].name = "e" + std::to_string(i);
-        fit.tda[static_cast<size_t>(i)].name2 = "x";
+    const struct {
+        real values[6];
+        const char* text;
+    } cases[] = {
+        {{0.00004L, 0.5L, -0.5L, 12.34567L, -1234.5L, 0}, "0.0000 0 0.5000 -0.5000  12.3457  -1234.5000 0\n"},
+        {{1e10L, -1e10L, 1e16L, -1e16L, 1e17L, 1e20L},
+         "0.0000 10000000000.0000 -10000000000.0000 10000000000000000.0000      -1.0000e+16      1.0000e+17      1.0000e+20\n"},
+    };
+    for (const auto& c : cases) {
+        fitworld w;
+        fit.ntpfit = 3;
+        for (int i = 1; i <= 3; ++i) {
+            fit.tda[static_cast<size_t>(i)].name = "e" + std::to_string(i);
+            fit.tda[static_cast<size_t>(i)].name2 = "x";
+        }
+        fit.fitreport = true;
+        ds.dsmode = 6;
+        fit.sigfitsq = 1;
+        int k = 0;
+        for (int i = 1; i <= 3; ++i) {
+            for (int j = i; j <= 3; ++j) fit.xx[fitat(i, j)] = c.values[k++];
+        }
+        ASSERT_EQ(testing::exitcodeof(writedsfile), -1) << w.out();
+        const std::string text = w.folder.readfile("zt-ds6t.txt");
+        EXPECT_NE(text.find("\n  " + std::string(c.text)), std::string::npos) << text;
     }
-    fit.fitreport = true;
-    ds.dsmode = 6;
-    fit.sigfitsq = 1;
-    const real values[] = {0.00004L, 0.5L, -0.5L, 12.34567L, -1234.5L, 0};
-    int k = 0;
-    for (int i = 1; i <= 3; ++i) {
-        for (int j = i; j <= 3; ++j) fit.xx[fitat(i, j)] = values[k++];
-    }
-    ASSERT_EQ(testing::exitcodeof(writedsfile), -1) << w.out();
-    const std::string text = w.folder.readfile("zt-ds6t.txt");
-    EXPECT_NE(text.find(" 0 0.5000 -0.5000  12.3457  -1234.5000 0\n"), std::string::npos) << text;
 }
 
 TEST(FitDatasetFile, LayoutsThatWouldNotReadBackAreRefused)

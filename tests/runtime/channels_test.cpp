@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "runtime/bytes.h"
@@ -121,6 +122,49 @@ TEST(AddField, JustifiesInTheColumnWidth) {
     addwhole(4, line, 2.5L);
     addreal(2, true, -6, -0.001L, line);
     EXPECT_EQ(line, "    2.50   2-0.00 ");
+}
+
+// A number's field keeps one blank from a non-blank before it whatever the number's size;
+// one that fits its column, and any text field, is appended as addfield makes it.
+TEST(AddNumber, ANumberThatFillsItsColumnStaysApartFromTheTextBefore) {
+    const struct {
+        const char* what;
+        const char* start;
+        std::function<void(std::string&)> add;
+        const char* result;
+    } cases[] = {
+        {"addfixed fits", "ab", [](std::string& l) { addfixed(2, 9, -1234.5L, l); }, "ab -1234.50"},
+        {"addfixed fills", "ab", [](std::string& l) { addfixed(2, 8, -1234.5L, l); }, "ab -1234.50"},
+        {"addfixed overflows", "ab", [](std::string& l) { addfixed(2, 5, -1234.5L, l); }, "ab -1234.50"},
+        {"addreal fits", "x", [](std::string& l) { addreal(2, true, 9, 1234.5L, l); }, "x  1234.50"},
+        {"addreal fills", "x", [](std::string& l) { addreal(2, true, 7, 1234.5L, l); }, "x 1234.50"},
+        {"addreal overflows", "x", [](std::string& l) { addreal(2, true, 3, 1234.5L, l); }, "x 1234.50"},
+        {"addwhole fits", "1.5", [](std::string& l) { addwhole(4, l, -12); }, "1.5 -12"},
+        {"addwhole fills", "1.5", [](std::string& l) { addwhole(3, l, -12); }, "1.5 -12"},
+        {"addwhole overflows", "1.5", [](std::string& l) { addwhole(2, l, -12); }, "1.5 -12"},
+        {"addnumber fits", "7", [](std::string& l) { addnumber("42", 3, l); }, "7 42"},
+        {"addnumber fills", "7", [](std::string& l) { addnumber("42", 2, l); }, "7 42"},
+        {"addnumber overflows", "7", [](std::string& l) { addnumber("42", 1, l); }, "7 42"},
+        // left-justified: one that fits is appended as before, one that fills is kept apart
+        {"left, fits", "@", [](std::string& l) { addwhole(-4, l, 123); }, "@123 "},
+        {"left, fills", "@", [](std::string& l) { addwhole(-3, l, 123); }, "@ 123"},
+        // nothing to touch: an empty line, a blank before, a text of blanks (too large a number)
+        {"at the start", "", [](std::string& l) { addfixed(2, 8, -1234.5L, l); }, "-1234.50"},
+        {"after a blank", "ab ", [](std::string& l) { addfixed(2, 8, -1234.5L, l); }, "ab -1234.50"},
+        {"blank text", "x", [](std::string& l) { addreal(4, false, 10, 1e25L, l); }, "x                   "},
+        // width 0 asks for the text itself, right after the line
+        {"width 0", "3/", [](std::string& l) { addwhole(0, l, 4); }, "3/4"},
+        {"text field", "ab", [](std::string& l) { addfield("cd", 2, l); }, "abcd"},
+    };
+    for (const auto& c : cases) {
+        std::string line = c.start;
+        c.add(line);
+        EXPECT_EQ(line, c.result) << c.what;
+    }
+    // a closed row stays closed
+    std::string closed = std::string(3, 'r') + overflowbyte;
+    addfixed(2, 4, 12.5L, closed);
+    EXPECT_EQ(closed, std::string(3, 'r') + overflowbyte);
 }
 
 TEST(AddField, OverflowMarkClosesTheRow) {

@@ -93,6 +93,37 @@ TEST(FixedToStr, GivesExactlyTheDecimalsAskedForWithTiesToEven) {
     for (const auto& c : cases) EXPECT_EQ(fixedtostr(c.decimals, c.x), c.text) << c.decimals << " " << static_cast<double>(c.x);
 }
 
+// The digits come from the exact binary value: 2^70 = 1180591620717411303424 and
+// 2^-30 = 9.31322574615478515625e-10; the other values are exact in 64 bits.
+TEST(ExponentToStr, RoundsTheExactValueWithTiesToEven) {
+    const real inf = std::numeric_limits<real>::infinity();
+    const real two70 = std::ldexp(1.0L, 70);
+    const struct {
+        int16_t decimals;
+        real x;
+        const char* text;
+    } cases[] = {
+        {4, 1e20L, "1.0000e+20"},
+        {4, -two70, "-1.1806e+21"},
+        {16, two70, "1.1805916207174113e+21"},
+        {3, std::ldexp(1.0L, -30), "9.313e-10"},
+        {5, std::ldexp(1.0L, -30), "9.31323e-10"},
+        {1, 1.25e20L, "1.2e+20"},
+        {1, 1.35e20L, "1.4e+20"},
+        {2, 0.375L, "3.75e-1"},
+        {1, 0.375L, "3.8e-1"},
+        // rounding up past 9 gives the next power of ten
+        {0, 9.5e20L, "1e+21"},
+        {-3, 2.5e20L, "2e+20"},
+        {2, 1, "1.00e-0"},
+        {2, 0, "0.00e-0"},
+        {2, 1e4000L, "1.00e+4000"},
+        {2, std::numeric_limits<real>::quiet_NaN(), "nan"},
+        {2, -inf, "-inf"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(exponenttostr(c.decimals, c.x), c.text) << c.decimals << " " << static_cast<double>(c.x);
+}
+
 TEST(RealToDigits, DecomposesIntoDigitsAndExponent) {
     const digitrecord r = realtodigits(false, 3, -0.0123456L);
     EXPECT_TRUE(r.negative);
