@@ -1,7 +1,9 @@
 #include "dsfit/lsq.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dsfit/fitset.h"
@@ -193,12 +195,9 @@ std::vector<int> undeterminedcolumns()
     return list;
 }
 
-// Rows that leave enthalpies free: no enthalpy a solver would give can be trusted, so the
-// run ends before anything is reported or written.
-void refuseundetermined(const std::string& routine)
+// The names of columns, up to a line's worth, for a message.
+std::string columnnames(const std::vector<int>& list)
 {
-    const std::vector<int> list = undeterminedcolumns();
-    if (list.empty()) return;
     std::string names;
     size_t shown = 0;
     for (int j : list) {
@@ -208,23 +207,39 @@ void refuseundetermined(const std::string& routine)
         ++shown;
     }
     if (shown < list.size()) names += " ... (" + wholetostr(static_cast<int>(list.size())) + " in all)";
-    bombout(routine,
-            "matrix is singular: the rows do not determine the enthalpies of " + names + " (dataset not written)", 0);
+    return names;
 }
 
-// A solver amplifies rounding in the enthalpy of column j by 1/sin of the angle between
-// its weighted column and the others (QR), or by the square of that (Cholesky, whose
-// normal equations square it): the square is the normal matrix's diagonal times the
-// covariance's, and no pivot ratio of either factor exceeds it. 80-bit reals keep 19
-// digits and the report prints enthalpies of thousands of kJ to 0.01 (-6643.00), six of
-// them, so a solver may amplify rounding by at most 1e13. Rows that are determined but weighted so
-// unevenly that the solver would amplify it more end the run, saying so.
-constexpr real amplificationlimit = 1e13L;
+// Rows that leave enthalpies free: no enthalpy a solver would give can be trusted, so the
+// run ends before anything is reported or written.
+void refuseundetermined(const std::string& routine)
+{
+    const std::vector<int> list = undeterminedcolumns();
+    if (list.empty()) return;
+    bombout(routine,
+            "matrix is singular: the rows do not determine the enthalpies of " + columnnames(list) +
+                " (dataset not written)",
+            0);
+}
 
-const char* const qrlosesdigits =
-    "QR loses too many digits on rows this unevenly weighted: bring their sds closer together (dataset not written)";
-const char* const choleskilosesdigits =
-    "the normal equations lose too many digits on rows this unevenly weighted: use QR (dataset not written)";
+// A solver amplifies rounding in the enthalpy of column j by a = 1/sin of the angle
+// between its weighted column and the others (QR), or by a^2 (Cholesky, whose normal
+// equations square it); a^2 is the normal matrix's diagonal times the covariance's, and
+// u = 2^-64 is the rounding of an 80-bit real. Beyond a^p = 1e13 (p = 1 for QR, 2 for
+// Cholesky) too few of its 19 digits are left for the error estimates below to hold, or
+// for the leverages and reaction sds, which err by about u a^p, to keep their printed
+// decimals. Within that the estimates decide, each taken four times over against half
+// of the last digit it must keep (on random fits they came within a factor 3 of the true
+// errors, on either side): H to the 0.001 kJ of the new dataset; Cholesky's covariances
+// to its 0.0001 kJ^2; QR's sd(H) to the 0.01 of the report, its covariances erring by
+// about u a of themselves, far less than Cholesky's u a^2.
+constexpr real unitroundoff = 5.421010862427522170e-20L;  // 2^-64
+constexpr real errormargin = 4;
+constexpr real amplificationcap = 1e13L;
+constexpr real halfdigitH = 5e-4L;
+constexpr real halfdigitcovariance = 5e-5L;
+constexpr real halfdigitsd = 5e-3L;
+constexpr real halfdigitsigfit = 5e-4L;
 
 std::vector<real>& columnlengths()
 {
@@ -233,36 +248,176 @@ std::vector<real>& columnlengths()
     return v;
 }
 
-void leverages()
+// U = R^-1 of the last solve's triangular factor R (R^T R = X^T W X), upper triangular, in
+// rows ntp+1..2 ntp of xx. The leverages and the variances of reactions come from it:
+// |v^T U|^2 keeps its digits where v^T C v, of terms the size of the loosest enthalpy's
+// variance, would lose them to cancellation.
+real& U(int i, int j) { return XX(ntpnow() + i, j); }
+
+// Each column of U solves R u = e_j by back substitution (the sums in order of k), which
+// leaves R U - I within rounding of |R| |U|: a combination v^T U is then as good as R.
+// Worked a row of U at a time, bottom up, so that the inner loop runs along rows.
+template <class factor>
+void invertfactor(factor R)
 {
     const int n = ntpnow();
-    for (int i = 1; i <= fit.nrows; ++i) {
-        real sum = 0;
-        for (int l = 1; l <= n; ++l) {
-            if (!B(i, l)) continue;
-            for (int j = 1; j <= n; ++j) {
-                if (B(i, j)) sum += X(i, l) * XX(l, j) * X(i, j);
-            }
+    for (int i = n; i >= 1; --i) {
+        for (int j = i + 1; j <= n; ++j) U(i, j) = 0;
+        for (int k = i + 1; k <= n; ++k) {
+            const real r = R(i, k);
+            if (r == 0) continue;
+            for (int j = k; j <= n; ++j) U(i, j) += r * U(k, j);
         }
-        const real sd = fit.rowsd[static_cast<size_t>(i)];
-        fit.hat[static_cast<size_t>(i)] = sum / (sd * sd);
+        const real d = R(i, i);
+        for (int j = i + 1; j <= n; ++j) U(i, j) = -U(i, j) / d;
+        U(i, i) = 1 / d;
     }
 }
 
-}  // namespace
+// C = U U^T into the leading ntp x ntp block of xx, full and symmetric.
+void covariancefromfactor()
+{
+    const int n = ntpnow();
+    for (int i = 1; i <= n; ++i) {
+        for (int j = i; j <= n; ++j) {
+            real s = 0;
+            for (int m = j; m <= n; ++m) s += U(i, m) * U(j, m);
+            XX(i, j) = s;
+            XX(j, i) = s;
+        }
+    }
+}
 
-real fitvariancefactor() { return fit.nrows > ntpnow() ? fit.sigfitsq : 1; }
+// |sum of c U[j][.]|^2 over the terms (column j, coefficient c) of a combination.
+real squaredcombination(const std::vector<std::pair<int, real>>& terms)
+{
+    const int n = ntpnow();
+    if (terms.empty()) return 0;
+    std::vector<real>& z = workvector();
+    int first = n;
+    for (const auto& t : terms) first = std::min(first, t.first);
+    for (int m = first; m <= n; ++m) z[static_cast<size_t>(m)] = 0;
+    for (const auto& [j, c] : terms) {
+        for (int m = j; m <= n; ++m) z[static_cast<size_t>(m)] += c * U(j, m);
+    }
+    real s = 0;
+    for (int m = first; m <= n; ++m) s += z[static_cast<size_t>(m)] * z[static_cast<size_t>(m)];
+    return s;
+}
 
-void qr()
+// Row i's leverage x_i^T C x_i / sd_i^2 as the squared length of (x_i / sd_i)^T U, the
+// row of Q of the weighted rows.
+void leverages()
+{
+    const int n = ntpnow();
+    std::vector<std::pair<int, real>> terms;
+    terms.reserve(static_cast<size_t>(n));
+    for (int i = 1; i <= fit.nrows; ++i) {
+        const real sd = fit.rowsd[static_cast<size_t>(i)];
+        terms.clear();
+        for (int j = 1; j <= n; ++j) {
+            if (holds(i, j)) terms.emplace_back(j, X(i, j) / sd);
+        }
+        fit.hat[static_cast<size_t>(i)] = squaredcombination(terms);
+    }
+}
+
+// Returned by a solve: 0 when every digit holds, else the largest amplification a that
+// would have kept them (errors grow as a^p in every column the others feed).
+using digitslimit = real;
+
+// Per column, work space of the error estimates.
+std::vector<real>& columnwork(int k)
+{
+    static std::vector<real> v[3];
+    std::vector<real>& w = v[k];
+    if (w.size() < static_cast<size_t>(maxdsentries) + 1) w.assign(static_cast<size_t>(maxdsentries) + 1, 0);
+    return w;
+}
+
+// First-order estimates of the errors of H_j and of row j of the covariance, from the
+// backward errors of the solve. Householder QR gives the exact fit of weighted columns
+// and observations each changed by about u of its length (s_l the length of column l);
+// the normal equations change the product of columns l and m by about u s_l s_m. Carried
+// through the covariance (c_j its row, h = sum of s_l |H_l|, r the weighted residual):
+//   QR:       dH_j = u [sqrt(C_jj) (|Wy| + h) + (s.|c_j|) |r|],  dC_jj = 2 u sqrt(C_jj) (s.|c_j|);
+//   Cholesky: dH_j = u [(s.|c_j|) h + |c_j|.(|X|^T W |y|)],  dC_jk = u (s.|c_j|) (s.|c_k|).
+// s.|c_j| is at most sqrt(C_jj) times the sum of the columns' amplifications.
+digitslimit digitslost(bool bycholeski, const std::vector<real>& length)
+{
+    const int n = ntpnow();
+    const int rows = fit.nrows;
+    std::vector<real>& s = columnwork(0);
+    std::vector<real>& sc = columnwork(1);
+    std::vector<real>& g = columnwork(2);
+    real h = 0;
+    for (int l = 1; l <= n; ++l) {
+        s[static_cast<size_t>(l)] = std::sqrt(length[static_cast<size_t>(l)]);
+        h += s[static_cast<size_t>(l)] * std::fabs(fit.theta[static_cast<size_t>(l)]);
+        g[static_cast<size_t>(l)] = 0;
+    }
+    real wy = 0;
+    for (int i = 1; i <= rows; ++i) {
+        const real sd = fit.rowsd[static_cast<size_t>(i)];
+        const real y = fit.y[static_cast<size_t>(i)];
+        wy += (y / sd) * (y / sd);
+        if (!bycholeski) continue;
+        for (int l = 1; l <= n; ++l) {
+            if (B(i, l)) g[static_cast<size_t>(l)] += std::abs(X(i, l)) * std::fabs(y) / (sd * sd);
+        }
+    }
+    const real dof = rows > n ? rows - n : 1;
+    const real residual = std::sqrt(fit.sigfitsq * dof);
+    const real factor = fitvariancefactor();
+    // The residual errs by about u (|Wy| + h): so do sigfit and the factor on C.
+    const real dresidual = unitroundoff * (std::sqrt(wy) + h);
+    const real dfactor = rows > n ? 2 * dresidual * residual / dof : 0;
+    real maxsc = 0, maxr = 0;
+    for (int j = 1; j <= n; ++j) {
+        real t = 0;
+        for (int l = 1; l <= n; ++l) t += s[static_cast<size_t>(l)] * std::fabs(XX(j, l));
+        sc[static_cast<size_t>(j)] = t;
+        maxsc = std::max(maxsc, t);
+        maxr = std::max(maxr, std::sqrt(XX(j, j)));
+    }
+    const real scale = errormargin * unitroundoff;
+    real amax = 0;
+    real overmax = errormargin * dresidual / std::sqrt(dof) / halfdigitsigfit;
+    for (int j = 1; j <= n; ++j) {
+        const real r = std::sqrt(XX(j, j));
+        const real scj = sc[static_cast<size_t>(j)];
+        const real a = std::sqrt(length[static_cast<size_t>(j)] * XX(j, j));
+        real over = (bycholeski ? a * a : a) / amplificationcap;
+        if (bycholeski) {
+            real gc = 0;
+            for (int l = 1; l <= n; ++l) gc += std::fabs(XX(j, l)) * g[static_cast<size_t>(l)];
+            over = std::max({over, scale * (scj * h + gc) / halfdigitH,
+                             errormargin * (unitroundoff * factor * scj * maxsc + dfactor * r * maxr) / halfdigitcovariance});
+        } else {
+            // d sd_j = (factor dC_jj + dfactor C_jj) / (2 sd_j)
+            const real dsd = factor > 0 ? std::sqrt(factor) * unitroundoff * scj + dfactor * r / (2 * std::sqrt(factor)) : 0;
+            over = std::max({over, scale * (r * (std::sqrt(wy) + h) + scj * residual) / halfdigitH,
+                             errormargin * dsd / halfdigitsd});
+        }
+        amax = std::max(amax, a);
+        if (!(over <= overmax)) overmax = over;
+    }
+    if (overmax <= 1) return 0;
+    return amax / (bycholeski ? std::sqrt(overmax) : overmax);
+}
+
+// Householder QR of the rows, each divided by its sd when weighted: R in the upper triangle
+// of xx and yy reflected alike; length[j] is the squared length of column j. A column with
+// nothing left for its pivot gets R[k][k] = 0.
+void householder(bool weighted)
 {
     const int n = ntpnow();
     const int rows = fit.nrows;
     std::vector<real>& v = workvector();
     std::vector<real>& length = columnlengths();
-    refuseundetermined("qr");
     for (int j = 1; j <= n; ++j) length[static_cast<size_t>(j)] = 0;
     for (int i = 1; i <= rows; ++i) {
-        const real sd = fit.rowsd[static_cast<size_t>(i)];
+        const real sd = weighted ? fit.rowsd[static_cast<size_t>(i)] : 1;
         for (int j = 1; j <= n; ++j) {
             XX(i, j) = B(i, j) ? X(i, j) / sd : 0;
             length[static_cast<size_t>(j)] += XX(i, j) * XX(i, j);
@@ -272,7 +427,7 @@ void qr()
     for (int k = 1; k <= n; ++k) {
         real scale = 0;
         for (int i = k; i <= rows; ++i) scale += std::fabs(XX(i, k));
-        if (scale == 0) bombout("qr", qrlosesdigits, 0);
+        if (scale == 0) continue;
         real s = 0;
         for (int i = k; i <= rows; ++i) {
             v[static_cast<size_t>(i)] = XX(i, k) / scale;
@@ -283,8 +438,6 @@ void qr()
         const real h = g * f - s;
         v[static_cast<size_t>(k)] = f - g;
         XX(k, k) = g * scale;
-        if (std::fabs(XX(k, k)) * amplificationlimit <= std::sqrt(length[static_cast<size_t>(k)]))
-            bombout("qr", qrlosesdigits, 0);
         for (int j = k + 1; j <= n; ++j) {
             real t = 0;
             for (int i = k; i <= rows; ++i) t += v[static_cast<size_t>(i)] * XX(i, j);
@@ -293,6 +446,21 @@ void qr()
         real t = 0;
         for (int i = k; i <= rows; ++i) t += v[static_cast<size_t>(i)] * fit.yy[static_cast<size_t>(i)];
         for (int i = k; i <= rows; ++i) fit.yy[static_cast<size_t>(i)] += (t / h) * v[static_cast<size_t>(i)];
+    }
+}
+
+// The weighted QR solve: theta, sigfitsq, U and the covariance, or the columns it cannot
+// give to their digits. A pivot below 1/cap of its column's length shows a > cap before
+// anything is divided by it.
+digitslimit qrsolve()
+{
+    const int n = ntpnow();
+    const int rows = fit.nrows;
+    householder(true);
+    const std::vector<real>& length = columnlengths();
+    for (int k = 1; k <= n; ++k) {
+        if (!(std::fabs(XX(k, k)) * amplificationcap > std::sqrt(length[static_cast<size_t>(k)])))
+            return amplificationcap;
     }
     std::vector<real>& theta = fit.theta;
     theta[static_cast<size_t>(n)] = fit.yy[static_cast<size_t>(n)] / XX(n, n);
@@ -304,36 +472,19 @@ void qr()
     real ss = 0;
     for (int i = n + 1; i <= rows; ++i) ss += fit.yy[static_cast<size_t>(i)] * fit.yy[static_cast<size_t>(i)];
     fit.sigfitsq = rows > n ? ss / (rows - n) : ss;
-
-    // C = R^-1 R^-T in the upper triangle, from the bottom row up.
-    XX(n, n) = (1 / XX(n, n)) * (1 / XX(n, n));
-    for (int i = n - 1; i >= 1; --i) {
-        const real d = -1 / XX(i, i);
-        for (int j = i + 1; j <= n; ++j) v[static_cast<size_t>(j)] = XX(i, j);
-        real t = 0;
-        for (int j = i + 1; j <= n; ++j) {
-            real s = 0;
-            for (int k = i + 1; k <= j; ++k) s += v[static_cast<size_t>(k)] * XX(k, j);
-            for (int k = j + 1; k <= n; ++k) s += v[static_cast<size_t>(k)] * XX(j, k);
-            t += s * v[static_cast<size_t>(j)];
-            XX(i, j) = s * d;
-        }
-        XX(i, i) = d * d * (1 + t);
-    }
-    for (int i = 1; i <= n; ++i) {
-        if (length[static_cast<size_t>(i)] * XX(i, i) > amplificationlimit * amplificationlimit)
-            bombout("qr", qrlosesdigits, 0);
-        for (int j = i + 1; j <= n; ++j) XX(j, i) = XX(i, j);
-    }
-    leverages();
+    invertfactor([](int i, int k) { return XX(i, k); });
+    covariancefromfactor();
+    return digitslost(false, length);
 }
 
-void choleski()
+// The normal equations and their Cholesky factor L (R = L^T): theta, sigfitsq, U and the
+// covariance, or the columns it cannot give to their digits. A pivot is the
+// diagonal less what the earlier columns explain, their ratio at most a^2: one below
+// 1/cap of it shows a^2 > cap before its square root is taken.
+digitslimit choleskisolve()
 {
     const int n = ntpnow();
     const int rows = fit.nrows;
-    putstr(1, "constructing LSQ for choleski...", 1, 9);
-    refuseundetermined("choleski");
     for (int j = 1; j <= n; ++j) {
         for (int l = j; l <= n; ++l) {
             real s = 0;
@@ -364,7 +515,7 @@ void choleski()
         }
         real d = XX(i, i);
         for (int k = 1; k < i; ++k) d -= XX(i, k) * XX(i, k);
-        if (d * amplificationlimit <= diagonal[static_cast<size_t>(i)]) bombout("choleski", choleskilosesdigits, 0);
+        if (!(d * amplificationcap > diagonal[static_cast<size_t>(i)])) return std::sqrt(amplificationcap);
         XX(i, i) = std::sqrt(d);
     }
     std::vector<real>& z = workvector();
@@ -388,31 +539,68 @@ void choleski()
         ss += r * r;
     }
     fit.sigfitsq = rows > n ? ss / (rows - n) : ss;
+    invertfactor([](int i, int k) { return XX(k, i); });
+    covariancefromfactor();
+    return digitslost(true, diagonal);
+}
 
-    // L^-1 in place, then C = L^-T L^-1 into the upper triangle.
+// The rows are determined, yet the solver would lose digits that the report or the new
+// dataset holds. Either the weights make it so (rows of very different sds sharing
+// end-members), or the rows themselves barely tell some enthalpies apart (nearly parallel
+// rows): the same rows with equal sds show which, and those enthalpies are named. Cholesky
+// is told to use QR only where QR keeps the digits. Works in xx: the run ends here.
+[[noreturn]] void refuselostdigits(bool bycholeski, digitslimit limit)
+{
+    const int n = ntpnow();
+    householder(false);
+    bool independent = true;
+    for (int k = 1; k <= n; ++k) independent = independent && XX(k, k) != 0;
+    if (independent) invertfactor([](int i, int k) { return XX(i, k); });
+    const std::vector<real>& length = columnlengths();
+    std::vector<int> barely;
     for (int j = 1; j <= n; ++j) {
-        for (int i = j; i <= n; ++i) {
-            real s = i == j ? 1 : 0;
-            for (int k = j; k < i; ++k) s -= XX(i, k) * XX(k, j);
-            XX(i, j) = s / XX(i, i);
-        }
+        real cjj = 0;
+        for (int m = j; independent && m <= n; ++m) cjj += U(j, m) * U(j, m);
+        if (!independent || !(std::sqrt(length[static_cast<size_t>(j)] * cjj) <= limit)) barely.push_back(j);
     }
-    for (int i = 1; i <= n; ++i) {
-        for (int j = i; j <= n; ++j) {
-            real s = 0;
-            for (int k = j; k <= n; ++k) s += XX(k, i) * XX(k, j);
-            XX(i, j) = s;
-        }
-    }
-    for (int i = 1; i <= n; ++i) {
-        if (diagonal[static_cast<size_t>(i)] * XX(i, i) > amplificationlimit)
-            bombout("choleski", choleskilosesdigits, 0);
-        for (int j = 1; j < i; ++j) XX(i, j) = XX(j, i);
-    }
-    // Reported only once the covariance shows the digits hold.
+    std::string message = bycholeski ? "the normal equations lose too many digits" : "QR loses too many digits";
+    if (barely.empty()) message += " on rows this unevenly weighted";
+    else message += " on rows that barely determine the " + std::string(barely.size() == 1 ? "enthalpy" : "enthalpies") + " of " + columnnames(barely);
+    std::string remedy = barely.empty() ? ": bring their sds closer together" : "";
+    if (bycholeski && qrsolve() == 0) remedy = ": use QR";
+    bombout(bycholeski ? "choleski" : "qr", message + remedy + " (dataset not written)", 0);
+}
+
+}  // namespace
+
+real fitvariancefactor() { return fit.nrows > ntpnow() ? fit.sigfitsq : 1; }
+
+real reactionvariance(const fitexprec& r)
+{
+    std::vector<std::pair<int, real>> terms;
+    for (int i = 1; i <= r.nrx; ++i)
+        terms.emplace_back(r.rxem[static_cast<size_t>(i)], static_cast<real>(r.rxcoef[static_cast<size_t>(i)]));
+    return squaredcombination(terms);
+}
+
+void qr()
+{
+    refuseundetermined("qr");
+    const digitslimit limit = qrsolve();
+    if (limit > 0) refuselostdigits(false, limit);
+    leverages();
+}
+
+void choleski()
+{
+    putstr(1, "constructing LSQ for choleski...", 1, 9);
+    refuseundetermined("choleski");
+    const digitslimit limit = choleskisolve();
+    if (limit > 0) refuselostdigits(true, limit);
+    // Reported only once the digits are known to hold.
     std::string line = "lsq (choleski) gives sigfit = ";
     addreal(3, true, 0, std::sqrt(fit.sigfitsq), line);
-    line += "     (ndf = " + wholetostr(rows - n) + ")";
+    line += "     (ndf = " + wholetostr(fit.nrows - ntpnow()) + ")";
     putstr(1, line, 1, 13);
     leverages();
 }
