@@ -228,17 +228,16 @@ void refuseundetermined(const std::string& routine)
 // u = 2^-64 is the rounding of an 80-bit real. Beyond a^p = 1e13 (p = 1 for QR, 2 for
 // Cholesky) too few of its 19 digits are left for the error estimates below to hold, or
 // for the leverages and reaction sds, which err by about u a^p, to keep their printed
-// decimals. Within that the estimates decide, each taken four times over against half
-// of the last digit it must keep (on random fits they came within a factor 3 of the true
-// errors, on either side): H to the 0.001 kJ of the new dataset; Cholesky's covariances
-// to its 0.0001 kJ^2; QR's sd(H) to the 0.01 of the report, its covariances erring by
-// about u a of themselves, far less than Cholesky's u a^2.
+// decimals. Within that the estimates decide: the new dataset holds H to 0.001 kJ and
+// covariances to 0.0001 kJ^2, the finest digits the run writes (sigfit to 0.001), and
+// each estimated error taken four times over must stay below half of its last digit.
+// On 3000 random fits of sds 1e-7 to 1e5 the true errors stayed below a third of the
+// estimates.
 constexpr real unitroundoff = 5.421010862427522170e-20L;  // 2^-64
 constexpr real errormargin = 4;
 constexpr real amplificationcap = 1e13L;
 constexpr real halfdigitH = 5e-4L;
 constexpr real halfdigitcovariance = 5e-5L;
-constexpr real halfdigitsd = 5e-3L;
 constexpr real halfdigitsigfit = 5e-4L;
 
 std::vector<real>& columnlengths()
@@ -248,11 +247,33 @@ std::vector<real>& columnlengths()
     return v;
 }
 
-// U = R^-1 of the last solve's triangular factor R (R^T R = X^T W X), upper triangular, in
-// rows ntp+1..2 ntp of xx. The leverages and the variances of reactions come from it:
-// |v^T U|^2 keeps its digits where v^T C v, of terms the size of the loosest enthalpy's
-// variance, would lose them to cancellation.
+// U = R^-1 of the last solve's triangular factor R (R^T R = X^T W X, its columns taken in
+// the order below), upper triangular, in rows ntp+1..2 ntp of xx. The leverages and the
+// variances of reactions come from it: |v^T U|^2 keeps its digits where v^T C v, of terms
+// the size of the loosest enthalpy's variance, would lose them to cancellation.
 real& U(int i, int j) { return XX(ntpnow() + i, j); }
+
+// The order in which the factor took the columns: column colat[k] at position k, column j
+// at position posof[j]. QR picks its pivots; Cholesky takes them as they come.
+struct columnorder {
+    std::vector<int> colat, posof;
+};
+
+columnorder& order()
+{
+    static columnorder o;
+    if (o.colat.empty()) {
+        o.colat.assign(static_cast<size_t>(maxdsentries) + 1, 0);
+        o.posof.assign(static_cast<size_t>(maxdsentries) + 1, 0);
+    }
+    return o;
+}
+
+void naturalorder()
+{
+    columnorder& o = order();
+    for (int j = 1; j <= ntpnow(); ++j) o.colat[static_cast<size_t>(j)] = o.posof[static_cast<size_t>(j)] = j;
+}
 
 // Each column of U solves R u = e_j by back substitution (the sums in order of k), which
 // leaves R U - I within rounding of |R| |U|: a combination v^T U is then as good as R.
@@ -274,31 +295,35 @@ void invertfactor(factor R)
     }
 }
 
-// C = U U^T into the leading ntp x ntp block of xx, full and symmetric.
+// C = U U^T into the leading ntp x ntp block of xx, full and symmetric, by column.
 void covariancefromfactor()
 {
     const int n = ntpnow();
+    const std::vector<int>& colat = order().colat;
     for (int i = 1; i <= n; ++i) {
         for (int j = i; j <= n; ++j) {
             real s = 0;
             for (int m = j; m <= n; ++m) s += U(i, m) * U(j, m);
-            XX(i, j) = s;
-            XX(j, i) = s;
+            XX(colat[static_cast<size_t>(i)], colat[static_cast<size_t>(j)]) = s;
+            XX(colat[static_cast<size_t>(j)], colat[static_cast<size_t>(i)]) = s;
         }
     }
 }
 
-// |sum of c U[j][.]|^2 over the terms (column j, coefficient c) of a combination.
+// |sum of c U[k][.]|^2 over the terms (column j at position k, coefficient c) of a
+// combination.
 real squaredcombination(const std::vector<std::pair<int, real>>& terms)
 {
     const int n = ntpnow();
     if (terms.empty()) return 0;
+    const std::vector<int>& posof = order().posof;
     std::vector<real>& z = workvector();
     int first = n;
-    for (const auto& t : terms) first = std::min(first, t.first);
+    for (const auto& t : terms) first = std::min(first, posof[static_cast<size_t>(t.first)]);
     for (int m = first; m <= n; ++m) z[static_cast<size_t>(m)] = 0;
     for (const auto& [j, c] : terms) {
-        for (int m = j; m <= n; ++m) z[static_cast<size_t>(m)] += c * U(j, m);
+        const int k = posof[static_cast<size_t>(j)];
+        for (int m = k; m <= n; ++m) z[static_cast<size_t>(m)] += c * U(k, m);
     }
     real s = 0;
     for (int m = first; m <= n; ++m) s += z[static_cast<size_t>(m)] * z[static_cast<size_t>(m)];
@@ -329,76 +354,143 @@ using digitslimit = real;
 // Per column, work space of the error estimates.
 std::vector<real>& columnwork(int k)
 {
-    static std::vector<real> v[3];
+    static std::vector<real> v[4];
     std::vector<real>& w = v[k];
     if (w.size() < static_cast<size_t>(maxdsentries) + 1) w.assign(static_cast<size_t>(maxdsentries) + 1, 0);
     return w;
 }
 
-// First-order estimates of the errors of H_j and of row j of the covariance, from the
-// backward errors of the solve. Householder QR gives the exact fit of weighted columns
-// and observations each changed by about u of its length (s_l the length of column l);
-// the normal equations change the product of columns l and m by about u s_l s_m. Carried
-// through the covariance (c_j its row, h = sum of s_l |H_l|, r the weighted residual):
-//   QR:       dH_j = u [sqrt(C_jj) (|Wy| + h) + (s.|c_j|) |r|],  dC_jj = 2 u sqrt(C_jj) (s.|c_j|);
-//   Cholesky: dH_j = u [(s.|c_j|) h + |c_j|.(|X|^T W |y|)],  dC_jk = u (s.|c_j|) (s.|c_k|).
-// s.|c_j| is at most sqrt(C_jj) times the sum of the columns' amplifications.
+// First-order estimates, in units of u, of the error of H_j (dh) and the largest error in
+// row j of the covariance (dc), from the backward errors of the solve.
+//
+// QR on rows taken heaviest first, pivoting on columns, gives the exact fit of rows each
+// changed by about u of itself. Row i's weight w, observation y, coefficients x and residual r then move H_j by
+// w (c_j.x) (y - dx.H) + w (dx.c_j) r, and C_jk by w [(c_j.x)(dx.c_k) + (c_j.dx)(x.c_k)]
+// (c_j the row of C): with p = x^T C and q = |x|^T |C|,
+//   dh_j = sum of w (|p_j| (|y| + |x|.|H|) + q_j |r|),  dc_j = sum of w (q_j max|p| + |p_j| max q).
+// A precise row sees only what its own rows fix (p small), so a loose end-member beside it
+// keeps its digits however far apart the sds are.
+//
+// The normal equations are not rows changed a little: each product of columns l and m is
+// rounded against its own size, u s_l s_m (s_l the length of weighted column l), and the
+// light rows' part of it is lost. With h = sum of s_l |H_l|,
+//   dh_j = (s.|c_j|) h + |c_j|.(|X|^T W |y|),  dc_j = (s.|c_j|) max(s.|c_k|).
+// s.|c_j| is at most sqrt(C_jj) times the sum of the columns' amplifications: these errors
+// grow as a^2.
+// Returns what Cholesky's errors in H add to the weighted residual, |U^T v| for v its
+// errors in the normal equations (s_l h + (|X|^T W |y|)_l), again in units of u.
+real errorestimates(bool bycholeski, const std::vector<real>& length, std::vector<real>& dh, std::vector<real>& dc)
+{
+    const int n = ntpnow();
+    const int rows = fit.nrows;
+    for (int j = 1; j <= n; ++j) dh[static_cast<size_t>(j)] = dc[static_cast<size_t>(j)] = 0;
+    if (bycholeski) {
+        std::vector<real>& s = columnwork(2);
+        std::vector<real>& g = columnwork(3);
+        real h = 0;
+        for (int l = 1; l <= n; ++l) {
+            s[static_cast<size_t>(l)] = std::sqrt(length[static_cast<size_t>(l)]);
+            h += s[static_cast<size_t>(l)] * std::fabs(fit.theta[static_cast<size_t>(l)]);
+            g[static_cast<size_t>(l)] = 0;
+        }
+        for (int i = 1; i <= rows; ++i) {
+            const real sd = fit.rowsd[static_cast<size_t>(i)];
+            for (int l = 1; l <= n; ++l) {
+                if (!B(i, l)) continue;
+                g[static_cast<size_t>(l)] += std::abs(X(i, l)) * std::fabs(fit.y[static_cast<size_t>(i)]) / (sd * sd);
+            }
+        }
+        real maxsc = 0;
+        for (int j = 1; j <= n; ++j) {
+            real sc = 0, gc = 0;
+            for (int l = 1; l <= n; ++l) {
+                sc += s[static_cast<size_t>(l)] * std::fabs(XX(j, l));
+                gc += g[static_cast<size_t>(l)] * std::fabs(XX(j, l));
+            }
+            dh[static_cast<size_t>(j)] = sc * h + gc;
+            dc[static_cast<size_t>(j)] = sc;
+            maxsc = std::max(maxsc, sc);
+        }
+        for (int j = 1; j <= n; ++j) dc[static_cast<size_t>(j)] *= maxsc;
+        real sum = 0;
+        for (int m = 1; m <= n; ++m) {
+            real t = 0;
+            for (int l = 1; l <= m; ++l) {
+                const auto c = static_cast<size_t>(order().colat[static_cast<size_t>(l)]);
+                t += std::fabs(U(l, m)) * (s[c] * h + g[c]);
+            }
+            sum += t * t;
+        }
+        return std::sqrt(sum);
+    }
+    std::vector<real>& p = columnwork(2);
+    std::vector<real>& q = columnwork(3);
+    for (int i = 1; i <= rows; ++i) {
+        const real sd = fit.rowsd[static_cast<size_t>(i)];
+        const real w = 1 / (sd * sd);
+        real xh = 0, r = fit.y[static_cast<size_t>(i)];
+        for (int k = 1; k <= n; ++k) p[static_cast<size_t>(k)] = q[static_cast<size_t>(k)] = 0;
+        for (int l = 1; l <= n; ++l) {
+            if (!holds(i, l)) continue;
+            const real x = X(i, l);
+            xh += std::fabs(x * fit.theta[static_cast<size_t>(l)]);
+            r -= x * fit.theta[static_cast<size_t>(l)];
+            for (int k = 1; k <= n; ++k) {
+                p[static_cast<size_t>(k)] += x * XX(l, k);
+                q[static_cast<size_t>(k)] += std::fabs(x * XX(l, k));
+            }
+        }
+        real pmax = 0, qmax = 0;
+        for (int k = 1; k <= n; ++k) {
+            pmax = std::max(pmax, std::fabs(p[static_cast<size_t>(k)]));
+            qmax = std::max(qmax, q[static_cast<size_t>(k)]);
+        }
+        const real obs = std::fabs(fit.y[static_cast<size_t>(i)]) + xh;
+        for (int j = 1; j <= n; ++j) {
+            const real pj = std::fabs(p[static_cast<size_t>(j)]), qj = q[static_cast<size_t>(j)];
+            dh[static_cast<size_t>(j)] += w * (pj * obs + qj * std::fabs(r));
+            dc[static_cast<size_t>(j)] += w * (qj * pmax + pj * qmax);
+        }
+    }
+    return 0;
+}
+
+// Whether the solve keeps the digits the report and the new dataset hold: H to 0.001 kJ,
+// covariances to 0.0001 kJ^2 and sigfit to 0.001, each estimated error taken errormargin
+// times over against half of its last digit, and a^p within the cap. The residual, and
+// with it sigfit and the factor on the covariance, errs by about u (|Wy| + h), with h the
+// sum of s_l |H_l|.
 digitslimit digitslost(bool bycholeski, const std::vector<real>& length)
 {
     const int n = ntpnow();
     const int rows = fit.nrows;
-    std::vector<real>& s = columnwork(0);
-    std::vector<real>& sc = columnwork(1);
-    std::vector<real>& g = columnwork(2);
-    real h = 0;
-    for (int l = 1; l <= n; ++l) {
-        s[static_cast<size_t>(l)] = std::sqrt(length[static_cast<size_t>(l)]);
-        h += s[static_cast<size_t>(l)] * std::fabs(fit.theta[static_cast<size_t>(l)]);
-        g[static_cast<size_t>(l)] = 0;
-    }
-    real wy = 0;
+    std::vector<real>& dh = columnwork(0);
+    std::vector<real>& dc = columnwork(1);
+    const real dresidualH = errorestimates(bycholeski, length, dh, dc);
+    real wy = 0, h = 0, maxr = 0;
     for (int i = 1; i <= rows; ++i) {
-        const real sd = fit.rowsd[static_cast<size_t>(i)];
-        const real y = fit.y[static_cast<size_t>(i)];
-        wy += (y / sd) * (y / sd);
-        if (!bycholeski) continue;
-        for (int l = 1; l <= n; ++l) {
-            if (B(i, l)) g[static_cast<size_t>(l)] += std::abs(X(i, l)) * std::fabs(y) / (sd * sd);
-        }
+        const real wyi = fit.y[static_cast<size_t>(i)] / fit.rowsd[static_cast<size_t>(i)];
+        wy += wyi * wyi;
+    }
+    for (int l = 1; l <= n; ++l) {
+        const real s = std::sqrt(length[static_cast<size_t>(l)]);
+        h += s * std::fabs(fit.theta[static_cast<size_t>(l)]);
+        maxr = std::max(maxr, std::sqrt(XX(l, l)));
     }
     const real dof = rows > n ? rows - n : 1;
     const real residual = std::sqrt(fit.sigfitsq * dof);
     const real factor = fitvariancefactor();
-    // The residual errs by about u (|Wy| + h): so do sigfit and the factor on C.
-    const real dresidual = unitroundoff * (std::sqrt(wy) + h);
+    // Cholesky's residuals are worked from its H, and carry their errors.
+    const real dresidual = unitroundoff * (std::sqrt(wy) + h + dresidualH);
     const real dfactor = rows > n ? 2 * dresidual * residual / dof : 0;
-    real maxsc = 0, maxr = 0;
-    for (int j = 1; j <= n; ++j) {
-        real t = 0;
-        for (int l = 1; l <= n; ++l) t += s[static_cast<size_t>(l)] * std::fabs(XX(j, l));
-        sc[static_cast<size_t>(j)] = t;
-        maxsc = std::max(maxsc, t);
-        maxr = std::max(maxr, std::sqrt(XX(j, j)));
-    }
-    const real scale = errormargin * unitroundoff;
     real amax = 0;
     real overmax = errormargin * dresidual / std::sqrt(dof) / halfdigitsigfit;
     for (int j = 1; j <= n; ++j) {
-        const real r = std::sqrt(XX(j, j));
-        const real scj = sc[static_cast<size_t>(j)];
         const real a = std::sqrt(length[static_cast<size_t>(j)] * XX(j, j));
-        real over = (bycholeski ? a * a : a) / amplificationcap;
-        if (bycholeski) {
-            real gc = 0;
-            for (int l = 1; l <= n; ++l) gc += std::fabs(XX(j, l)) * g[static_cast<size_t>(l)];
-            over = std::max({over, scale * (scj * h + gc) / halfdigitH,
-                             errormargin * (unitroundoff * factor * scj * maxsc + dfactor * r * maxr) / halfdigitcovariance});
-        } else {
-            // d sd_j = (factor dC_jj + dfactor C_jj) / (2 sd_j)
-            const real dsd = factor > 0 ? std::sqrt(factor) * unitroundoff * scj + dfactor * r / (2 * std::sqrt(factor)) : 0;
-            over = std::max({over, scale * (r * (std::sqrt(wy) + h) + scj * residual) / halfdigitH,
-                             errormargin * dsd / halfdigitsd});
-        }
+        const real dcov = unitroundoff * factor * dc[static_cast<size_t>(j)] + dfactor * std::sqrt(XX(j, j)) * maxr;
+        const real over = std::max({(bycholeski ? a * a : a) / amplificationcap,
+                                    errormargin * unitroundoff * dh[static_cast<size_t>(j)] / halfdigitH,
+                                    errormargin * dcov / halfdigitcovariance});
         amax = std::max(amax, a);
         if (!(over <= overmax)) overmax = over;
     }
@@ -406,25 +498,66 @@ digitslimit digitslost(bool bycholeski, const std::vector<real>& length)
     return amax / (bycholeski ? std::sqrt(overmax) : overmax);
 }
 
+// The squared length of what is left of column position j below row k.
+real remainder(int k, int j)
+{
+    real t = 0;
+    for (int i = k; i <= fit.nrows; ++i) t += XX(i, j) * XX(i, j);
+    return t;
+}
+
 // Householder QR of the rows, each divided by its sd when weighted: R in the upper triangle
-// of xx and yy reflected alike; length[j] is the squared length of column j. A column with
-// nothing left for its pivot gets R[k][k] = 0.
+// of xx, its columns in the order of order(), and yy reflected alike; length[j] is the
+// squared length of column j. A column with nothing left for its pivot gets R[k][k] = 0.
+// The rows go in from the heaviest (largest coefficient over sd) down, and each step takes
+// the column with the most left: then every row keeps its digits relative to itself,
+// whatever the others' weights, and a light row's part is never the difference of heavy
+// numbers. R is the same in any row order, up to the order of its columns.
 void householder(bool weighted)
 {
     const int n = ntpnow();
     const int rows = fit.nrows;
     std::vector<real>& v = workvector();
     std::vector<real>& length = columnlengths();
-    for (int j = 1; j <= n; ++j) length[static_cast<size_t>(j)] = 0;
+    std::vector<real>& left = columnwork(0);
+    std::vector<real>& fresh = columnwork(1);
+    static std::vector<int> rowat;
+    rowat.resize(static_cast<size_t>(rows));
     for (int i = 1; i <= rows; ++i) {
+        rowat[static_cast<size_t>(i - 1)] = i;
+        real big = 0;
+        for (int j = 1; j <= n; ++j) {
+            if (B(i, j)) big = std::max(big, static_cast<real>(std::abs(X(i, j))));
+        }
+        v[static_cast<size_t>(i)] = weighted ? big / fit.rowsd[static_cast<size_t>(i)] : big;
+    }
+    std::stable_sort(rowat.begin(), rowat.end(),
+                     [&](int a, int b) { return v[static_cast<size_t>(a)] > v[static_cast<size_t>(b)]; });
+    for (int j = 1; j <= n; ++j) length[static_cast<size_t>(j)] = 0;
+    for (int k = 1; k <= rows; ++k) {
+        const int i = rowat[static_cast<size_t>(k - 1)];
         const real sd = weighted ? fit.rowsd[static_cast<size_t>(i)] : 1;
         for (int j = 1; j <= n; ++j) {
-            XX(i, j) = B(i, j) ? X(i, j) / sd : 0;
-            length[static_cast<size_t>(j)] += XX(i, j) * XX(i, j);
+            XX(k, j) = B(i, j) ? X(i, j) / sd : 0;
+            length[static_cast<size_t>(j)] += XX(k, j) * XX(k, j);
         }
-        fit.yy[static_cast<size_t>(i)] = fit.y[static_cast<size_t>(i)] / sd;
+        fit.yy[static_cast<size_t>(k)] = fit.y[static_cast<size_t>(i)] / sd;
     }
+    naturalorder();
+    columnorder& o = order();
+    for (int j = 1; j <= n; ++j)
+        left[static_cast<size_t>(j)] = fresh[static_cast<size_t>(j)] = length[static_cast<size_t>(j)];
     for (int k = 1; k <= n; ++k) {
+        int p = k;
+        for (int j = k + 1; j <= n; ++j) {
+            if (left[static_cast<size_t>(j)] > left[static_cast<size_t>(p)]) p = j;
+        }
+        if (p != k) {
+            for (int i = 1; i <= rows; ++i) std::swap(XX(i, k), XX(i, p));
+            std::swap(left[static_cast<size_t>(k)], left[static_cast<size_t>(p)]);
+            std::swap(fresh[static_cast<size_t>(k)], fresh[static_cast<size_t>(p)]);
+            std::swap(o.colat[static_cast<size_t>(k)], o.colat[static_cast<size_t>(p)]);
+        }
         real scale = 0;
         for (int i = k; i <= rows; ++i) scale += std::fabs(XX(i, k));
         if (scale == 0) continue;
@@ -442,11 +575,17 @@ void householder(bool weighted)
             real t = 0;
             for (int i = k; i <= rows; ++i) t += v[static_cast<size_t>(i)] * XX(i, j);
             for (int i = k; i <= rows; ++i) XX(i, j) += (t / h) * v[static_cast<size_t>(i)];
+            // What is left of column j, taken again in full once most of it is gone.
+            left[static_cast<size_t>(j)] -= XX(k, j) * XX(k, j);
+            if (!(left[static_cast<size_t>(j)] > 1e-6L * fresh[static_cast<size_t>(j)])) {
+                left[static_cast<size_t>(j)] = fresh[static_cast<size_t>(j)] = remainder(k + 1, j);
+            }
         }
         real t = 0;
         for (int i = k; i <= rows; ++i) t += v[static_cast<size_t>(i)] * fit.yy[static_cast<size_t>(i)];
         for (int i = k; i <= rows; ++i) fit.yy[static_cast<size_t>(i)] += (t / h) * v[static_cast<size_t>(i)];
     }
+    for (int k = 1; k <= n; ++k) o.posof[static_cast<size_t>(o.colat[static_cast<size_t>(k)])] = k;
 }
 
 // The weighted QR solve: theta, sigfitsq, U and the covariance, or the columns it cannot
@@ -458,17 +597,19 @@ digitslimit qrsolve()
     const int rows = fit.nrows;
     householder(true);
     const std::vector<real>& length = columnlengths();
+    const std::vector<int>& colat = order().colat;
     for (int k = 1; k <= n; ++k) {
-        if (!(std::fabs(XX(k, k)) * amplificationcap > std::sqrt(length[static_cast<size_t>(k)])))
-            return amplificationcap;
+        const real s = std::sqrt(length[static_cast<size_t>(colat[static_cast<size_t>(k)])]);
+        if (!(std::fabs(XX(k, k)) * amplificationcap > s)) return amplificationcap;
     }
-    std::vector<real>& theta = fit.theta;
-    theta[static_cast<size_t>(n)] = fit.yy[static_cast<size_t>(n)] / XX(n, n);
-    for (int i = n - 1; i >= 1; --i) {
+    std::vector<real>& z = workvector();  // H by position
+    for (int i = n; i >= 1; --i) {
         real s = fit.yy[static_cast<size_t>(i)];
-        for (int j = i + 1; j <= n; ++j) s -= theta[static_cast<size_t>(j)] * XX(i, j);
-        theta[static_cast<size_t>(i)] = s / XX(i, i);
+        for (int j = i + 1; j <= n; ++j) s -= z[static_cast<size_t>(j)] * XX(i, j);
+        z[static_cast<size_t>(i)] = s / XX(i, i);
     }
+    for (int k = 1; k <= n; ++k)
+        fit.theta[static_cast<size_t>(colat[static_cast<size_t>(k)])] = z[static_cast<size_t>(k)];
     real ss = 0;
     for (int i = n + 1; i <= rows; ++i) ss += fit.yy[static_cast<size_t>(i)] * fit.yy[static_cast<size_t>(i)];
     fit.sigfitsq = rows > n ? ss / (rows - n) : ss;
@@ -507,6 +648,7 @@ digitslimit choleskisolve()
     }
     std::vector<real>& diagonal = columnlengths();
     for (int i = 1; i <= n; ++i) diagonal[static_cast<size_t>(i)] = XX(i, i);
+    naturalorder();
     for (int i = 1; i <= n; ++i) {
         for (int j = 1; j < i; ++j) {
             real s = XX(i, j);
@@ -559,13 +701,16 @@ digitslimit choleskisolve()
     const std::vector<real>& length = columnlengths();
     std::vector<int> barely;
     for (int j = 1; j <= n; ++j) {
+        const int k = order().posof[static_cast<size_t>(j)];
         real cjj = 0;
-        for (int m = j; independent && m <= n; ++m) cjj += U(j, m) * U(j, m);
+        for (int m = k; independent && m <= n; ++m) cjj += U(k, m) * U(k, m);
         if (!independent || !(std::sqrt(length[static_cast<size_t>(j)] * cjj) <= limit)) barely.push_back(j);
     }
     std::string message = bycholeski ? "the normal equations lose too many digits" : "QR loses too many digits";
     if (barely.empty()) message += " on rows this unevenly weighted";
-    else message += " on rows that barely determine the " + std::string(barely.size() == 1 ? "enthalpy" : "enthalpies") + " of " + columnnames(barely);
+    else
+        message += " on rows that barely determine the " + std::string(barely.size() == 1 ? "enthalpy" : "enthalpies") +
+                   " of " + columnnames(barely);
     std::string remedy = barely.empty() ? ": bring their sds closer together" : "";
     if (bycholeski && qrsolve() == 0) remedy = ": use QR";
     bombout(bycholeski ? "choleski" : "qr", message + remedy + " (dataset not written)", 0);
