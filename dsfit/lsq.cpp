@@ -423,33 +423,41 @@ real errorestimates(bool bycholeski, const std::vector<real>& length, std::vecto
         }
         return std::sqrt(sum);
     }
-    std::vector<real>& p = columnwork(2);
-    std::vector<real>& q = columnwork(3);
+    std::vector<real>& p = columnwork(2);  // |x^T C|
+    std::vector<real>& q = columnwork(3);  // |x|^T |C|
     for (int i = 1; i <= rows; ++i) {
         const real sd = fit.rowsd[static_cast<size_t>(i)];
         const real w = 1 / (sd * sd);
         real xh = 0, r = fit.y[static_cast<size_t>(i)];
-        for (int k = 1; k <= n; ++k) p[static_cast<size_t>(k)] = q[static_cast<size_t>(k)] = 0;
+        real* const pp = p.data();
+        real* const qq = q.data();
+        std::fill(pp + 1, pp + n + 1, real{0});
+        std::fill(qq + 1, qq + n + 1, real{0});
         for (int l = 1; l <= n; ++l) {
             if (!holds(i, l)) continue;
             const real x = X(i, l);
-            xh += std::fabs(x * fit.theta[static_cast<size_t>(l)]);
+            const real ax = std::fabs(x);
+            xh += ax * std::fabs(fit.theta[static_cast<size_t>(l)]);
             r -= x * fit.theta[static_cast<size_t>(l)];
+            const real* const c = &XX(l, 0);
             for (int k = 1; k <= n; ++k) {
-                p[static_cast<size_t>(k)] += x * XX(l, k);
-                q[static_cast<size_t>(k)] += std::fabs(x * XX(l, k));
+                pp[k] += x * c[k];
+                qq[k] += ax * std::fabs(c[k]);
             }
         }
         real pmax = 0, qmax = 0;
         for (int k = 1; k <= n; ++k) {
-            pmax = std::max(pmax, std::fabs(p[static_cast<size_t>(k)]));
-            qmax = std::max(qmax, q[static_cast<size_t>(k)]);
+            pp[k] = std::fabs(pp[k]);
+            pmax = std::max(pmax, pp[k]);
+            qmax = std::max(qmax, qq[k]);
         }
         const real obs = std::fabs(fit.y[static_cast<size_t>(i)]) + xh;
+        const real hr = w * std::fabs(r), wobs = w * obs, wpmax = w * pmax, wqmax = w * qmax;
+        real* const eh = dh.data();
+        real* const ec = dc.data();
         for (int j = 1; j <= n; ++j) {
-            const real pj = std::fabs(p[static_cast<size_t>(j)]), qj = q[static_cast<size_t>(j)];
-            dh[static_cast<size_t>(j)] += w * (pj * obs + qj * std::fabs(r));
-            dc[static_cast<size_t>(j)] += w * (qj * pmax + pj * qmax);
+            eh[j] += pp[j] * wobs + qq[j] * hr;
+            ec[j] += qq[j] * wpmax + pp[j] * wqmax;
         }
     }
     return 0;
