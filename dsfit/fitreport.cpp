@@ -397,16 +397,9 @@ void reportfitset()
         fitexprec& r = rec(d);
         fit.iexp = static_cast<int16_t>(d);
         r.dh = 0;
-        real var = 0;
-        for (int i = 1; i <= r.nrx; ++i) {
-            const int16_t ei = r.rxem[static_cast<size_t>(i)];
-            r.dh += r.rxcoef[static_cast<size_t>(i)] * fit.tda[static_cast<size_t>(ei)].H;
-            for (int j = 1; j <= r.nrx; ++j) {
-                const int16_t ej = r.rxem[static_cast<size_t>(j)];
-                var += r.rxcoef[static_cast<size_t>(i)] * fit.xx[fitat(ei, ej)] * r.rxcoef[static_cast<size_t>(j)];
-            }
-        }
-        r.sddh = var >= 0 ? std::sqrt(var * fitvariancefactor()) : 0;
+        for (int i = 1; i <= r.nrx; ++i)
+            r.dh += r.rxcoef[static_cast<size_t>(i)] * fit.tda[static_cast<size_t>(r.rxem[static_cast<size_t>(i)])].H;
+        r.sddh = std::sqrt(reactionvariance(r) * fitvariancefactor());
         fit.expcrdflag = r.crd;
         if (!r.ingroup) {
             for (int k = 1; k <= r.nbr; ++k) {
