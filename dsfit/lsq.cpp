@@ -239,6 +239,9 @@ constexpr real amplificationcap = 1e13L;
 constexpr real halfdigitH = 5e-4L;
 constexpr real halfdigitcovariance = 5e-5L;
 constexpr real halfdigitsigfit = 5e-4L;
+// A number's own rounding, as a part of it: a few units of its last bit, taken
+// errormargin times over like the estimates.
+constexpr real ownbits = 4 * errormargin;
 
 std::vector<real>& columnlengths()
 {
@@ -252,6 +255,10 @@ std::vector<real>& columnlengths()
 // variances of reactions come from it: |v^T U|^2 keeps its digits where v^T C v, of terms
 // the size of the loosest enthalpy's variance, would lose them to cancellation.
 real& U(int i, int j) { return XX(ntpnow() + i, j); }
+
+// Cholesky's factor L, kept for its error estimates in rows 2 ntp+1..3 ntp of xx once the
+// covariance has taken its place.
+real& L(int i, int j) { return XX(2 * ntpnow() + i, j); }
 
 // The order in which the factor took the columns: column colat[k] at position k, column j
 // at position posof[j]. QR picks its pivots; Cholesky takes them as they come.
@@ -354,7 +361,7 @@ using digitslimit = real;
 // Per column, work space of the error estimates.
 std::vector<real>& columnwork(int k)
 {
-    static std::vector<real> v[4];
+    static std::vector<real> v[5];
     std::vector<real>& w = v[k];
     if (w.size() < static_cast<size_t>(maxdsentries) + 1) w.assign(static_cast<size_t>(maxdsentries) + 1, 0);
     return w;
@@ -371,60 +378,26 @@ std::vector<real>& columnwork(int k)
 // A precise row sees only what its own rows fix (p small), so a loose end-member beside it
 // keeps its digits however far apart the sds are.
 //
-// The normal equations are not rows changed a little: each product of columns l and m is
-// rounded against its own size, u s_l s_m (s_l the length of weighted column l), and the
-// light rows' part of it is lost. With h = sum of s_l |H_l|,
-//   dh_j = (s.|c_j|) h + |c_j|.(|X|^T W |y|),  dc_j = (s.|c_j|) max(s.|c_k|).
-// s.|c_j| is at most sqrt(C_jj) times the sum of the columns' amplifications: these errors
-// grow as a^2.
+// The normal equations are not rows changed a little. Each of their sums is rounded
+// against its terms, u |X|^T W |X| (the rows' part below), and the factor L holds
+// N + dN with |dN| up to u |L| |L|^T, the light rows' part of N being lost against the
+// heavy. dH = C (db - dN H) and dC = C dN C; with M = |C| |L|,
+//   dh_j = sum of w q_j (|y| + |x|.|H|) + (M |L|^T |H|)_j,
+//   dc_j = sum of w q_j max q + sum over t of M_jt max over k of M_kt.
+// |L| |L|^T is at most s s^T (s_l the length of weighted column l), so these errors grow as
+// a^2, but only among the end-members that the rows couple: rows on end-members of their
+// own keep their digits whatever the others' sds.
 // Returns what Cholesky's errors in H add to the weighted residual, |U^T v| for v its
-// errors in the normal equations (s_l h + (|X|^T W |y|)_l), again in units of u.
-real errorestimates(bool bycholeski, const std::vector<real>& length, std::vector<real>& dh, std::vector<real>& dc)
+// errors in the normal equations, again in units of u.
+real errorestimates(bool bycholeski, std::vector<real>& dh, std::vector<real>& dc)
 {
     const int n = ntpnow();
     const int rows = fit.nrows;
     for (int j = 1; j <= n; ++j) dh[static_cast<size_t>(j)] = dc[static_cast<size_t>(j)] = 0;
-    if (bycholeski) {
-        std::vector<real>& s = columnwork(2);
-        std::vector<real>& g = columnwork(3);
-        real h = 0;
-        for (int l = 1; l <= n; ++l) {
-            s[static_cast<size_t>(l)] = std::sqrt(length[static_cast<size_t>(l)]);
-            h += s[static_cast<size_t>(l)] * std::fabs(fit.theta[static_cast<size_t>(l)]);
-            g[static_cast<size_t>(l)] = 0;
-        }
-        for (int i = 1; i <= rows; ++i) {
-            const real sd = fit.rowsd[static_cast<size_t>(i)];
-            for (int l = 1; l <= n; ++l) {
-                if (!B(i, l)) continue;
-                g[static_cast<size_t>(l)] += std::abs(X(i, l)) * std::fabs(fit.y[static_cast<size_t>(i)]) / (sd * sd);
-            }
-        }
-        real maxsc = 0;
-        for (int j = 1; j <= n; ++j) {
-            real sc = 0, gc = 0;
-            for (int l = 1; l <= n; ++l) {
-                sc += s[static_cast<size_t>(l)] * std::fabs(XX(j, l));
-                gc += g[static_cast<size_t>(l)] * std::fabs(XX(j, l));
-            }
-            dh[static_cast<size_t>(j)] = sc * h + gc;
-            dc[static_cast<size_t>(j)] = sc;
-            maxsc = std::max(maxsc, sc);
-        }
-        for (int j = 1; j <= n; ++j) dc[static_cast<size_t>(j)] *= maxsc;
-        real sum = 0;
-        for (int m = 1; m <= n; ++m) {
-            real t = 0;
-            for (int l = 1; l <= m; ++l) {
-                const auto c = static_cast<size_t>(order().colat[static_cast<size_t>(l)]);
-                t += std::fabs(U(l, m)) * (s[c] * h + g[c]);
-            }
-            sum += t * t;
-        }
-        return std::sqrt(sum);
-    }
     std::vector<real>& p = columnwork(2);  // |x^T C|
     std::vector<real>& q = columnwork(3);  // |x|^T |C|
+    real* const vv = columnwork(4).data();  // Cholesky: its errors in the normal equations
+    std::fill(vv + 1, vv + n + 1, real{0});
     for (int i = 1; i <= rows; ++i) {
         const real sd = fit.rowsd[static_cast<size_t>(i)];
         const real w = 1 / (sd * sd);
@@ -452,15 +425,58 @@ real errorestimates(bool bycholeski, const std::vector<real>& length, std::vecto
             qmax = std::max(qmax, qq[k]);
         }
         const real obs = std::fabs(fit.y[static_cast<size_t>(i)]) + xh;
-        const real hr = w * std::fabs(r), wobs = w * obs, wpmax = w * pmax, wqmax = w * qmax;
         real* const eh = dh.data();
         real* const ec = dc.data();
+        if (bycholeski) {
+            const real wobs = w * obs, wqmax = w * qmax;
+            for (int j = 1; j <= n; ++j) {
+                eh[j] += qq[j] * wobs;
+                ec[j] += qq[j] * wqmax;
+                // the row's part of v below: |X|^T W (|y| + |X| |H|)
+                if (holds(i, j)) vv[j] += std::abs(X(i, j)) * wobs;
+            }
+            continue;
+        }
+        const real hr = w * std::fabs(r), wobs = w * obs, wpmax = w * pmax, wqmax = w * qmax;
         for (int j = 1; j <= n; ++j) {
             eh[j] += pp[j] * wobs + qq[j] * hr;
             ec[j] += qq[j] * wpmax + pp[j] * wqmax;
         }
     }
-    return 0;
+    if (!bycholeski) return 0;
+    // The factor's part, a column t of M at a time: no n x n work space.
+    std::vector<real>& lh = columnwork(2);  // |L|^T |H|
+    for (int t = 1; t <= n; ++t) {
+        real sum = 0;
+        for (int m = t; m <= n; ++m) sum += std::fabs(L(m, t)) * std::fabs(fit.theta[static_cast<size_t>(m)]);
+        lh[static_cast<size_t>(t)] = sum;
+    }
+    for (int l = 1; l <= n; ++l) {
+        real sum = 0;
+        for (int t = 1; t <= l; ++t) sum += std::fabs(L(l, t)) * lh[static_cast<size_t>(t)];
+        vv[l] += sum;
+    }
+    std::vector<real>& mt = columnwork(3);
+    for (int t = 1; t <= n; ++t) {
+        real biggest = 0;
+        for (int j = 1; j <= n; ++j) {
+            real sum = 0;
+            for (int l = t; l <= n; ++l) sum += std::fabs(XX(j, l)) * std::fabs(L(l, t));
+            mt[static_cast<size_t>(j)] = sum;
+            biggest = std::max(biggest, sum);
+        }
+        for (int j = 1; j <= n; ++j) {
+            dh[static_cast<size_t>(j)] += mt[static_cast<size_t>(j)] * lh[static_cast<size_t>(t)];
+            dc[static_cast<size_t>(j)] += mt[static_cast<size_t>(j)] * biggest;
+        }
+    }
+    real sum = 0;
+    for (int m = 1; m <= n; ++m) {
+        real t = 0;
+        for (int l = 1; l <= m; ++l) t += std::fabs(U(l, m)) * vv[l];
+        sum += t * t;
+    }
+    return std::sqrt(sum);
 }
 
 // Whether the solve keeps the digits the report and the new dataset hold: H to 0.001 kJ,
@@ -474,7 +490,7 @@ digitslimit digitslost(bool bycholeski, const std::vector<real>& length)
     const int rows = fit.nrows;
     std::vector<real>& dh = columnwork(0);
     std::vector<real>& dc = columnwork(1);
-    const real dresidualH = errorestimates(bycholeski, length, dh, dc);
+    const real dresidualH = errorestimates(bycholeski, dh, dc);
     real wy = 0, h = 0, maxr = 0;
     for (int i = 1; i <= rows; ++i) {
         const real wyi = fit.y[static_cast<size_t>(i)] / fit.rowsd[static_cast<size_t>(i)];
@@ -496,9 +512,15 @@ digitslimit digitslost(bool bycholeski, const std::vector<real>& length)
     for (int j = 1; j <= n; ++j) {
         const real a = std::sqrt(length[static_cast<size_t>(j)] * XX(j, j));
         const real dcov = unitroundoff * factor * dc[static_cast<size_t>(j)] + dfactor * std::sqrt(XX(j, j)) * maxr;
+        // No number is held closer than its own last bits: a variance of 1e20 kJ^2 has no
+        // fourth decimal to keep.
+        real rowmax = 0;
+        for (int k = 1; k <= n; ++k) rowmax = std::max(rowmax, std::fabs(XX(j, k)));
+        const real covariancedigit = std::max(halfdigitcovariance, ownbits * unitroundoff * factor * rowmax);
+        const real Hdigit = std::max(halfdigitH, ownbits * unitroundoff * std::fabs(fit.theta[static_cast<size_t>(j)]));
         const real over = std::max({(bycholeski ? a * a : a) / amplificationcap,
-                                    errormargin * unitroundoff * dh[static_cast<size_t>(j)] / halfdigitH,
-                                    errormargin * dcov / halfdigitcovariance});
+                                    errormargin * unitroundoff * dh[static_cast<size_t>(j)] / Hdigit,
+                                    errormargin * dcov / covariancedigit});
         amax = std::max(amax, a);
         if (!(over <= overmax)) overmax = over;
     }
@@ -689,6 +711,10 @@ digitslimit choleskisolve()
         ss += r * r;
     }
     fit.sigfitsq = rows > n ? ss / (rows - n) : ss;
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= i; ++j) L(i, j) = XX(i, j);
+        for (int j = i + 1; j <= n; ++j) L(i, j) = 0;
+    }
     invertfactor([](int i, int k) { return XX(k, i); });
     covariancefromfactor();
     return digitslost(true, diagonal);
