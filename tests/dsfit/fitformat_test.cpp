@@ -7,6 +7,7 @@
 #include <string>
 
 #include "runtime/numberread.h"
+#include "support/testsupport.h"
 
 namespace zt {
 namespace {
@@ -15,12 +16,7 @@ namespace {
 // fills or overflows its column keeps a blank from a non-blank before it.
 TEST(FitFormat, NumberFieldsStayApart)
 {
-    const struct {
-        const char* what;
-        const char* start;
-        std::function<void(std::string&)> add;
-        const char* result;
-    } cases[] = {
+    testing::expectlines({
         {"addexact fits", "ab", [](std::string& l) { addexact(2, 10, -1234.5L, l); }, "ab  -1234.50"},
         {"addexact fills", "ab", [](std::string& l) { addexact(2, 8, -1234.5L, l); }, "ab -1234.50"},
         {"addexact overflows", "ab", [](std::string& l) { addexact(2, 6, -1234.5L, l); }, "ab -1234.50"},
@@ -28,12 +24,7 @@ TEST(FitFormat, NumberFieldsStayApart)
         {"addrounded fits", "x", [](std::string& l) { addrounded(6, 12345.5L, l); }, "x 12346"},
         {"addrounded fills", "x", [](std::string& l) { addrounded(5, 12345.5L, l); }, "x 12346"},
         {"addrounded overflows", "x", [](std::string& l) { addrounded(3, -12345.5L, l); }, "x -12346"},
-    };
-    for (const auto& c : cases) {
-        std::string line = c.start;
-        c.add(line);
-        EXPECT_EQ(line, c.result) << c.what;
-    }
+    });
 }
 
 // A text the dataset reader reads back: the fixed form while it fits a word of 22

@@ -127,12 +127,7 @@ TEST(AddField, JustifiesInTheColumnWidth) {
 // A number's field keeps one blank from a non-blank before it whatever the number's size;
 // one that fits its column, and any text field, is appended as addfield makes it.
 TEST(AddNumber, ANumberThatFillsItsColumnStaysApartFromTheTextBefore) {
-    const struct {
-        const char* what;
-        const char* start;
-        std::function<void(std::string&)> add;
-        const char* result;
-    } cases[] = {
+    testing::expectlines({
         {"addfixed fits", "ab", [](std::string& l) { addfixed(2, 9, -1234.5L, l); }, "ab -1234.50"},
         {"addfixed fills", "ab", [](std::string& l) { addfixed(2, 8, -1234.5L, l); }, "ab -1234.50"},
         {"addfixed overflows", "ab", [](std::string& l) { addfixed(2, 5, -1234.5L, l); }, "ab -1234.50"},
@@ -155,12 +150,7 @@ TEST(AddNumber, ANumberThatFillsItsColumnStaysApartFromTheTextBefore) {
         // width 0 asks for the text itself, right after the line
         {"width 0", "3/", [](std::string& l) { addwhole(0, l, 4); }, "3/4"},
         {"text field", "ab", [](std::string& l) { addfield("cd", 2, l); }, "abcd"},
-    };
-    for (const auto& c : cases) {
-        std::string line = c.start;
-        c.add(line);
-        EXPECT_EQ(line, c.result) << c.what;
-    }
+    });
     // a closed row stays closed
     std::string closed = std::string(3, 'r') + overflowbyte;
     addfixed(2, 4, 12.5L, closed);

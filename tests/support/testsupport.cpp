@@ -1,5 +1,6 @@
 #include "support/testsupport.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,6 +16,14 @@ namespace zt::testing {
 consolecapture::consolecapture(const std::string& input) : in_(input) { setconsolestreams(&in_, &out_); }
 
 consolecapture::~consolecapture() { setconsolestreams(nullptr, nullptr); }
+
+void expectlines(const std::vector<linecase>& cases) {
+    for (const linecase& c : cases) {
+        std::string line = c.start;
+        c.add(line);
+        EXPECT_EQ(line, c.result) << c.what;
+    }
+}
 
 int exitcodeof(const std::function<void()>& f) {
     try {
