@@ -7,6 +7,7 @@
 #include <string>
 
 #include "runtime/numberread.h"
+#include "support/linecases.h"
 #include "support/testsupport.h"
 
 namespace zt {

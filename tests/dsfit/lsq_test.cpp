@@ -627,22 +627,23 @@ TEST(FitLeastSquares, CholeskiAcceptsOnlyFitsThatKeepTheDatasetsDigits)
         for (int k = 0; k <= (sw.looseka > 0 ? 40 : 16); ++k) {
             const real step = std::pow(10.0L, k / 4.0L);
             exactfit want;
-            coefrows rows;
-            std::vector<real> ys, sds;
-            if (sw.looseka > 0) {
-                const real s = sw.looseka / step;
-                rows = {{1, 0, 0, 0}, {-1, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
-                ys = {ka, kb - ka, kc, qz};
-                sds = {sw.looseka, s, 1, 1};
+            const real s = sw.looseka / step, n = std::nearbyint(step);
+            const bool uneven = sw.looseka > 0;
+            // built, not assigned: the optimiser warns of copying into an empty vector
+            const coefrows rows = uneven ? coefrows{{1, 0, 0, 0}, {-1, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}
+                                         : coefrows{{1, 1, 0, 0},
+                                                    {static_cast<int>(n), static_cast<int>(n) + 1, 0, 0},
+                                                    {0, 0, 1, 0},
+                                                    {0, 0, 0, 1}};
+            const std::vector<real> ys = uneven ? std::vector<real>{ka, kb - ka, kc, qz}
+                                                : std::vector<real>{ka + kb, n * ka + (n + 1) * kb, kc, qz};
+            const std::vector<real> sds = uneven ? std::vector<real>{sw.looseka, s, 1, 1} : std::vector<real>{1, 1, 1, 1};
+            if (uneven) {
                 want.theta = {0, ka, ka + (kb - ka), kc, qz};
                 const real v = sw.looseka * sw.looseka;
                 want.cov[1] = {0, v, v, 0, 0};
                 want.cov[2] = {0, v, v + s * s, 0, 0};
             } else {
-                const real n = std::nearbyint(step);
-                rows = {{1, 1, 0, 0}, {static_cast<int>(n), static_cast<int>(n) + 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
-                ys = {ka + kb, n * ka + (n + 1) * kb, kc, qz};
-                sds = {1, 1, 1, 1};
                 // X^-1 = ((n + 1, -1), (-n, 1)) on ka and kb.
                 want.theta = {0, (n + 1) * ys[0] - ys[1], -n * ys[0] + ys[1], kc, qz};
                 want.cov[1] = {0, (n + 1) * (n + 1) + 1, -(n + 1) * n - 1, 0, 0};

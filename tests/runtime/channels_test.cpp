@@ -9,6 +9,7 @@
 #include "runtime/textfile.h"
 #include "script/settings.h"
 #include "runtime/runtimefixture.h"
+#include "support/linecases.h"
 #include "support/testsupport.h"
 
 namespace zt {

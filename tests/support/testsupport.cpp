@@ -1,6 +1,5 @@
 #include "support/testsupport.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,14 +15,6 @@ namespace zt::testing {
 consolecapture::consolecapture(const std::string& input) : in_(input) { setconsolestreams(&in_, &out_); }
 
 consolecapture::~consolecapture() { setconsolestreams(nullptr, nullptr); }
-
-void expectlines(const std::vector<linecase>& cases) {
-    for (const linecase& c : cases) {
-        std::string line = c.start;
-        c.add(line);
-        EXPECT_EQ(line, c.result) << c.what;
-    }
-}
 
 int exitcodeof(const std::function<void()>& f) {
     try {

@@ -30,15 +30,6 @@ std::vector<std::string> wordsof(const std::string& line);
 // The whole content of a file, as bytes; empty when it cannot be read.
 std::string filetext(const std::string& path);
 
-// A routine that appends a field to a line: the line before, the call, the line after.
-struct linecase {
-    const char* what;
-    const char* start;
-    std::function<void(std::string&)> add;
-    const char* result;
-};
-void expectlines(const std::vector<linecase>& cases);
-
 // Runs f; returns the exit code of the RunEnded it throws, or -1 when it returns normally.
 int exitcodeof(const std::function<void()>& f);
 
