@@ -456,18 +456,22 @@ real errorestimates(bool bycholeski, std::vector<real>& dh, std::vector<real>& d
         for (int t = 1; t <= l; ++t) sum += std::fabs(L(l, t)) * lh[static_cast<size_t>(t)];
         vv[l] += sum;
     }
-    std::vector<real>& mt = columnwork(3);
+    // M_jt = sum over l of |C_lj| |L_lt| (C is symmetric): a row of C for each entry of L
+    // that is not 0, which the rows of end-members of their own leave few.
+    real* const mt = columnwork(3).data();
     for (int t = 1; t <= n; ++t) {
-        real biggest = 0;
-        for (int j = 1; j <= n; ++j) {
-            real sum = 0;
-            for (int l = t; l <= n; ++l) sum += std::fabs(XX(j, l)) * std::fabs(L(l, t));
-            mt[static_cast<size_t>(j)] = sum;
-            biggest = std::max(biggest, sum);
+        std::fill(mt + 1, mt + n + 1, real{0});
+        for (int l = t; l <= n; ++l) {
+            const real lv = std::fabs(L(l, t));
+            if (lv == 0) continue;
+            const real* const c = &XX(l, 0);
+            for (int j = 1; j <= n; ++j) mt[j] += std::fabs(c[j]) * lv;
         }
+        real biggest = 0;
+        for (int j = 1; j <= n; ++j) biggest = std::max(biggest, mt[j]);
         for (int j = 1; j <= n; ++j) {
-            dh[static_cast<size_t>(j)] += mt[static_cast<size_t>(j)] * lh[static_cast<size_t>(t)];
-            dc[static_cast<size_t>(j)] += mt[static_cast<size_t>(j)] * biggest;
+            dh[static_cast<size_t>(j)] += mt[j] * lh[static_cast<size_t>(t)];
+            dc[static_cast<size_t>(j)] += mt[j] * biggest;
         }
     }
     real sum = 0;
