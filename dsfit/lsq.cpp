@@ -413,10 +413,10 @@ real errorestimates(bool bycholeski, std::vector<real>& dh, std::vector<real>& d
             xh += ax * std::fabs(fit.theta[static_cast<size_t>(l)]);
             r -= x * fit.theta[static_cast<size_t>(l)];
             const real* const c = &XX(l, 0);
-            for (int k = 1; k <= n; ++k) {
-                pp[k] += x * c[k];
-                qq[k] += ax * std::fabs(c[k]);
-            }
+            for (int k = 1; k <= n; ++k) qq[k] += ax * std::fabs(c[k]);
+            // Cholesky's estimate has no use for p
+            if (!bycholeski)
+                for (int k = 1; k <= n; ++k) pp[k] += x * c[k];
         }
         real pmax = 0, qmax = 0;
         for (int k = 1; k <= n; ++k) {
