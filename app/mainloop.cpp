@@ -47,9 +47,13 @@ void startout()
 
 void startup()
 {
+    expectlog();
     openrun(programlabel);
+    const bool scripttocome = refuseinputsasoutputs(prefs.scriptsuffix);
+    guardexpectedlog();
+    checkprefs();
     // until the script is named: a suffix typed at its prompt may name the log's file
-    if (refuseinputsasoutputs(prefs.scriptsuffix)) holdoutputs();
+    if (scripttocome) holdoutputs();
     openlog();
     run.calcmodecode = getcalcmode();
     run.calcmode = calcmodeofcode(run.calcmodecode);
@@ -128,8 +132,10 @@ bool refuseinputsasoutputs(const str22& scriptsuffix)
         const str22 axsuffix = refining ? str22() : scriptaxsuffix(script);
         if (!axsuffix.empty()) noteinput("startout", "zt-" + axsuffix + ".txt", "a-x info");
     }
-    // a refinement does not read it, but must not replace it either; no suffix names none
-    if (!prefs.dssuffix.empty()) noteinput("startout", datasetfilename(prefs.dssuffix), "thermo dataset");
+    // modes 1 to 3 read it whatever its suffix; a refinement does not, but must not replace
+    // the one the preferences name either
+    if (!refining || !prefs.dssuffix.empty())
+        noteinput("startout", datasetfilename(prefs.dssuffix), "thermo dataset");
     bool scripttocome = scriptsuffix.empty();
     if (refining) scripttocome = refusefitinputsasoutputs() || scripttocome;
     else refuseclashes("startout", runoutputnames(scriptsuffix));
@@ -199,8 +205,10 @@ int runprogram()
         });
     } catch (const RunEnded& end) {
         if (end.code == platformfailurestatus) abandonfiles();
+        if (runfiles.writefailed) throw RunEnded{platformfailurestatus};
         throw;
     }
+    if (runfiles.writefailed) throw RunEnded{platformfailurestatus};
     return 0;
 }
 

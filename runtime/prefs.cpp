@@ -143,7 +143,12 @@ void readprefs(const std::string& /*label*/)
     }
 
     readkeywordfile(f, applyprefsline);
+    prefs.fromfile = true;
+}
 
+void checkprefs()
+{
+    if (!prefs.fromfile) return;
     if (settings.nscriptproblems > 0) {
         putstr(0, "there are script problems in the prefs file listed immediately above:", 1, 9);
         if (query("exit, and delete unrecognised scripts from the prefs file")) killrun();

@@ -20,11 +20,16 @@ struct prefsstate {
     str22 dssuffix;
     str22 scriptsuffix;
     int16_t prefscalcmode = -1;
+    bool fromfile = false;  // read from zt-prefs.txt (not a refinement's folder without it)
 };
 extern prefsstate prefs;
 void resetprefs();
 
 void readprefs(const std::string& label);
+// The problems of the preferences read: asks whether to stop over unrecognised keywords,
+// and ends the run over missing mandatory ones. Apart from the reading, so that the run
+// can note the files they name before it may end.
+void checkprefs();
 // A message re-flowed to console and log; the lines are the message's, in order.
 void writenote(std::initializer_list<std::string> lines);
 // Counts one missing mandatory keyword and gives its note number.

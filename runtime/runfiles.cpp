@@ -28,6 +28,8 @@ void resetrunfiles()
     runfiles.inputs.clear();
     runfiles.outputs.clear();
     runfiles.holding = false;
+    runfiles.logtocome = false;
+    runfiles.writefailed = false;
 }
 
 namespace {
@@ -57,6 +59,7 @@ const std::array<sidefile, 7> sidefiles{{
 
 const char* const logprefix = "zt-log";
 const char* const logsuffix = ".txt";
+const std::string logname = std::string(logprefix) + logsuffix;
 
 // The refinement's report, details and csv files, in the order of opening.
 struct fitfile {
@@ -97,6 +100,7 @@ std::vector<int> heldbits()
 void dropheld(int bit)
 {
     textfile& f = channels.files[static_cast<size_t>(bit)];
+    unguardname(f.name);
     closetextfile(f);
     f.name.clear();
     channels.outchannels &= ~(1 << bit);
@@ -223,6 +227,8 @@ std::vector<std::string> fitoutputnames(const str22& sfx)
 void noteinput(const std::string& routine, const std::string& name, const std::string& description)
 {
     if (name.empty()) return;
+    // a signal must never remove it, even while the run is refusing it
+    unguardname(name);
     const runinput input{name, description};
     const auto noted = [&](const runinput& i) { return i.name == name; };
     if (std::none_of(runfiles.inputs.begin(), runfiles.inputs.end(), noted)) runfiles.inputs.push_back(input);
@@ -251,8 +257,8 @@ void releaseoutputs()
         textfile& f = channels.files[static_cast<size_t>(bit)];
         refuseclashes("startout", {f.name});
         releasefile(f);
+        unguardname(f.name);
     }
-    unguardheld();
 }
 
 void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, std::string& name)
@@ -261,34 +267,59 @@ void openoutfile(const std::string& prefix, const str22& suffix, textfile& f, st
     refuseclashes("openoutfile", {name});
     if (std::find(runfiles.outputs.begin(), runfiles.outputs.end(), name) == runfiles.outputs.end())
         runfiles.outputs.push_back(name);
+    if (name == logname) runfiles.logtocome = false;
     if (runfiles.holding) {
         holdforwriting(f, name);
         guardheldname(name);
     } else {
         openforwriting(f, name);
+        unguardname(name);
     }
 }
 
-void closefile(textfile& f, bool keep, const std::string& name)
+void expectlog() { runfiles.logtocome = true; }
+
+void guardexpectedlog()
 {
-    const std::string filename = f.name;
-    if (!closetextfile(f)) writeconsole("problem closing " + name + "\n");
-    if (!keep && !filename.empty() && !erasefilenamed(filename))
-        writeconsole("problem erasing  " + name + "\n");
+    if (runfiles.logtocome) guardheldname(logname);
 }
 
 namespace {
 
+// quiet: after a platform failure, whose message was the report.
+void closeandkeep(textfile& f, bool keep, const std::string& name, bool quiet)
+{
+    const std::string filename = f.name;
+    if (!closetextfile(f) && !quiet) {
+        writeconsole("problem closing " + name + "\n");
+        // a file that could not be written is a failure of the run, whatever else ended it
+        reportfilefailure(filename, f.error);
+        runfiles.writefailed = true;
+    }
+    if (!keep && !filename.empty() && !erasefilenamed(filename) && !quiet)
+        writeconsole("problem erasing  " + name + "\n");
+}
+
 // Every open channel file closed, in bit order; side files that received nothing erased.
-void closechannels()
+void closechannels(bool quiet)
 {
     for (int bit = chsummary; bit <= chsvg; ++bit) {
         if ((channels.outchannels & (1 << bit)) == 0) continue;
         const size_t b = static_cast<size_t>(bit);
         const bool keep = bit == chsummary || bit == chlog || channels.fileused[b];
-        closefile(channels.files[b], keep, channelhandlename(bit));
+        closeandkeep(channels.files[b], keep, channelhandlename(bit), quiet);
     }
     channels.outchannels = 0;
+}
+
+// The log was never opened: an earlier run's is not left as this run's. One that is an
+// input, or another name of one, is the user's.
+void removeearlierlog()
+{
+    if (!runfiles.logtocome) return;
+    runfiles.logtocome = false;
+    unguardname(logname);
+    if (!isinput(logname)) erasefilenamed(logname);
 }
 
 // An output held back from an input is never created, nor erased; the others are created
@@ -298,19 +329,26 @@ void releaseordropheld()
     runfiles.holding = false;
     for (int bit : heldbits()) {
         textfile& f = channels.files[static_cast<size_t>(bit)];
-        if (isinput(f.name)) dropheld(bit);
-        else releasefile(f);
+        if (isinput(f.name)) {
+            dropheld(bit);
+        } else {
+            releasefile(f);
+            unguardname(f.name);
+        }
     }
     unguardheld();
 }
 
 }  // namespace
 
+void closefile(textfile& f, bool keep, const std::string& name) { closeandkeep(f, keep, name, false); }
+
 void closeall()
 {
     writeconsole("\n");
     releaseordropheld();
-    closechannels();
+    removeearlierlog();
+    closechannels(false);
 }
 
 void abandonfiles()
@@ -323,10 +361,11 @@ void abandonfiles()
         unguardheld();
     }
     // a file whose creation failed is not open, so not erased: its name may be the user's
+    runfiles.logtocome = false;
     for (int bit = chsummary; bit <= chsvg; ++bit) {
         if (!channels.files[static_cast<size_t>(bit)].isopen) channels.outchannels &= ~(1 << bit);
     }
-    closechannels();
+    closechannels(true);
 }
 
 }  // namespace zt

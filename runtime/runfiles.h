@@ -26,6 +26,11 @@ struct runfilestate {
     std::vector<runinput> inputs;
     std::vector<std::string> outputs;  // created, or held
     bool holding = false;              // outputs opened now are held until releaseoutputs
+    // The run is to open its log and has not yet: an end now leaves no earlier run's log.
+    bool logtocome = false;
+    // An output could not be written when it was closed: the run ends with the platform's
+    // status.
+    bool writefailed = false;
 };
 extern runfilestate runfiles;
 void resetrunfiles();
@@ -64,10 +69,16 @@ void refuseclashes(const std::string& routine, const std::vector<std::string>& o
 void holdoutputs();
 // Creates the held outputs with what was written to them; new outputs are created at once.
 void releaseoutputs();
+// A run that will open its log: until it does, any end of the run removes an earlier
+// run's zt-log.txt (unless it is one of the inputs) rather than leave it as this run's.
+void expectlog();
+// From now on a signal does so too: the inputs known before the log are noted.
+void guardexpectedlog();
 void closefile(textfile& f, bool keep, const std::string& name);
 void closeall();
 // After a file could not be created or written: closes every channel as closeall does,
-// silently, and erases the side files that received nothing.
+// silently (the platform's message was the report), and erases the side files that
+// received nothing.
 void abandonfiles();
 
 }  // namespace zt

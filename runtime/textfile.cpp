@@ -1,9 +1,11 @@
 #include "runtime/textfile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <utility>
 
@@ -13,32 +15,109 @@ namespace zt {
 
 namespace {
 
+// Text is handed to the file in pieces of about this size, and whenever it is flushed.
+constexpr size_t writechunk = 1 << 16;
+
 // Failures outside the program's own checks end it with the platform's message and
 // no report block.
 [[noreturn]] void platformfailure(const std::string& name, int err) {
-    std::cerr << name << ": " << std::strerror(err != 0 ? err : EIO) << std::endl;
+    reportfilefailure(name, err);
     throw RunEnded{platformfailurestatus};
 }
 
+bool writeall(int fd, const std::string& text, int& err) {
+    const char* p = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The pending text handed to the file; false with f.error set when it could not be.
+bool writepending(textfile& f) {
+    if (f.pending.empty()) return true;
+    int err = 0;
+    const bool ok = writeall(f.fd, f.pending, err);
+    f.pending.clear();
+    if (!ok) f.error = err != 0 ? err : EIO;
+    return ok;
+}
+
 void closequietly(textfile& f) {
-    if (f.in.is_open()) f.in.close();
-    if (f.out.is_open()) f.out.close();
-    f.in.clear();
-    f.out.clear();
+    if (f.fd >= 0) ::close(f.fd);
+    f.fd = -1;
+    f.pending.clear();
+    f.contents.clear();
+    f.next = 0;
     f.isopen = false;
     f.writing = false;
     f.held = false;
     f.heldtext.clear();
 }
 
+int openflags(bool exclusive) {
+    return O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (exclusive ? O_EXCL : 0);
+}
+
+// A file of this name alone, empty: a link or a name shared with other files is replaced,
+// never written through (another name of the file may be an input of the run).
+int createoutput(const std::string& name) {
+    const char* const path = name.c_str();
+    int fd = ::open(path, openflags(false), 0666);
+    if (fd < 0 && errno == ELOOP) {
+        if (::unlink(path) != 0) platformfailure(name, errno);
+        fd = ::open(path, openflags(true), 0666);
+    }
+    if (fd < 0) platformfailure(name, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) platformfailure(name, errno);
+    if (S_ISREG(st.st_mode) && st.st_nlink > 1) {
+        ::close(fd);
+        if (::unlink(path) != 0) platformfailure(name, errno);
+        fd = ::open(path, openflags(true), 0666);
+        if (fd < 0) platformfailure(name, errno);
+    } else if (S_ISREG(st.st_mode) && st.st_size > 0 && ::ftruncate(fd, 0) != 0) {
+        const int err = errno;
+        ::close(fd);
+        platformfailure(name, err);
+    }
+    return fd;
+}
+
 }  // namespace
+
+void reportfilefailure(const std::string& name, int error) {
+    std::cerr << name << ": " << std::strerror(error != 0 ? error : EIO) << std::endl;
+}
 
 bool openforreadingunnoted(textfile& f, const std::string& name) {
     closequietly(f);
     f.name = name;
-    f.in.open(name, std::ios::in | std::ios::binary);
-    if (!f.in.is_open()) {
-        f.in.clear();
+    f.error = 0;
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = true;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        f.contents.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (!ok) {
+        f.contents.clear();
         return false;
     }
     f.isopen = true;
@@ -49,9 +128,8 @@ bool openforreadingunnoted(textfile& f, const std::string& name) {
 void openforwriting(textfile& f, const std::string& name) {
     closequietly(f);
     f.name = name;
-    errno = 0;
-    f.out.open(name, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!f.out.is_open()) platformfailure(name, errno);
+    f.error = 0;
+    f.fd = createoutput(name);
     f.isopen = true;
     f.writing = true;
 }
@@ -59,6 +137,7 @@ void openforwriting(textfile& f, const std::string& name) {
 void holdforwriting(textfile& f, const std::string& name) {
     closequietly(f);
     f.name = name;
+    f.error = 0;
     f.isopen = true;
     f.writing = true;
     f.held = true;
@@ -66,34 +145,33 @@ void holdforwriting(textfile& f, const std::string& name) {
 
 void releasefile(textfile& f) {
     if (!f.held) return;
-    const std::string text = std::move(f.heldtext);
+    std::string text = std::move(f.heldtext);
     openforwriting(f, f.name);
-    writefiletext(f, text);
+    // on the disk before the caller counts the file as created
+    f.pending = std::move(text);
+    flushfile(f);
 }
 
 bool readfileline(textfile& f, std::string& line) {
     line.clear();
-    if (!f.isopen || f.writing) return false;
-    if (!std::getline(f.in, line)) {
-        line.clear();
-        return false;
-    }
+    if (!f.isopen || f.writing || f.next >= f.contents.size()) return false;
+    size_t end = f.contents.find('\n', f.next);
+    if (end == std::string::npos) end = f.contents.size();
+    line.assign(f.contents, f.next, end - f.next);
+    // a last line without its line end reads as the same line with its end
+    f.next = end < f.contents.size() ? end + 1 : end;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    // A last line without its line end leaves the end-of-file mark, which would make the
-    // next look-ahead fail the stream: it reads as the same line with its end.
-    if (f.in.eof()) f.in.clear();
     return true;
 }
 
 bool atendoffile(textfile& f) {
     if (!f.isopen || f.writing) return true;
-    return f.in.peek() == std::char_traits<char>::eof();
+    return f.next >= f.contents.size();
 }
 
 void rewindfile(textfile& f) {
     if (!f.isopen || f.writing) return;
-    f.in.clear();
-    f.in.seekg(0);
+    f.next = 0;
 }
 
 void writefiletext(textfile& f, const std::string& text) {
@@ -102,52 +180,41 @@ void writefiletext(textfile& f, const std::string& text) {
         f.heldtext += text;
         return;
     }
-    errno = 0;
-    f.out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (f.out.fail()) platformfailure(f.name, errno);
+    f.pending += text;
+    if (f.pending.size() >= writechunk && !writepending(f)) platformfailure(f.name, f.error);
 }
 
 void flushfile(textfile& f) {
     if (!f.isopen || !f.writing || f.held) return;
-    errno = 0;
-    f.out.flush();
-    if (f.out.fail()) platformfailure(f.name, errno);
+    if (!writepending(f)) platformfailure(f.name, f.error);
 }
 
 bool closetextfile(textfile& f) {
-    if (f.held) {
+    if (f.held || !f.writing || f.fd < 0) {
         closequietly(f);
         return true;
     }
-    bool ok = true;
-    if (f.in.is_open()) {
-        // A read that met the end of the file is no failure of the closing.
-        f.in.clear();
-        f.in.close();
-        ok = !f.in.fail();
+    bool ok = writepending(f);
+    if (::close(f.fd) != 0 && ok) {
+        f.error = errno;
+        ok = false;
     }
-    if (f.out.is_open()) {
-        f.out.close();
-        ok = ok && !f.out.fail();
-    }
-    f.in.clear();
-    f.out.clear();
-    f.isopen = false;
-    f.writing = false;
+    f.fd = -1;
+    closequietly(f);
     return ok;
 }
 
-bool erasefilenamed(const std::string& name) { return std::remove(name.c_str()) == 0; }
+bool erasefilenamed(const std::string& name) { return ::unlink(name.c_str()) == 0; }
 
 bool fileexists(const std::string& name) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(name, ec);
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool samefile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    const bool same = std::filesystem::equivalent(a, b, ec);
-    return same && !ec;
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 }  // namespace zt
