@@ -6,6 +6,7 @@ ensure_tools() {
     command -v ninja >/dev/null 2>&1 || missing+=(ninja-build)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+    command -v strace >/dev/null 2>&1 || missing+=(strace)
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "installing ${missing[*]} with apt-get"
     local sudo=""

@@ -8,7 +8,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 ensure_tools
 
 build=${1:-$root/build}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+# a build folder that exists keeps its own build type
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" >/dev/null
+else
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+fi
 cmake --build "$build" --target zeltram
 cd "$root/examples${example_folder:+/$example_folder}"
 exec "$build/zeltram"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The run never writes over a file it reads: for every output name of a run, an input of
-# that name (however the script spells it), or another name of an input (a symbolic or a
-# hard link named like the output), ends the run before any output file is written, and
-# the user's file is left as it was.
+# The run never writes over a file it reads: an input named like an output of the run
+# (however the script spells it) ends the run before any output file is written, and no
+# other name of an input (a symbolic or a hard link named like an output) lets the run
+# change it, whichever the folder's shape and whenever the run learns the name.
 #   bash inputs_untouched.sh <zeltram binary> <examples folder> <end-to-end cases folder>
 set -u
 export LC_ALL=C
@@ -69,77 +69,104 @@ case_ dataset ds62ex 62ex-o 'axfile ex' '' zt-ds62ex-o.txt refused
 # the run's own outputs of an earlier run are plain files it may replace
 case_ stale-outputs alsi 62ex 'axfile ex' 'echo old >zt-log.txt; echo old >zt-alsi-o.txt' zt-ex.txt runs
 
-# links <label> <folder> <answers (printf %b)> <inputs...> -- <outputs...>
-# For every output name and every input, a symbolic and a hard link of that name to the
-# input: the run is refused by a message that names both, and the input is unchanged.
-# The runs of one output name go side by side; each leaves a note FAILED when it fails.
-links() {
-    local label=$1 answers=$3
-    local from="$work/$label"
-    copyinputs "$2" "$from"
-    shift 3
-    local inputs=()
-    while [ "$1" != -- ]; do
-        inputs+=("$1")
-        shift
-    done
-    shift
-    local kind output input
-    for kind in symbolic hard; do
-        for output in "$@"; do
-            for input in "${inputs[@]}"; do
-                local dir="$work/$label-$kind-$output-$input"
-                cp -R "$from" "$dir"
-                (
-                    cd "$dir" || exit 1
-                    fail() { echo "--- $label, $kind link $output -> $input: $1" >FAILED; exit 1; }
-                    if [ $kind = symbolic ]; then ln -s "$input" "$output"; else ln "$input" "$output"; fi
-                    before=$(md5sum <"$input")
-                    printf '%b' "$answers" | timeout 60 "$binary" >out.txt 2>&1
-                    status=$?
-                    [ "$before" = "$(md5sum <"$input")" ] || fail "$input was changed"
-                    [ $status -eq 1 ] || fail "exit status $status, expected 1"
-                    report=$(grep -a -- "-- run bombed" out.txt)
-                    case "$report" in
-                        *"\"$input\""*) ;;
-                        *) fail "the report does not name $input: $report" ;;
-                    esac
-                    case "$report" in
-                        *"\"$output\""*) ;;
-                        *) fail "the report does not name $output: $report" ;;
-                    esac
-                ) &
-            done
-            wait
-        done
-    done
-    for note in "$work/$label"-*/FAILED; do
-        [ -f "$note" ] || continue
-        cat "$note"
-        failures=$((failures + 1))
-    done
+# The folder shapes of the runs: each is set up from a folder of the examples or of the
+# end-to-end cases, with the answers its run is given. A first run of each, traced, tells
+# which files the run reads and which it creates; then, for every file read and every
+# name created, a run in a fresh copy whose output name is a symbolic or a hard link to
+# that input. No input may change, whatever the order in which the run learns the names:
+# the run refuses the link, or replaces it by a file of its own.
+shapes="$work/shapes"
+mkdir -p "$shapes"
+shape() {  # shape <label> <folder> <answers (printf %b)> <set-up commands>
+    local dir="$shapes/$1"
+    copyinputs "$2" "$dir/files"
+    # what a user's run of the examples left there is not part of the shape
+    (cd "$dir/files" && rm -f zt-log.txt && eval "$4") || { echo "--- shape $1: set-up failed"; failures=$((failures + 1)); }
+    printf '%b' "$3" >"$dir/answers"
+}
+noprefs='rm zt-prefs.txt; : >ds-prefs.txt'
+shape mode3 "$examples" '' 'rm -f zt-alsi-o.txt'
+shape mode3-menu "$examples" '3\n' 'rm -f zt-alsi-o.txt; sed -i /calcmode/d zt-prefs.txt'
+shape mode3-no-scriptfile "$examples" '' 'rm -f zt-alsi-o.txt; sed -i /scriptfile/d zt-prefs.txt'
+shape mode3-no-dsfile "$examples" '' 'rm -f zt-alsi-o.txt; sed -i /dsfile/d zt-prefs.txt'
+shape mode3-no-prefs "$examples" '3\nalsi\n' "rm -f zt-alsi-o.txt; $noprefs; mv zt-ds62ex.txt zt-ds.txt"
+shape mode3-second "$examples" 'yes\nno\n' 'rm -f zt-alsi-o.txt; sed -i /autoexit/d zt-alsi.txt'
+shape mode1 "$examples/mode1" '' 'rm -f zt-rock-*'
+shape mode2 "$cases/mode2-avp-isr" '' ''
+shape mode9 "$cases/mode9-fit" 'n\n2\n' ''
+shape mode9-no-ztdssuffix "$cases/mode9-no-ztdssuffix" "$(cat "$cases/mode9-no-ztdssuffix/stdin.txt")\n" ''
+shape mode9-no-ds-prefs "$cases/mode9-fit" '' 'rm ds-prefs.txt'
+for mode in 1 2 3; do
+    shape "fit-folder-mode$mode" "$cases/fit-folder-without-prefs" "$mode\nAFM\nno\n" ''
+done
+
+# trace <folder> <answers file> <trace file>: the run in that folder, under strace
+trace() {
+    (cd "$1" && strace -f -qq -e trace=open,openat,creat -o "$3" timeout 60 "$binary" <"$2" >/dev/null 2>&1)
+}
+# The names in the folder that a traced run opened for reading (read) or for writing
+# (write), whether or not the opening succeeded for writes.
+opened() {  # opened <read|write> <trace file>
+    sed -n -E 's/^[0-9]+ +(open|openat|creat)\((AT_FDCWD, )?"([^"/]+)", ([A-Z_|]+).*= ([0-9-]+).*/\4 \5 \3/p' "$2" |
+        while read -r flags fd name; do
+            case "$1:$flags" in
+                read:O_RDONLY*) [ "$fd" -ge 0 ] && echo "$name" ;;
+                write:*O_WRONLY*|write:*O_RDWR*) echo "$name" ;;
+            esac
+        done | sort -u
 }
 
-links mode3 "$examples" '' \
-    zt-prefs.txt zt-alsi.txt zt-ds62ex.txt zt-ex.txt -- \
-    zt-log.txt zt-alsi-o.txt zt-alsi-ql.txt zt-alsi-it.txt zt-alsi-ic.txt zt-alsi.csv zt-alsi-2.csv zt-alsi.svg
-links mode1 "$examples/mode1" '' \
-    zt-prefs.txt zt-rock.txt zt-ds62ex.txt zt-ssex.txt -- \
-    zt-log.txt zt-rock-o.txt zt-rock-ql.txt zt-rock-it.txt zt-rock-ic.txt zt-rock.csv zt-rock-2.csv zt-rock.svg
-links mode2 "$cases/mode2-avp-isr" '' \
-    zt-prefs.txt zt-AVP.txt zt-ds62av.txt zt-avp.txt -- \
-    zt-log.txt zt-AVP-o.txt zt-AVP-ql.txt zt-AVP-it.txt zt-AVP-ic.txt zt-AVP.csv zt-AVP-2.csv zt-AVP.svg
-links mode9 "$cases/mode9-fit" 'n\n2\n' \
-    zt-prefs.txt ds-prefs.txt ds-scr62.txt zt-AFM.txt ds-em62.txt ds-ax62.txt ds-xp62.txt -- \
-    zt-log.txt ds-o62.txt ds-ic62.txt ds-62.csv zt-ds62.txt ds-em62-i.txt
-
-# A refinement's folder without zt-prefs.txt: modes 1 to 3 read its ds-prefs.txt to reach
-# the menu, so that file is an input as much as the script typed at the prompt.
-for mode in 1 2 3; do
-    links "no-prefs-mode$mode" "$cases/fit-folder-without-prefs" "$mode\\nAFM\\n" \
-        ds-prefs.txt zt-AFM.txt -- \
-        zt-log.txt zt-AFM-o.txt zt-AFM-ql.txt zt-AFM-it.txt zt-AFM-ic.txt zt-AFM.csv zt-AFM-2.csv zt-AFM.svg
+if ! command -v strace >/dev/null; then
+    echo "strace is needed to see which files the runs read"
+    exit 1
+fi
+jobs="$work/jobs"
+: >"$jobs"
+for dir in "$shapes"/*/; do
+    dir=${dir%/}
+    trace "$dir/files" "$dir/answers" "$dir/trace"
+    opened read "$dir/trace" >"$dir/read"
+    opened write "$dir/trace" >"$dir/written"
+    grep -q . "$dir/read" || { echo "--- $(basename "$dir"): the traced run read nothing"; failures=$((failures + 1)); }
+    while read -r output; do
+        while read -r input; do
+            [ "$input" = "$output" ] && continue
+            for kind in symbolic hard; do echo "$dir $kind $output $input" >>"$jobs"; done
+        done <"$dir/read"
+    done <"$dir/written"
 done
+
+# linked <shape folder> <symbolic|hard> <output> <input>: one run; prints a line on failure
+linked() {
+    local from=$1 kind=$2 output=$3 input=$4
+    local dir="$from-$kind-$output-$input"
+    cp -R "$from/files" "$dir"
+    cd "$dir" || return
+    rm -f "$output"
+    if [ "$kind" = symbolic ]; then ln -s "$input" "$output"; else ln "$input" "$output"; fi
+    local sums
+    sums=$(md5sum $(cat "$from/read") 2>/dev/null)
+    timeout 60 "$binary" <"$from/answers" >out.txt 2>&1
+    local status=$?
+    local label="$(basename "$from"), $kind link $output -> $input"
+    [ "$sums" = "$(md5sum $(cat "$from/read") 2>/dev/null)" ] || echo "--- $label: an input was changed"
+    case $status in
+        0 | 1) ;;
+        *) echo "--- $label: exit status $status" ;;
+    esac
+    grep -q "shouldn't have happened" out.txt && echo "--- $label: $(grep -a -m1 'run bombed' out.txt)"
+    cd / && rm -rf "$dir"
+}
+export -f linked
+export binary
+if [ -s "$jobs" ]; then
+    found=$(xargs -P "$(nproc)" -L 1 bash -c 'linked "$@"' _ <"$jobs")
+    if [ -n "$found" ]; then
+        echo "$found"
+        failures=$((failures + $(echo "$found" | wc -l)))
+    fi
+fi
+echo "$(wc -l <"$jobs") linked runs over $(ls "$shapes" | wc -l) folder shapes"
 
 # In a refinement's folder without zt-prefs.txt the script suffix is typed at a prompt,
 # after the log is opened: the log is held back until then, so a log that is another
@@ -150,6 +177,7 @@ done
     cd "$dir" || exit 1
     rm zt-prefs.txt
     : >ds-prefs.txt
+    rm -f zt-log.txt zt-alsi-o.txt
     ln -s zt-alsi.txt zt-log.txt
     before=$(md5sum <zt-alsi.txt)
     printf '3\nalsi\n' | timeout 60 "$binary" >out.txt 2>&1
@@ -160,6 +188,42 @@ done
     grep -q "\"zt-alsi.txt\" $refusal, through its other name \"zt-log.txt\"" out.txt || fail "$(grep -a bombed out.txt)"
     [ ! -e zt-alsi-o.txt ] || fail "zt-alsi-o.txt was written"
 ) || failures=$((failures + 1))
+
+# A script edited between two calculations names an a-x file that the run did not read at
+# its start and that one of its output names was a link to: the second calculation reads
+# it as the user left it.
+for kind in symbolic hard; do
+    (
+        dir="$work/late-input-$kind"
+        copyinputs "$examples" "$dir"
+        cd "$dir" || exit 1
+        fail() { echo "--- a-x file named between calculations, $kind link: $1"; exit 1; }
+        rm -f zt-log.txt zt-alsi-o.txt
+        sed -i /autoexit/d zt-alsi.txt
+        { cat zt-ex.txt; echo "% the a-x file of the second calculation"; } >zt-other.txt
+        if [ $kind = symbolic ]; then ln -s zt-other.txt zt-alsi-ic.txt; else ln zt-other.txt zt-alsi-ic.txt; fi
+        before=$(md5sum <zt-other.txt)
+        mkfifo answers
+        : >out.txt
+        timeout 60 "$binary" <answers >out.txt 2>&1 &
+        pid=$!
+        exec 3>answers
+        waited=0
+        until grep -q "more calculations" out.txt; do
+            sleep 0.1
+            waited=$((waited + 1))
+            [ $waited -lt 300 ] || { kill $pid; fail "no question: $(tail -5 out.txt)"; }
+        done
+        sed -i 's/^axfile .*/axfile other/' zt-alsi.txt
+        printf 'yes\nno\n\n' >&3
+        exec 3>&-
+        wait $pid
+        status=$?
+        [ "$before" = "$(md5sum <zt-other.txt)" ] || fail "zt-other.txt was changed"
+        [ $status -eq 0 ] || fail "exit status $status: $(grep -a bombed out.txt)"
+        [ "$(grep -c 'more calculations' out.txt)" -eq 2 ] || fail "no second calculation"
+    ) || failures=$((failures + 1))
+done
 
 if [ "$failures" -ne 0 ]; then
     echo "FAILED: $failures case(s)"

@@ -56,7 +56,10 @@ protected:
     {
         folder.writefile("zt-prefs.txt", content);
         testing::consolecapture console(answers);
-        const int code = testing::exitcodeof([] { readprefs("ZELTRAM 3.51"); });
+        const int code = testing::exitcodeof([] {
+            readprefs("ZELTRAM 3.51");
+            checkprefs();
+        });
         output = console.output();
         return code;
     }
@@ -155,7 +158,11 @@ TEST_F(PrefsFile, NoPreferencesFileEndsTheRunUnlessPreparedForTheRefinement)
     SetUp();
     folder.writefile("ds-prefs.txt", "ztdssuffix 5\n");
     console.clearoutput();
-    EXPECT_EQ(testing::exitcodeof([] { readprefs("ZELTRAM 3.51"); }), -1);
+    EXPECT_EQ(testing::exitcodeof([] {
+                  readprefs("ZELTRAM 3.51");
+                  checkprefs();
+              }),
+              -1);
     EXPECT_EQ(console.output(), "");
     EXPECT_EQ(prefs.prefscalcmode, -1);
 }

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <sstream>
 #include <utility>
 
 #include "runtime/channels.h"
+#include "runtime/console.h"
+#include "runtime/reporter.h"
 #include "runtime/prefs.h"
 #include "runtime/runopen.h"
 #include "runtime/runstate.h"
@@ -255,14 +259,14 @@ TEST_F(RunFiles, EveryFileOpenedForReadingIsNotedAsAnInput)
 TEST_F(RunFiles, AFileThatCannotBeCreatedLeavesNoEmptySideFiles)
 {
     testing::consolecapture console;
-    std::filesystem::create_symlink("no-such-folder/x.txt", "zt-t-ic.txt");
+    std::filesystem::create_directory("zt-t-ic.txt");
     runfiles.datafilenamesuffix = "t";
     EXPECT_EQ(testing::exitcodeof(opensidefiles), platformfailurestatus);
     abandonfiles();
     EXPECT_EQ(channels.outchannels, 0);
     EXPECT_TRUE(folder.exists("zt-t-o.txt"));  // the summary is always kept
     for (const char* gone : {"zt-t-ql.txt", "zt-t-it.txt"}) EXPECT_FALSE(folder.exists(gone)) << gone;
-    EXPECT_TRUE(std::filesystem::is_symlink("zt-t-ic.txt"));
+    EXPECT_TRUE(std::filesystem::is_directory("zt-t-ic.txt"));
 
     // when the first held output fails on release, the held log still gets this run's text
     SetUp();
@@ -280,6 +284,109 @@ TEST_F(RunFiles, AFileThatCannotBeCreatedLeavesNoEmptySideFiles)
     EXPECT_EQ(folder.readfile("zt-log.txt"), "this run's first line\n");
     EXPECT_FALSE(folder.exists("ds-ic62.txt"));
     EXPECT_TRUE(std::filesystem::is_directory("ds-o62.txt"));
+}
+
+}  // namespace
+}  // namespace zt
+
+namespace zt {
+namespace {
+
+// A console that ends the run by a signal as soon as the fatal report reaches it.
+class signalatreport : public std::stringbuf {
+protected:
+    std::streamsize xsputn(const char* s, std::streamsize n) override
+    {
+        if (std::string(s, static_cast<size_t>(n)).find("run bombed") != std::string::npos) std::raise(SIGTERM);
+        return std::stringbuf::xsputn(s, n);
+    }
+};
+
+void holdlog(const std::string& text)
+{
+    holdoutputs();
+    std::string name;
+    openoutfile("zt-log", ".txt", channels.files[chlog], name);
+    channels.outchannels |= 1 << chlog;
+    putstr(0, text, 1, 1 << chlog);
+}
+
+// A signal removes only the names the run holds for itself: not the input it is refusing
+// to write over while it reports the refusal, and not a log already released.
+TEST_F(RunFiles, ASignalRemovesOnlyWhatTheRunHoldsForItself)
+{
+    folder.writefile("zt-log.txt", "the user's script\n");
+    EXPECT_EXIT(
+        {
+            holdlog("the log's first line");
+            std::istringstream answers("log\n");
+            signalatreport console;
+            std::ostream out(&console);
+            setconsolestreams(&answers, &out);
+            openscriptfile();
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EQ(folder.readfile("zt-log.txt"), "the user's script\n");
+
+    folder.writefile("zt-log.txt", "the log of an earlier run\n");
+    EXPECT_EXIT(
+        {
+            testing::consolecapture console;
+            holdlog("this run's first line");
+            releaseoutputs();
+            std::raise(SIGTERM);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EQ(folder.readfile("zt-log.txt"), "this run's first line\n");
+
+    // still held: the earlier log goes rather than pass for this run's
+    EXPECT_EXIT(
+        {
+            testing::consolecapture console;
+            holdlog("this run's first line");
+            std::raise(SIGTERM);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_FALSE(folder.exists("zt-log.txt"));
+}
+
+// An end before the log is opened leaves no earlier run's log, but never removes an input
+// that has the log's name, nor another name of one.
+TEST_F(RunFiles, AnEndBeforeTheLogOpensLeavesNoEarlierLog)
+{
+    testing::consolecapture console;
+    folder.writefile("zt-log.txt", "the log of an earlier run\n");
+    expectlog();
+    EXPECT_EQ(testing::exitcodeof([] { bombout("readprefs", "can't open", 0); }), 1);
+    EXPECT_FALSE(folder.exists("zt-log.txt"));
+
+    folder.writefile("zt-AFM.txt", "the user's script\n");
+    for (const char* kind : {"same name", "symbolic", "hard"}) {
+        SetUp();
+        std::filesystem::remove("zt-log.txt");
+        if (std::string(kind) == "same name") folder.writefile("zt-log.txt", "the user's script\n");
+        else if (std::string(kind) == "symbolic") std::filesystem::create_symlink("zt-AFM.txt", "zt-log.txt");
+        else std::filesystem::create_hard_link("zt-AFM.txt", "zt-log.txt");
+        expectlog();
+        noteinput("startout", std::string(kind) == "same name" ? "zt-log.txt" : "zt-AFM.txt", "script info");
+        EXPECT_EQ(testing::exitcodeof(killrun), 0) << kind;
+        EXPECT_EQ(folder.readfile("zt-log.txt"), "the user's script\n") << kind;
+    }
+}
+
+// A file that cannot be written at its closing is reported on the console as a problem in
+// closing, with the platform's message on standard error, and the run counts as failed.
+TEST_F(RunFiles, AFileThatCannotBeWrittenAtItsClosingFailsTheRun)
+{
+    testing::consolecapture console;
+    openforwriting(channels.files[chlog], "/dev/full");
+    channels.outchannels |= 1 << chlog;
+    putstr(0, "a line that cannot be written", 1, 1 << chlog);
+    ::testing::internal::CaptureStderr();
+    closeall();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "/dev/full: No space left on device\n");
+    EXPECT_EQ(console.output(), "\nproblem closing logfile\n");
+    EXPECT_TRUE(runfiles.writefailed);
 }
 
 }  // namespace

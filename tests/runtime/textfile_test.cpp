@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -88,8 +91,51 @@ TEST(TextFile, SameFileUnderAnyOfItsNames) {
 TEST(TextFile, FileThatCannotBeCreatedEndsTheProgram) {
     tempfolder folder;
     textfile f;
-    const int code = exitcodeof([&] { openforwriting(f, "no-such-folder/out.txt"); });
-    EXPECT_GT(code, 0);
+    EXPECT_EQ(exitcodeof([&] { openforwriting(f, "no-such-folder/out.txt"); }), platformfailurestatus);
+    std::filesystem::create_directory("out.txt");
+    EXPECT_EQ(exitcodeof([&] { openforwriting(f, "out.txt"); }), platformfailurestatus);
+    EXPECT_TRUE(std::filesystem::is_directory("out.txt"));
+}
+
+// An output is a file of its own name alone: a name that is a link to another file, or one
+// of several names of a file, is replaced by a new file, so that a file the run reads only
+// later is never written through it. A plain earlier file is written over in place.
+TEST(TextFile, OutputsAreNeverWrittenThroughAnotherName) {
+    tempfolder folder;
+    folder.writefile("input.txt", "the user's data\n");
+    folder.writefile("earlier.txt", "an earlier run's output\n");
+    std::filesystem::create_symlink("input.txt", "soft.txt");
+    std::filesystem::create_hard_link("input.txt", "hard.txt");
+    std::filesystem::create_symlink("no-such-folder/x.txt", "dangling.txt");
+    const auto inode = [](const char* name) {
+        struct stat st {};
+        return ::stat(name, &st) == 0 ? st.st_ino : 0;
+    };
+    const auto earlier = inode("earlier.txt");
+    for (const char* name : {"soft.txt", "hard.txt", "dangling.txt", "earlier.txt"}) {
+        textfile f;
+        openforwriting(f, name);
+        writefiletext(f, std::string("written as ") + name + "\n");
+        EXPECT_TRUE(closetextfile(f)) << name;
+        EXPECT_EQ(folder.readfile(name), std::string("written as ") + name + "\n");
+        EXPECT_FALSE(std::filesystem::is_symlink(name)) << name;
+    }
+    EXPECT_EQ(folder.readfile("input.txt"), "the user's data\n");
+    EXPECT_EQ(std::filesystem::hard_link_count("input.txt"), 1u);
+    EXPECT_FALSE(samefile("hard.txt", "input.txt"));
+    EXPECT_EQ(inode("earlier.txt"), earlier);
+}
+
+// A write that fails on the way to the disk (here a device that is always full) ends the
+// program when the text is flushed, and shows at the closing when it is not.
+TEST(TextFile, WritesThatFailAreReportedWithTheirCause) {
+    textfile f;
+    openforwriting(f, "/dev/full");
+    writefiletext(f, "text\n");
+    EXPECT_EQ(exitcodeof([&] { flushfile(f); }), platformfailurestatus);
+    writefiletext(f, "more text\n");
+    EXPECT_FALSE(closetextfile(f));
+    EXPECT_EQ(f.error, ENOSPC);
 }
 
 }  // namespace
