@@ -1,5 +1,6 @@
 #include "dsfit/brackets.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -29,6 +30,20 @@ real median(int e, bool dir)
     return findmedian(list, n);
 }
 
+// A record flipped in an earlier iteration gets its runs back in the order and with the
+// directions they were read with, so that each iteration decides the flip afresh from the
+// runs as read: a group with runs outside its pairs pairs them otherwise when flipped,
+// and deciding on the flipped records could flip it back at the next iteration.
+void runsasread(int e)
+{
+    fitexprec& r = rec(e);
+    if (!r.flipped) return;
+    std::sort(r.brackets.begin() + 1, r.brackets.begin() + 1 + r.nbr,
+              [](const bracketrec& a, const bracketrec& b) { return a.run < b.run; });
+    for (int k = 1; k <= r.nbr; ++k) run(e, k).dir = !run(e, k).dir;
+    r.flipped = false;
+}
+
 }  // namespace
 
 real bracketfactor(real e) { return 0.887L + 0.194L * e + 0.0973L * e * e; }
@@ -54,6 +69,7 @@ void dittobrackets(int e)
 
 void bracketsd(int e)
 {
+    runsasread(e);
     dittobrackets(e);
     fitexprec& r = rec(e);
     for (int k = 1; k <= r.nbr; ++k) {

@@ -263,10 +263,12 @@ void resultrow(int e, int k, bool first)
         addfixed(2, 8, b.hreq, line);
     }
 
-    // The ln K at dh, interpolated between a duplicated run and the next.
+    // The ln K at dh, interpolated between a duplicated run and the next. At one P and T
+    // the enthalpy a run needs goes with -RT ln Q, so the slope is -1/RT; two runs with
+    // the same ln Q need the same enthalpy and give it only that way.
     real lnqatdh = 0, dlnqdh = 0;
-    if (duplicated && nx->hreq != b.hreq) {
-        dlnqdh = (nx->lnq - b.lnq) / (nx->hreq - b.hreq);
+    if (duplicated) {
+        dlnqdh = nx->hreq != b.hreq ? (nx->lnq - b.lnq) / (nx->hreq - b.hreq) : -1 / (fitgasconstant * b.t);
         lnqatdh = b.lnq + (r.dh - b.hreq) * dlnqdh;
     }
     std::string miss, calc, sd2;

@@ -22,7 +22,8 @@ constexpr wordset qlset = 64;
 
 size_t at(int i) { return static_cast<size_t>(i); }
 
-std::string fixed(int16_t decimals, real x) { return realtostr(decimals, true, x); }
+// Every value with the decimals its column asks for, G with 7 among them.
+std::string fixed(int16_t decimals, real x) { return decimalstostr(decimals, x); }
 
 }  // namespace
 

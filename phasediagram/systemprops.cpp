@@ -60,7 +60,8 @@ void printvariablelists() {
         std::string line = "{";
         for (int i = 1; i < ph.nem; ++i) {
             line += ph.varnames[at(i)] + "->";
-            addreal(10, true, 12, ph.varvalues[at(i)], line);
+            // fixed notation: the number text cannot hold ten decimals from 0.2147483646 on
+            addfixed(10, 12, ph.varvalues[at(i)], line);
             if (i < ph.nem - 1) {
                 line += ", ";
                 if (i % 8 == 0) line += "\n ";

@@ -37,7 +37,7 @@ size_t at(int i) { return static_cast<size_t>(i); }
 
 std::string degc() { return std::string(1, degreebyte) + "C"; }
 
-std::string decimals(real v) { return realtostr(decimalsneeded(v), true, v); }
+std::string decimals(real v) { return decimalstostr(decimalsneeded(v), v); }
 
 std::string tfixedline() { return " : T = " + wholetostr(settings.tnow - celsius) + degc(); }
 std::string pfixedline() { return " : P = " + realtostr(1, true, settings.pnow) + " kbar"; }

@@ -137,14 +137,14 @@ void uncertaintyline() {
         case 0: line = "uncertainties at " + realtostr(1, true, settings.pnow) + " kbars "; break;
         case 2: {
             const real m = middle(settings.xco2window);
-            line = "uncertainties at or near x(CO2) = " + realtostr(decimalsneeded(m), true, m);
+            line = "uncertainties at or near x(CO2) = " + decimalstostr(decimalsneeded(m), m);
             break;
         }
         case 3: {
             const real m = middle(settings.logawindow);
             line = std::string(settings.setloga == 0 ? "uncertainties at or near log a("
                                                      : "uncertainties at or near ln a(") +
-                   settings.lnalabels[1] + ") " + realtostr(decimalsneeded(m), true, m);
+                   settings.lnalabels[1] + ") " + decimalstostr(decimalsneeded(m), m);
             break;
         }
         default: bombout("ptxtable", "othervariable", 1);
@@ -179,7 +179,7 @@ void columnheader(const std::array<real, maxlist + 1>& list, int16_t n, int16_t 
         case 3:
             addfield(settings.setloga == 0 ? "log a" : "ln a", 0, line);
             for (int16_t j = 1; j <= n; ++j)
-                if (printedcolumn(j, n)) addreal(decimalsneeded(list[at(j)]), true, w, list[at(j)], line);
+                if (printedcolumn(j, n)) adddecimals(decimalsneeded(list[at(j)]), w, list[at(j)], line);
             addfield(t ? "sdT" : "sdP", w, line);
             break;
         default: bombout("ptxtable", "othervariable", 1);

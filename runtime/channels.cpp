@@ -121,6 +121,10 @@ void addfixed(int16_t decimals, int16_t width, real x, std::string& line) {
     addnumber(fixedtostr(decimals, x), width, line);
 }
 
+void adddecimals(int16_t decimals, int16_t width, real x, std::string& line) {
+    addnumber(decimalstostr(decimals, x), width, line);
+}
+
 void formattext(std::array<std::string, maxmsglines + 1>& lines) {
     static stringlist gathered;
     static stringlist words;

@@ -57,6 +57,8 @@ void addreal(int16_t digits, bool fixed, int16_t width, real x, std::string& lin
 void addwhole(int16_t width, std::string& line, real x);
 // x in plain fixed notation with that many decimals, as a column.
 void addfixed(int16_t decimals, int16_t width, real x, std::string& line);
+// x with that many decimals as decimalstostr writes it, as a column.
+void adddecimals(int16_t decimals, int16_t width, real x, std::string& line);
 void formattext(std::array<std::string, maxmsglines + 1>& lines);
 
 }  // namespace zt

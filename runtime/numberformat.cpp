@@ -214,6 +214,15 @@ std::string fixedtostr(int16_t decimals, real x) {
     return text;
 }
 
+std::string decimalstostr(int16_t decimals, real x) {
+    const real a = std::fabs(x);
+    if (!std::isfinite(x) || a < 1e-12L || a * tenpower(decimals) < 2147483646.0L) return realtostr(decimals, true, x);
+    std::string text = fixedtostr(decimals, x);
+    const size_t point = text.find('.');
+    const size_t whole = (point == std::string::npos ? text.size() : point) - (text[0] == '-' ? 1 : 0);
+    return whole <= 5 ? text : realtostr(decimals, true, x);
+}
+
 namespace {
 
 // A whole number as base-1e9 limbs, least significant first.

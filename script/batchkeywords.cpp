@@ -83,7 +83,16 @@ void batchpoints(batchreader& r, batchrec& b)
     if (b.np * b.nt > maxbatchpt) fatal("too many batch PT");
     b.npt = static_cast<int16_t>(b.np * b.nt);
     linereals x{};
+    const int16_t first = r.pos;
     if (!r.reals(static_cast<int16_t>(b.np + b.nt), x)) fatal("insufficient info in batch (2)");
+    // A point outside the bounds would reach the thermodynamics (T at or below 0 K among
+    // them), and no other point can stand in for it.
+    for (int i = 1; i <= b.np + b.nt; ++i) {
+        const str22& word = r.l.words[first + i - 1];
+        const real v = x[static_cast<size_t>(i)];
+        const std::string wrong = i <= b.np ? poutofbounds(v, word) : toutofbounds(v, word);
+        if (!wrong.empty()) fatal("in batch, " + wrong);
+    }
     for (int i = 1; i <= b.np; ++i) b.pressures[static_cast<size_t>(i)] = x[static_cast<size_t>(i)];
     for (int i = 1; i <= b.nt; ++i)
         b.temperatures[static_cast<size_t>(i)] = x[static_cast<size_t>(b.np + i)] + celsiustokelvin;

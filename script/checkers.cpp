@@ -240,6 +240,19 @@ int32_t checktrange(const str22& kw, real& tlow, real& thigh, real lowlimit, rea
                        tlowc, thighc, celsiustokelvin, endslack, 283, 3000});
 }
 
+std::string poutofbounds(real p, const std::string& written)
+{
+    if (p >= settings.pmin && p <= 1500) return "";
+    return "the P of " + written + " kbar lies outside " + lowp(settings.pmin) + " to " + highp(1500) + " kbar";
+}
+
+std::string toutofbounds(real tcelsius, const std::string& written)
+{
+    if (tcelsius >= tlowc - endslack && tcelsius <= thighc + endslack) return "";
+    // the bounds as they are, not rounded as in the range reports: 2727 lies outside
+    return "the T of " + written + degreebyte + "C lies outside 9.85 to 2726.85" + degreebyte + "C (283 to 3000 K)";
+}
+
 void setcalcptfromwindow()
 {
     if (settings.calcT != 0) {

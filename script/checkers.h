@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "runtime/types.h"
 
@@ -27,6 +28,11 @@ int32_t checkonep(const str22& kw, real& p, real lowlimit, real highlimit, int16
 int32_t checkprange(const str22& kw, real& plow, real& phigh, real lowlimit, real highlimit, int16_t k);
 int32_t checkonet(const str22& kw, real& t, real lowlimit, real highlimit, int16_t k);
 int32_t checktrange(const str22& kw, real& tlow, real& thigh, real lowlimit, real highlimit, int16_t k);
+
+// A P (kbar) or T (degrees C) of a line where no default can stand in for it: empty
+// within the program's bounds, else what is wrong, naming the value as written.
+std::string poutofbounds(real p, const std::string& written);
+std::string toutofbounds(real tcelsius, const std::string& written);
 
 // The overall window becomes the calculation range of P and of T where none was given.
 void setcalcptfromwindow();

@@ -131,8 +131,8 @@ void fluidlabel(std::string& line)
     const real x = settings.xco2fluid, y = settings.xh2ofluid;
     if (!(x > 0) && !(y > 0)) return;
     const bool acts = pd.fluidtype == 2;
-    const std::string xs = realtostr(decimalsneeded(x), true, x);
-    const std::string ys = realtostr(decimalsneeded(y), true, y);
+    const std::string xs = decimalstostr(decimalsneeded(x), x);
+    const std::string ys = decimalstostr(decimalsneeded(y), y);
     if (x > 0 && y > 0) {
         addfield(std::string(acts ? " (for a(CO2) = " : " (for x(CO2) = ") + xs + " and ", 0, line);
         addfield(std::string(acts ? "a(H2O) = " : "x(H2O) = ") + ys + ")", 0, line);

@@ -30,7 +30,7 @@ void fmtT(int16_t width, std::string& line, real t)
         if (settings.tdecimals <= 0)
             addwhole(width, line, t);
         else
-            addreal(settings.tdecimals, true, width, t, line);
+            adddecimals(settings.tdecimals, width, t, line);
     } else if (t < missing) {
         addfield("+", width, line);
     } else {
@@ -49,13 +49,13 @@ void fmtP(int16_t width, std::string& line, real p)
         if (p > 99.9L)
             addwhole(width, line, p);
         else if (a >= 1)
-            addreal(atleast(settings.pdecimals, 1), true, width, p, line);
+            adddecimals(atleast(settings.pdecimals, 1), width, p, line);
         else if (a >= 0.1L)
-            addreal(atleast(settings.pdecimals, 2), true, width, p, line);
+            adddecimals(atleast(settings.pdecimals, 2), width, p, line);
         else if (a >= 0.01L)
-            addreal(atleast(settings.pdecimals, 3), true, width, p, line);
+            adddecimals(atleast(settings.pdecimals, 3), width, p, line);
         else
-            addreal(atleast(settings.pdecimals, 4), true, width, p, line);
+            adddecimals(atleast(settings.pdecimals, 4), width, p, line);
     } else if (p < missing) {
         addfield("+", width, line);
     } else {
@@ -71,7 +71,7 @@ void fmtvar(int16_t kind, int16_t width, std::string& line, real v)
     } else if (v < settings.xco2window[1]) {
         addfield("-", width, line);
     } else if (v <= settings.xco2window[2]) {
-        addreal(decimalsneeded(v), true, width, v, line);
+        adddecimals(decimalsneeded(v), width, v, line);
     } else if (v < missing) {
         addfield("+", width, line);
     } else {

@@ -25,7 +25,7 @@ constexpr real countguard = 100000;
 
 void say(const std::string& text) { putstr(0, text, 1, 9); }
 
-std::string needed(real x) { return realtostr(decimalsneeded(x), true, x); }
+std::string needed(real x) { return decimalstostr(decimalsneeded(x), x); }
 
 // Where a step given before the list is built came from.
 std::string stepsource(bool pressure)
@@ -159,7 +159,7 @@ void promptpinterval()
         const steptexts texts{"P interval", "P interval too large : max P(high) - P(low) = ", "try again: P interval",
                               "P interval must be positive - try again: P interval",
                               "P interval too small : max of 201 pressures"};
-        s = askstep(s, given, r, realtostr(dmax == 0 ? 1 : dmax, true, r), texts, [&](real step) {
+        s = askstep(s, given, r, decimalstostr(dmax == 0 ? 1 : dmax, r), texts, [&](real step) {
             return listof(low, high, step, truncount(r, step), 0.0001L, nullptr) <= maxlist;
         });
         settings.nplist = buildlist(settings.plist, low, high, s, 0.0001L, "promptpinterval");
@@ -191,7 +191,7 @@ void prompttinterval()
     // The count goes to the nearest whole number; the end value is appended only when
     // the last value lies more than 0.01 below it.
     auto count = [&](real step) { return listof(low, high, step, nearestcount(r, step), 0.01L, nullptr); };
-    s = askstep(s, given, r, dmax == 0 ? wholetostr(r) : realtostr(dmax, true, r), texts,
+    s = askstep(s, given, r, dmax == 0 ? wholetostr(r) : decimalstostr(dmax, r), texts,
                 [&](real step) { return count(step) <= maxlist; });
     const int n = listof(low, high, s, nearestcount(r, s), 0.01L, &settings.tlist);
     if (n > maxlist) bombout("prompttinterval", "too many values in a list (max = 201)", 0);
@@ -307,10 +307,10 @@ void buildaxis(const axislist& a, int16_t k, real low, real high, valuelist& row
             } else if (s > r) {
                 if (a.mu) {
                     say(std::string(1, microbyte) + " interval too large : max " + std::string(1, microbyte) + "(high) - " +
-                        std::string(1, microbyte) + "(low) =" + realtostr(dmax, true, r));
+                        std::string(1, microbyte) + "(low) =" + decimalstostr(dmax, r));
                 } else {
                     say("interval too large : ");
-                    say("   max = " + realtostr(dmax, true, r));
+                    say("   max = " + decimalstostr(dmax, r));
                 }
                 promptreal(a.retry, s);
             } else {

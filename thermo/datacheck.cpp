@@ -23,7 +23,7 @@ constexpr real dP = 1e-5L, dT = 0.001L;
 
 std::string conditions(real P, real T)
 {
-    return realtostr(decimalsneeded(P), true, P) + " kbar, " + wholetostr(T - 273.15L) + degreebyte + "C";
+    return decimalstostr(decimalsneeded(P), P) + " kbar, " + wholetostr(T - 273.15L) + degreebyte + "C";
 }
 
 void checkat(real P, real T)

@@ -232,7 +232,8 @@ void inexcess()
         case 2:
             if (!h2o && !co2) bombout("inexcess", "no H2O or CO2 in P-x/T-x?", 0);
             fluidexcess = true;
-            say("fluid in excess");
+            // the summary too: it is the record of the run, and the statement below goes there
+            say("fluid in excess", 13);
             break;
         case 3:
         case 4: {
@@ -256,6 +257,9 @@ void inexcess()
     named.n = 0;
     promptcontrol("use in excess phases specified in scriptfile", settings.inexcesson);
     if (settings.inexcesson == 0) {
+        // console and log have had the sentence's beginning; the summary gets it here, so
+        // that the sentence reaches it whole
+        if (fluidexcess) putstr(0, "additionally ", 0, 1 << chsummary);
         if (settings.nexcesslist <= 0) {
             say("no phases in excess (from script)", 13);
         } else {

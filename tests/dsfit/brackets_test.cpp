@@ -289,6 +289,64 @@ TEST(FitBrackets, FluidRunsOutsideTheirCompositionRangeEndTheRun)
 
 // Runs placed 20 K either side of the true ky = sill line at three pressures are fitted
 // back to within their bracket, near the true enthalpy of reaction.
+// Whether a group is flipped is decided on its runs as read at every iteration. A group
+// with runs outside its pairs pairs them otherwise once flipped; decided on the flipped
+// runs, the next iteration flipped it back, and its row changed with the number of
+// iterations although nothing in it depends on the enthalpies. A group of pairs only is
+// flipped the same way at every iteration, as before.
+TEST(FitBrackets, AGroupsRowIsTheSameWhateverTheNumberOfIterations)
+{
+    std::string xp;
+    for (const char* name : {"ky", "sill", "and", "q", "an", "gr", "py"}) xp += std::string("1 ") + name + " 0 1\n";
+    xp += "0\n0\n"
+          // 3an = gr + 2ky + q goes to the right as T falls: the one pair here (700 and 820)
+          // falls, and flipped, the run at 795 pairs with the one at 820 instead.
+          "1 g an ky q divariant\n 1 1  unpaired runs\nan gr ky q\n -3 1 2 1\n"
+          "1 18 775 0 0.52\n1 17 740 0 0.52\n1 17 795 0 0.52\n1 17 700 0 0.52\n0 17 820 0 0.52\n"
+          "1 17 700 0 0.52\n-1\n"
+          "1 g an ky q divariant\n 1 1  falling pairs\nan gr ky q\n -3 1 2 1\n"
+          "1 9 600 0 0.6\n0 9 700 0 0.6\n1 11 650 0 0.6\n0 11 750 0 0.6\n-1\n0\n";
+    struct rowstate {
+        real y, rowsd, hlow, hhigh, gap;
+        bool flipped;
+    };
+    std::vector<std::vector<rowstate>> after;  // per iteration count, per group
+    for (int16_t iterations = 1; iterations <= 3; ++iterations) {
+        fitworld w;
+        w.writeinputs(xp);
+        ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+        ASSERT_EQ(testing::exitcodeof([&] {
+                      for (int16_t k = 1; k <= iterations; ++k) {
+                          assemblelsq(k);
+                          qr();
+                          for (int j = 1; j <= fit.ntpfit; ++j) fit.tda[static_cast<size_t>(j)].H = fit.theta[static_cast<size_t>(j)];
+                      }
+                  }),
+                  -1)
+            << w.out();
+        after.emplace_back();
+        for (size_t e = 1; e <= 2; ++e) {
+            const fitexprec& r = fit.xp[e];
+            ASSERT_GT(r.expno, 0);
+            const size_t row = static_cast<size_t>(fit.ncal + r.expno);
+            after.back().push_back({fit.y[row], fit.rowsd[row], r.hlow, r.hhigh, r.gap, r.flipped});
+        }
+    }
+    for (size_t e = 0; e < 2; ++e) {
+        EXPECT_TRUE(after[0][e].flipped) << e;
+        for (size_t n = 1; n < after.size(); ++n) {
+            const rowstate &a = after[0][e], &b = after[n][e];
+            const std::string tag = "group " + std::to_string(e + 1) + ", " + std::to_string(n + 1) + " iterations";
+            EXPECT_EQ(b.flipped, a.flipped) << tag;
+            EXPECT_NEAR(static_cast<double>(b.y), static_cast<double>(a.y), 1e-9) << tag;
+            EXPECT_NEAR(static_cast<double>(b.rowsd), static_cast<double>(a.rowsd), 1e-12) << tag;
+            EXPECT_NEAR(static_cast<double>(b.hlow), static_cast<double>(a.hlow), 1e-9) << tag;
+            EXPECT_NEAR(static_cast<double>(b.hhigh), static_cast<double>(a.hhigh), 1e-9) << tag;
+            EXPECT_NEAR(static_cast<double>(b.gap), static_cast<double>(a.gap), 1e-12) << tag;
+        }
+    }
+}
+
 TEST(FitBrackets, SyntheticExperimentsFitBack)
 {
     fitworld w;

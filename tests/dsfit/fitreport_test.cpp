@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "dsfit/assembly.h"
 #include "dsfit/fitinput.h"
@@ -75,6 +77,43 @@ TEST(FitReport, PrintomitDecidesWhetherUnusedExperimentsAreShown)
         EXPECT_EQ(shown, printomit == 0) << text;
         EXPECT_EQ(text.find("** NOT USED **") != std::string::npos, printomit == 0) << text;
         EXPECT_NE(text.find("\n1) 1  ky = sill   (bracketed)\n"), std::string::npos) << text;
+    }
+}
+
+// A run repeated at one P and T that went the other way: its row gives the ln K at the
+// fitted enthalpy of reaction cH, ln Q + (hreq - cH)/RT, whether the two runs have the
+// same ln Q or not (at one P and T the enthalpy a run needs falls by RT per unit of ln Q);
+// miss is that less the run's ln Q, 2sd is 2 sd(cH)/RT.
+TEST(FitReport, DuplicatedRunGivesTheLnKAtTheFittedEnthalpy)
+{
+    fitworld w;
+    const std::string text = reportof(w, "1 ky sill\n -1 1 1\n1 1  same\n0 8.0 640 0\n1 8.0 640 0\n-1\n"
+                                         "1 sill and\n -1 1 1\n1 0.9  same again\n0 3.0 650 0\n1 3.0 650 0\n-1\n"
+                                         "1 ky and\n -1 1 1\n0 0  different\n0 4.0 600 0 1 0.9\n1 4.0 600 0 1 0.8\n-1\n");
+    const auto twodecimals = [](real x) {
+        char t[32];
+        std::snprintf(t, sizeof t, "%.2Lf", x);
+        return std::string(t);
+    };
+    for (int e = 1; e <= 3; ++e) {
+        const fitexprec& r = fit.xp[static_cast<size_t>(e)];
+        ASSERT_EQ(r.nbr, 2);
+        const bracketrec &b = r.brackets[1], &c = r.brackets[2];
+        ASSERT_EQ(c.hidden, true) << e;
+        EXPECT_EQ(b.lnq == c.lnq, e < 3);
+        const real rt = 0.0083144L * b.t;
+        const real lnk = b.lnq + (b.hreq - r.dh) / rt;
+        EXPECT_NEAR(static_cast<double>(lnk), static_cast<double>(c.lnq + (c.hreq - r.dh) / rt), 1e-12);
+        // The row: the three words before its bracket note.
+        const size_t title = text.find("\n" + std::to_string(e) + ") " + std::to_string(e) + "  ");
+        ASSERT_NE(title, std::string::npos) << text;
+        const std::string row = testing::linesof(text.substr(title))[4];
+        const std::vector<std::string> words = testing::wordsof(row.substr(0, row.find('(')));
+        ASSERT_GE(words.size(), 3u) << row;
+        const size_t n = words.size();
+        EXPECT_EQ(words[n - 3], twodecimals(lnk - b.lnq)) << row;
+        EXPECT_EQ(words[n - 2], twodecimals(lnk)) << row;
+        EXPECT_EQ(words[n - 1], twodecimals(2 * r.sddh / rt)) << row;
     }
 }
 

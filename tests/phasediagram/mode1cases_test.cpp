@@ -148,6 +148,40 @@ TEST(Mode1Cases, TxPseudosectionLineAndItsModes) {
     }
 }
 
+// With moreprec the console lists every phase's variables after each point, ten decimals
+// in twelve characters, and they are the values of the point's row in the result table
+// (four decimals) and in the -2.csv file (five significant digits).
+TEST(Mode1Cases, VariableListsGiveTheResultRowsWithTenDecimals) {
+    const std::string casename = "mode1-moreprec-lists";
+    const std::string out = casefile(casename, "stdout.txt");
+    const auto points = resultrows(out);
+    const auto csv = csvrows(casefile(casename, "zt-more-2.csv"));
+    ASSERT_EQ(points.size(), 3u) << out;
+    ASSERT_EQ(csv.size(), points.size());
+    std::vector<std::vector<std::string>> lists;  // per point, the values of its two lists
+    for (const std::string& l : linesof(out)) {
+        if (startswith(l, "{x(liq)->")) lists.emplace_back();
+        if (!startswith(l, "{x(") || lists.empty()) continue;
+        ASSERT_EQ(l.back(), '}') << l;
+        const size_t arrow = l.find("->");
+        const std::string field = l.substr(arrow + 2, l.size() - arrow - 3);
+        EXPECT_GE(field.size(), 12u) << l;
+        ASSERT_EQ(wordsof(field).size(), 1u) << l;
+        lists.back().push_back(wordsof(field)[0]);
+    }
+    ASSERT_EQ(lists.size(), points.size());
+    for (size_t k = 0; k < points.size(); ++k) {
+        ASSERT_EQ(lists[k].size(), 2u);
+        for (size_t v = 0; v < 2; ++v) {
+            const std::string& text = lists[k][v];
+            EXPECT_EQ(text.size() - text.find('.'), 11u) << text;  // ten decimals
+            const double x = std::stod(text);
+            EXPECT_NEAR(x, points[k][2 + v], 0.5e-4 + 1e-12) << text;
+            EXPECT_NEAR(x, std::stod(csv[k][2 + v]), 0.5e-5 + 1e-12) << text;
+        }
+    }
+}
+
 // Quartz held at zero mode in excess, modes outside 0 to 1 allowed: a row with a negative
 // quartz mode is flagged and has no system properties; every other row is followed by the
 // modes renormalised without quartz.

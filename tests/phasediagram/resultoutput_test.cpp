@@ -1,6 +1,7 @@
 // The reports of a solved point, on an equilibrium filled in by hand: plagioclase with
 // quartz and kyanite over SiO2, Al2O3 and CaO.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -476,6 +477,35 @@ TEST_F(ResultOutput, DrawingDataHeadingsAndPointLines) {
     EXPECT_EQ(line, "6.500 650.00  % x(pl) = 0.25, ky = 0\n");
 }
 
+// Numbers for pasting or drawing keep every decimal they are written with, however many
+// digits that makes: the system's G with 7 and 6 decimals in the drawing-data lines, and
+// the phases' variables with 10 in the console lists (here in and beyond 0 to 1).
+TEST_F(ResultOutput, MachineReadNumbersCarryEveryDecimal) {
+    const auto printed = [](const char* format, real x) {
+        char text[64];
+        std::snprintf(text, sizeof text, format, x);
+        return std::string(text);
+    };
+    settings.systemprops = true;
+    settings.quilletoption = 1;
+    const std::string point = logof([&] { printfluidx(ls); }, chql);
+    EXPECT_NE(point.find(" " + printed("%.7Lf", summary.sysg[1]) + " "), std::string::npos) << point;
+    const std::string row = logof([&] { writelistrow(); }, chql);
+    EXPECT_NE(row.find(", " + printed("%.6Lf", summary.sysg[1]) + ", "), std::string::npos) << row;
+
+    settings.moreprec = 0;
+    for (const real x : {-0.25L, 0.0L, 0.2147483645L, 0.2147483646L, 0.5L, 0.9999999999L, 1.0L, 1.75L, 12.5L}) {
+        world.console.clearoutput();
+        summary.sumphases[1].varvalues[1] = x;
+        printmodes(ls);
+        const std::string out = world.out();
+        const size_t from = out.find("\n{x(pl)->"), to = out.find("}\n", from);
+        ASSERT_NE(to, std::string::npos) << out;
+        const std::string field = out.substr(from + 9, to - from - 9);  // 12 wide, a blank apart
+        EXPECT_EQ(wordsof(field), std::vector<std::string>{printed("%.10Lf", x)}) << static_cast<double>(x) << out;
+        EXPECT_GE(field.size(), 12u);
+    }
+}
 
 // The script reader, driven from here.
 struct scriptreading : ScriptTest {

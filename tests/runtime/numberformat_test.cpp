@@ -60,13 +60,16 @@ TEST(WholeToStr, RoundsToNearestWithTiesToEven) {
     for (const auto& c : cases) EXPECT_EQ(wholetostr(c.x), c.text) << static_cast<double>(c.x);
 }
 
+// A count of decimals, a number and its text.
+struct decimalscase {
+    int16_t decimals;
+    real x;
+    const char* text;
+};
+
 TEST(FixedToStr, GivesExactlyTheDecimalsAskedForWithTiesToEven) {
     const real inf = std::numeric_limits<real>::infinity();
-    const struct {
-        int16_t decimals;
-        real x;
-        const char* text;
-    } cases[] = {
+    const decimalscase cases[] = {
         {0, 2.5L, "2"},
         {0, 3.5L, "4"},
         {0, -2.5L, "-2"},
@@ -91,6 +94,33 @@ TEST(FixedToStr, GivesExactlyTheDecimalsAskedForWithTiesToEven) {
         {3, -inf, "-inf"},
     };
     for (const auto& c : cases) EXPECT_EQ(fixedtostr(c.decimals, c.x), c.text) << c.decimals << " " << static_cast<double>(c.x);
+}
+
+// Where realtostr's digits at the decimals asked for would pass 2147483645, a number of
+// at most five whole digits gets every decimal; elsewhere the text is realtostr's.
+TEST(DecimalsToStr, EveryDecimalAskedForUpToFiveWholeDigits) {
+    const decimalscase cases[] = {
+        {10, 0.1L, "0.1000000000"},
+        {10, 0.2147483645L, "0.2147483645"},
+        {10, 0.2147483646L, "0.2147483646"},  // blanks around the point from here in realtostr
+        {10, 0.3L, "0.3000000000"},
+        {10, 0.9999999999L, "0.9999999999"},
+        {10, 1, "1.0000000000"},
+        {10, -1.5L, "-1.5000000000"},
+        {10, 99999.25L, "99999.2500000000"},
+        {7, -633.239924L, "-633.2399240"},  // seven significant digits in realtostr
+        {6, 2147.5L, "2147.500000"},
+        {15, 1.0L / 3, "0.333333333333333"},
+        // realtostr's own texts: zero, a negative number rounding to zero, six whole digits
+        {10, 0, "0"},
+        {10, 1e-13L, "0"},
+        {2, -0.001L, "-0.00"},
+        {6, 123456.7L, "123457"},
+        {6, 99999.9999999L, "100000"},
+        {3, 1234.5678L, "1234.568"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(decimalstostr(c.decimals, c.x), c.text) << c.decimals << " " << static_cast<double>(c.x);
 }
 
 // The digits come from the exact binary value: 2^70 = 1180591620717411303424 and

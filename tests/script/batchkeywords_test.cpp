@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "runtime/bytes.h"
 #include "scriptfixture.h"
 
 namespace zt {
@@ -269,6 +270,48 @@ TEST_F(BatchKeywords, FormatProblemsEndTheRun)
         EXPECT_EQ(read(batchhead + c.script + "\n"), 1) << c.script;
         EXPECT_TRUE(said("\n-- run bombed in ") && said(std::string(c.report) + "\n")) << c.script << output;
     }
+}
+
+// A batch point is where the thermodynamics is evaluated: one past the program's bounds
+// ends the reading with a report that names the value as written, never later as a fault of
+// the program (a T at or below 0 K did); the bounds themselves are points like any other.
+TEST_F(BatchKeywords, PointsPastTheBoundsEndTheReadingNamingTheValue)
+{
+    const std::string deg(1, degreebyte);
+    const std::string tout = deg + "C lies outside 9.85 to 2726.85" + deg + "C (283 to 3000 K)";
+    const std::string pout = " kbar lies outside 0.0009 to 1500.0 kbar";
+    struct point {
+        std::string before, points, refused;  // refused: empty when the points are taken
+    };
+    const point cases[] = {
+        {"", "1 1 0.0009 9.85", ""},
+        {"", "1 1 1500 2726.85", ""},
+        {"negP\n", "1 1 -50 600", ""},
+        {"", "1 2 8 600 -273.15", "the T of -273.15" + tout},
+        {"", "1 1 8 -300", "the T of -300" + tout},
+        {"", "1 1 8 9.84", "the T of 9.84" + tout},
+        {"", "1 1 8 2726.86", "the T of 2726.86" + tout},
+        {"", "1 1 8 1e30", "the T of 1e30" + tout},
+        {"", "1 1 0 600", "the P of 0" + pout},
+        {"", "2 1 8 1500.01 600", "the P of 1500.01" + pout},
+        {"", "1 1 -5 600", "the P of -5" + pout},
+        {"negP\n", "1 1 -50.1 600", "the P of -50.1 kbar lies outside -50.0000 to 1500.0 kbar"},
+    };
+    for (const point& c : cases) {
+        setinitialsettings();  // the lowest P of an earlier negP
+        const int code = read(c.before + batchhead + "batch g 2 " + c.points + " 1 1 0 0\n");
+        if (c.refused.empty()) {
+            EXPECT_EQ(code, -1) << c.points << output;
+            continue;
+        }
+        EXPECT_EQ(code, 1) << c.points;
+        EXPECT_TRUE(said("\n-- run bombed in reading scripts : in batch, " + c.refused + "\n")) << c.points << output;
+        EXPECT_FALSE(said("shouldn't")) << c.points << output;
+    }
+    // Taken points are stored as given, T in kelvin.
+    ASSERT_EQ(read(batchhead + "batch g 2 1 1 1500 2726.85 1 1 0 0\n"), -1);
+    EXPECT_EQ(settings.batches[1].pressures[1], 1500);
+    EXPECT_NEAR(static_cast<double>(settings.batches[1].temperatures[1]), 3000, 1e-9);
 }
 
 TEST_F(BatchKeywords, BadBatchBulkRowsAreDropped)

@@ -124,6 +124,8 @@ TEST_F(Fluid, Labels)
                 {6, 0.4L, 0, " (for x(CO2) = 0.4)"},
                 {3, 0, 1, "(for x(H2O) = 1.0)"},
                 {2, 0, 0.3L, " (for a(H2O) = 0.3)"},
+                // as a script's 1/3 gives them: fifteen decimals are needed
+                {5, 1.0L / 3, 2.0L / 3, " (for x(CO2) = 0.333333333333333 and x(H2O) = 0.666666666666667)"},
                 {2, 0, 0, ""}};
     for (const row& r : rows) {
         pd.fluidtype = r.fluidtype;

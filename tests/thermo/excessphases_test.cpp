@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "runtime/textfile.h"
 #include "script/setupfixture.h"
 
 namespace zt {
@@ -189,6 +190,51 @@ TEST_F(ExcessPhases, FluidAndScriptNames)
     EXPECT_EQ(ws.nexcess, 3);
     expectprojected({"q", "CO2", "H2O"}, {"SiO2", "CO2", "H2O"});
     EXPECT_EQ(pd.fluidtype, 4);
+}
+
+// The summary file is the record of the run: it carries the statement of what is in excess
+// whole, as console and log show it, and nothing else.
+TEST_F(ExcessPhases, SummaryCarriesTheWholeStatement)
+{
+    struct statement {
+        int32_t diagrammode, fluidexcess, inexcesson;
+        const char* listed;  // phase in excess named by the script, or none
+        const char* typed;   // console answers
+        const char* summary;
+        const char* console;
+    };
+    const statement cases[] = {
+        {2, 1, 0, "", "", "fluid in excess\nadditionally no phases in excess (from script)\n",
+         "fluid in excess\nadditionally no phases in excess (from script)\n"},
+        {1, 1, 0, "q", "", "fluid in excess\nadditionally phases in excess:  q (from script)\n",
+         "fluid in excess\nadditionally phases in excess:  q (from script)\n"},
+        {2, 1, 1, "", "q\n", "fluid in excess\n", "fluid in excess\nadditionally in excess: names"},
+        {0, 0, 0, "", "", "additionally no phases in excess (from script)\n", "\nadditionally no phases in excess (from script)\n"},
+        {0, 1, 0, "", "", "no phases in excess (from script)\n", "\nno phases in excess (from script)\n"},
+    };
+    for (const statement& c : cases) {
+        make({{"H2O", 1}, {"CO2", 1}, {"CaO", 1}, {"SiO2", 1}},
+             {{"cc", {0, 1, 1, 0}}, {"wo", {0, 0, 1, 1}}, {"q", {0, 0, 0, 1}}, {"H2O", {1, 0, 0, 0}},
+              {"CO2", {0, 1, 0, 0}}, {"an", {0, 0, 1, 2}}});
+        settings.diagrammode = c.diagrammode;
+        settings.fluidexcess = c.fluidexcess;
+        settings.inexcesson = c.inexcesson;
+        settings.nexcesslist = *c.listed != 0 ? 1 : 0;
+        settings.excesslist[1] = c.listed;
+        testing::tempfolder folder;
+        for (const int bit : {chsummary, chlog}) {
+            openforwriting(channels.files[static_cast<size_t>(bit)], bit == chsummary ? "o.txt" : "log.txt");
+            channels.outchannels |= 1 << bit;
+        }
+        EXPECT_EQ(run(inexcess, c.typed), -1) << output;
+        for (const int bit : {chsummary, chlog}) {
+            closetextfile(channels.files[static_cast<size_t>(bit)]);
+            channels.outchannels &= ~(1 << bit);
+        }
+        EXPECT_EQ(folder.readfile("o.txt"), c.summary) << c.diagrammode << " " << c.inexcesson;
+        EXPECT_TRUE(said(c.console)) << output;
+        EXPECT_NE(folder.readfile("log.txt").find(c.console), std::string::npos) << folder.readfile("log.txt");
+    }
 }
 
 TEST_F(ExcessPhases, LogaEndMemberIsProjectedAndFollowed)
