@@ -117,9 +117,10 @@ void printmodes(loopstate& ls) {
             }
         }
         if (settings.systemprops && !impossible) {
-            addreal(5, true, 12, summary.sysg[at(r)], line);
+            // a large system or a large formula passes the number text's digits at 5 decimals
+            adddecimals(5, 12, summary.sysg[at(r)], line);
             if (full) {
-                addreal(5, true, 12, summary.sysh[at(r)], line);
+                adddecimals(5, 12, summary.sysh[at(r)], line);
                 addreal(4, true, 10, summary.syss[at(r)], line);
                 addreal(4, true, 10, summary.sysv[at(r)], line);
                 addreal(4, true, 10, summary.sysrho[at(r)], line);
@@ -177,11 +178,11 @@ void printmu() {
     for (int i = 1; i <= ws.ncomps; ++i) addfield(ws.compnames[at(i)], 12, line);
     putstr(1, line, 1, chset13);
     line.assign(6, ' ');
-    for (int i = 1; i <= ws.ncomps; ++i) addreal(5, true, 12, derived.mucalc[at(i)], line);
+    for (int i = 1; i <= ws.ncomps; ++i) adddecimals(5, 12, derived.mucalc[at(i)], line);
     putstr(0, line, 1, chset13);
     if (settings.quilleton == 0) {
         line.assign(10, ' ');
-        for (int i = 1; i <= ws.ncomps; ++i) addreal(4, true, 12, derived.mucalc[at(i)], line);
+        for (int i = 1; i <= ws.ncomps; ++i) adddecimals(4, 12, derived.mucalc[at(i)], line);
         putstr(0, line, 1, chset64);
     }
 }

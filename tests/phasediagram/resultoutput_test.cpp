@@ -183,6 +183,26 @@ TEST_F(ResultOutput, ModalTableRowIsThermodynamicallyConsistent) {
     EXPECT_NEAR(static_cast<double>(H - G - T * S), 0.0, 0.05);  // S printed with 4 decimals
 }
 
+// G and H of a large system or formula (a vesuvianite is some -45,000 kJ) keep their five
+// decimals in the modal table where the number text's digits run out.
+TEST_F(ResultOutput, ModalTableKeepsTheDecimalsOfLargeEnergies) {
+    for (const real g : {-2512.34567L, -21474.83646L, -45000.123456L, -99999.5L}) {
+        world.console.clearoutput();
+        summary.sysg[1] = g;
+        summary.sysh[1] = g + T * summary.syss[1];
+        printmodes(ls);
+        const std::vector<std::string> l = linesof(world.out());
+        ASSERT_EQ(l.size(), 3u) << world.out();
+        const std::vector<std::string> w = wordsof(l[2]);
+        ASSERT_EQ(w.size(), 8u) << world.out();
+        char text[2][32];
+        std::snprintf(text[0], sizeof text[0], "%.5Lf", summary.sysg[1]);
+        std::snprintf(text[1], sizeof text[1], "%.5Lf", summary.sysh[1]);
+        EXPECT_EQ(w[3], text[0]);
+        EXPECT_EQ(w[4], text[1]);
+    }
+}
+
 TEST_F(ResultOutput, ImpossibleAndRenormalisedRows) {
     settings.c8 = 0;
     summary.sumphases[3].mode[1] = -0.0001L;
