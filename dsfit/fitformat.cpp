@@ -53,7 +53,10 @@ int finestdigit(real error) { return static_cast<int>(std::ceil(std::log10(2 * d
 
 bool holdsdecimals(real error, int16_t d)
 {
-    return !(error > 0.5L * std::pow(10.0L, -d) / digitmargin);
+    // asked of every covariance of a fit: its few decimals without a power each time
+    static const real halfunits[] = {0.5L, 0.05L, 0.005L, 0.0005L, 0.00005L, 0.000005L};
+    const real half = d >= 0 && d < 6 ? halfunits[d] : 0.5L * std::pow(10.0L, -d);
+    return !(error > half / digitmargin);
 }
 
 int significantdigitsheld(real x, real error)
