@@ -453,6 +453,16 @@ void leverages()
     }
 }
 
+// From the factor R of a solve: U, the bound of its rows, the covariance and the leverages.
+template <class T, class factor>
+void fromfactor(factor R)
+{
+    invertfactor<T>(R);
+    inversionbound<T>(R);
+    covariancefromfactor<T>();
+    leverages<T>();
+}
+
 // The squared length of what is left of column position j below row k.
 template <class T>
 T remainder(int k, int j)
@@ -594,11 +604,7 @@ bool qrsolve(real cap)
     T ss = 0;
     for (int i = n + 1; i <= rows; ++i) ss += yy[static_cast<size_t>(i)] * yy[static_cast<size_t>(i)];
     fit.sigfitsq = static_cast<real>(rows > n ? ss / (rows - n) : ss);
-    auto R = [](int i, int k) -> T { return A<T>(i, k); };
-    invertfactor<T>(R);
-    inversionbound<T>(R);
-    covariancefromfactor<T>();
-    leverages<T>();
+    fromfactor<T>([](int i, int k) -> T { return A<T>(i, k); });
     return true;
 }
 
@@ -669,11 +675,7 @@ bool choleskisolve()
         for (int j = 1; j <= i; ++j) L(i, j) = XX(i, j);
         for (int j = i + 1; j <= n; ++j) L(i, j) = 0;
     }
-    auto R = [](int i, int k) { return XX(k, i); };
-    invertfactor<real>(R);
-    inversionbound<real>(R);
-    covariancefromfactor<real>();
-    leverages<real>();
+    fromfactor<real>([](int i, int k) { return XX(k, i); });
     return true;
 }
 
