@@ -1,5 +1,6 @@
 #include "dsfit/assembly.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -123,6 +124,40 @@ void listlsqinput()
     putstr(0, "", 1, 8);
 }
 
+// How far an experiment's row may be off by its own arithmetic: its runs' enthalpies of
+// reaction are Gibbs energies of thousands of kJ less each other, and their sds come from
+// differences of those over 1 K and 0.01 kbar. Each Gibbs energy is taken to four units
+// of the last bit of its largest terms (H, T S and P V of each end-member, times its
+// coefficient). The combination of the runs into the row at most quadruples the rest,
+// whose sd moves with the runs' sds and, through the gap between the runs, with their
+// enthalpies (the noise a row of ky = sill shows when both enthalpies move by 20000 kJ
+// stays some 80 times below the bound of y, 1600 times below that of sd). Sets the row's
+// rowround (y, kJ) and sdround (sd, as a part of it).
+void noterounding(int row, const fitexprec& r)
+{
+    constexpr real lastbit = 5.421010862427522170e-20L;  // 2^-64
+    real dh = 0, dsd = 0;
+    for (int b = 1; b <= r.nbr; ++b) {
+        const bracketrec& br = r.brackets[static_cast<size_t>(b)];
+        real scale = 0;
+        for (int i = 1; i <= r.nrx; ++i) {
+            const fitemrecord& e = fit.tda[static_cast<size_t>(r.rxem[static_cast<size_t>(i)])];
+            scale += std::abs(r.rxcoef[static_cast<size_t>(i)]) *
+                     (std::fabs(e.H) + br.t * std::fabs(e.S) + std::fabs(br.p) * std::fabs(e.V));
+        }
+        const real dg = 4 * lastbit * scale;
+        const real sdp = br.p < 10 ? 0.01L * br.p : 0.1L + 0.01L * (br.p - 10);
+        // sd2 = 2 |(2.5 gt, sdp gp, ...)|, gt and gp differences of two Gibbs energies
+        const real dsd2 = 2 * (2.5L * 2 * dg + std::fabs(sdp) * 2 * dg / 0.01L);
+        dh = std::max(dh, dg);
+        if (br.sd2 > 0) dsd = std::max(dsd, dsd2 / br.sd2);
+    }
+    const real rfac = std::max(r.rfac, real{1});
+    const real sd = fit.rowsd[static_cast<size_t>(row)];
+    fit.rowround[static_cast<size_t>(row)] = 4 * rfac * dh;
+    fit.sdround[static_cast<size_t>(row)] = 4 * (dsd + (sd > 0 ? rfac * dh / sd : 0));
+}
+
 }  // namespace
 
 void plainactivities(int e)
@@ -207,6 +242,7 @@ void assemblelsq(int16_t k)
         fit.y[static_cast<size_t>(row)] = (r.hlow + r.hhigh) / 2;
         fit.rowsd[static_cast<size_t>(row)] =
             r.pairweight > 0 ? r.rfac / r.pairweight : (r.hhigh - r.hlow) * r.rfac / 2;
+        noterounding(row, r);
         for (int i = 1; i <= r.nrx; ++i) {
             const int16_t em = r.rxem[static_cast<size_t>(i)];
             fit.b[fitat(row, em)] = 1;

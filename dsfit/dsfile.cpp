@@ -104,7 +104,8 @@ void writeblock(int i, int16_t mode)
     line.clear();
     if (mode == 6) addwhole(5, line, r.code);
     else line = "       ";
-    addfixed(3, 11, fit.fitreport ? fit.theta[static_cast<size_t>(i)] : r.H, line);
+    if (fit.fitreport) addnumber(heldtext(fit.theta[static_cast<size_t>(i)], enthalpyerror(i), 3), 11, line);
+    else addfixed(3, 11, r.H, line);
     addfixed(5, 10, r.S, line);
     addfixed(4, 9, r.V, line);
     emit(line);
@@ -170,7 +171,7 @@ void covariances(int ntp)
                 const real r = std::nearbyint(std::fabs(e) * 10000) / 10000;
                 int16_t w = r < 1 ? 7 : r < 10 ? 8 : r < 100 ? 9 : r < 1000 ? 10 : r < 10000 ? 11 : r < 100000 ? 12 : 16;
                 if (e <= 0) ++w;
-                addnumber(wordtext(e, 4), w, line);
+                addnumber(heldtext(e, covarianceerror(i, j), 4), w, line);
             }
         }
     }
@@ -194,7 +195,7 @@ void emiblock(int i)
     addwhole(3, line, r.code);
     // The fitted enthalpy as the dataset file gives it: the two files agree, and its
     // last digits, rounding noise of the fit, stay out of the file.
-    addfixed(3, 12, r.H, line);
+    addnumber(heldtext(r.H, fit.fitreport ? enthalpyerror(i) : 0, 3), 12, line);
     emit(line);
     line.clear();
     addexact(5, 15, r.S, line);

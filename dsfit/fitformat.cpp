@@ -40,22 +40,40 @@ std::string exacttext(real x, int16_t d)
     return best;
 }
 
-std::string wordtext(real x, int16_t d)
+namespace {
+
+// A number is held to a digit when its bound is within this part of half that digit: the
+// text then lies within 1/16 of a unit of its last digit beyond the half of the rounding.
+constexpr real digitmargin = 8;
+
+// The power of ten of the finest digit that a bound leaves a number.
+int finestdigit(real error) { return static_cast<int>(std::ceil(std::log10(2 * digitmargin * error))); }
+
+}  // namespace
+
+bool holdsdecimals(real error, int16_t d)
 {
-    std::string best = fixedtostr(d, x);
-    if (best.size() <= static_cast<size_t>(maxwordlen) || !std::isfinite(x)) return best;
-    real besterror = std::numeric_limits<real>::infinity();
-    for (int16_t dd = std::max<int16_t>(d, 0);; ++dd) {
-        const std::string text = exponenttostr(dd, x);
-        real back = 0;
-        if (text.size() > static_cast<size_t>(maxwordlen) || !readfreereal(text, back)) break;
-        if (back == x) return text;
-        if (std::fabs(back - x) < besterror) {
-            besterror = std::fabs(back - x);
-            best = text;
-        }
-    }
-    return best;
+    // asked of every covariance of a fit: its few decimals without a power each time
+    static const real halfunits[] = {0.5L, 0.05L, 0.005L, 0.0005L, 0.00005L, 0.000005L};
+    const real half = d >= 0 && d < 6 ? halfunits[d] : 0.5L * std::pow(10.0L, -d);
+    return !(error > half / digitmargin);
+}
+
+int significantdigitsheld(real x, real error)
+{
+    if (!(error > 0)) return std::numeric_limits<real>::digits10 + 1;
+    if (x == 0 || !std::isfinite(x) || !std::isfinite(error)) return 0;
+    return std::max(static_cast<int>(std::floor(std::log10(std::fabs(x)))) - finestdigit(error) + 1, 0);
+}
+
+std::string heldtext(real x, real error, int16_t d)
+{
+    if (holdsdecimals(error, d) || !std::isfinite(x) || !std::isfinite(error)) return fixedtostr(d, x);
+    const int finest = finestdigit(error);
+    if (finest <= 0) return fixedtostr(static_cast<int16_t>(-finest), x);
+    const int digits = significantdigitsheld(x, error);
+    if (digits < 1) return "0e+" + std::to_string(finest);
+    return exponenttostr(static_cast<int16_t>(digits - 1), x);
 }
 
 void addexact(int16_t d, int16_t w, real x, std::string& line)

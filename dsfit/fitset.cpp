@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "dsfit/lsq.h"
 #include "runtime/heap.h"
 #include "runtime/numberread.h"
 #include "runtime/prefs.h"
@@ -186,6 +187,9 @@ void resetfitdata()
     std::fill(fit.x.begin(), fit.x.end(), 0);
     std::fill(fit.b.begin(), fit.b.end(), 0);
     fit.rowsd.fill(0);
+    fit.rowround.fill(0);
+    fit.sdround.fill(0);
+    forgetfitbounds();
     fit.nrows = fit.ndirect = fit.ncal = 0;
     fit.ntpfit = 0;
     fit.fititeration = 0;

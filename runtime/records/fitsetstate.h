@@ -122,6 +122,9 @@ struct fitsetstate {
     std::vector<int16_t> x;                        // [row][em]
     std::vector<uint8_t> b;                        // [row][em]: 1 when the end-member takes part
     std::array<real, maxfitrows + 1> rowsd{};
+    // How far a row's y (in kJ) and sd (as a part of it) may be off from their exact
+    // values by the arithmetic that made them (0: as read, exact but for their last bits).
+    std::array<real, maxfitrows + 1> rowround{}, sdround{};
     int16_t nrows = 0, ndirect = 0, ncal = 0;
     int16_t ntpfit = 0;
     int16_t fititeration = 0;

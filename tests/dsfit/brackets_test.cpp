@@ -396,5 +396,39 @@ TEST(FitBrackets, SyntheticExperimentsFitBack)
     EXPECT_NEAR(static_cast<double>(fit.tda[static_cast<size_t>(iky)].H), 2000, 0.1);
 }
 
+// An experiment's row notes how far its own arithmetic may have moved its y and sd: the
+// Gibbs energies of thousands of kJ whose differences make them. Adding 20000 kJ to the
+// enthalpies of both ky and sill changes neither the enthalpy nor the Gibbs energy of the
+// reaction ky = sill, so all that moves the row is rounding: within the bounds the two
+// assemblies note, which stay far below the row's digits.
+TEST(FitBrackets, RowsNoteTheirOwnRounding)
+{
+    fitworld w;
+    std::string xp = "1 ky -2593.1 1.0\n1 sill -2585.7 1.0\n0\n0\n1 ky sill\n -1 1 1\n1 1\n";
+    for (const char* run : {"0 4.0 600 0\n", "1 4.0 700 0\n", "0 8.0 700 0\n", "1 8.0 800 0\n", "0 14.0 800 0\n", "1 14.0 900 0\n"})
+        xp += run;
+    w.writeinputs(xp + "-1\n0\n");
+    ASSERT_EQ(testing::exitcodeof(readxy), -1) << w.out();
+    const int row = fit.ncal + 1;
+    real y[2], sd[2], dy[2], dsd[2];
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_EQ(testing::exitcodeof([] { assemblelsq(1); }), -1) << w.out();
+        ASSERT_EQ(fit.nrows, row);
+        y[pass] = fit.y[static_cast<size_t>(row)];
+        sd[pass] = fit.rowsd[static_cast<size_t>(row)];
+        dy[pass] = fit.rowround[static_cast<size_t>(row)];
+        dsd[pass] = fit.sdround[static_cast<size_t>(row)];
+        EXPECT_GT(dy[pass], 0);
+        EXPECT_LT(dy[pass], 1e-9L);
+        EXPECT_GT(dsd[pass], 0);
+        EXPECT_LT(dsd[pass], 1e-9L);
+        fit.tda[static_cast<size_t>(emindex("ky"))].H += 20000;
+        fit.tda[static_cast<size_t>(emindex("sill"))].H += 20000;
+    }
+    EXPECT_LE(std::fabs(y[1] - y[0]), dy[0] + dy[1]);
+    EXPECT_LE(std::fabs(sd[1] - sd[0]), (dsd[0] + dsd[1]) * sd[0]);
+    EXPECT_TRUE(y[0] != y[1] || sd[0] != sd[1]) << "the rounding does not show";
+}
+
 }  // namespace
 }  // namespace zt

@@ -112,8 +112,10 @@ TEST(FitDatasetFile, ExactlyDeterminedFitKeepsTheUncertaintiesOfItsRows)
 }
 
 // Each covariance in 4 decimals right-justified in a width by its size; a field that its
-// number fills keeps a blank from the one before, and a number whose text would pass a
-// word of 22 characters is written in exponent notation.
+// number fills keeps a blank from the one before. A number too large for an 80-bit real
+// to hold its fourth decimal is written with the digits it holds (given no bound from a
+// fit, its last bits: the spacing of 80-bit reals is 2^-10 at 1e16, 2^-7 at 1e17 and 8 at
+// 1e20), past the units in exponent notation.
 TEST(FitDatasetFile, CovarianceFields)
 {
     const struct {
@@ -122,7 +124,8 @@ TEST(FitDatasetFile, CovarianceFields)
     } cases[] = {
         {{0.00004L, 0.5L, -0.5L, 12.34567L, -1234.5L, 0}, "0.0000 0 0.5000 -0.5000  12.3457  -1234.5000 0\n"},
         {{1e10L, -1e10L, 1e16L, -1e16L, 1e17L, 1e20L},
-         "0.0000 10000000000.0000 -10000000000.0000 10000000000000000.0000      -1.0000e+16      1.0000e+17      1.0000e+20\n"},
+         "0.0000 10000000000.0000 -10000000000.0000 10000000000000000.00 -10000000000000000.00 100000000000000000.0 "
+         "1.000000000000000000e+20\n"},
     };
     for (const auto& c : cases) {
         fitworld w;
