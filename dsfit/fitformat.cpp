@@ -76,6 +76,15 @@ std::string heldtext(real x, real error, int16_t d)
     return exponenttostr(static_cast<int16_t>(digits - 1), x);
 }
 
+std::string heldroottext(real sd, real varianceerror, int16_t d)
+{
+    // |sqrt(a) - sqrt(b)| is at most sqrt(|a - b|), and at most |a - b| / sqrt(b); the root
+    // and the scaling of the variance cost a few last bits of their own
+    const real e = std::fabs(varianceerror);
+    const real fromvariance = sd > 0 ? std::min(std::sqrt(e), e / sd) : std::sqrt(e);
+    return heldtext(sd, fromvariance + 4 * std::numeric_limits<real>::epsilon() * std::fabs(sd), d);
+}
+
 void addexact(int16_t d, int16_t w, real x, std::string& line)
 {
     addnumber(exacttext(x, d), w, line);

@@ -25,6 +25,9 @@ int significantdigitsheld(real x, real error);
 // units in exponent notation with the significant digits it keeps (0 at the power of ten
 // it keeps when it keeps none), which the dataset reader takes as well.
 std::string heldtext(real x, real error, int16_t d);
+// The root sd of a variance that lies within varianceerror of the exact one, with d
+// decimals where it keeps them, else as heldtext writes it.
+std::string heldroottext(real sd, real varianceerror, int16_t d);
 // exacttext right-justified in w, kept apart from the text before it.
 void addexact(int16_t d, int16_t w, real x, std::string& line);
 // text padded with blanks to width w, and at least one blank after it.

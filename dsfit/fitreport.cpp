@@ -41,7 +41,9 @@ void propertiestable()
         line.clear();
         addfield(r.name, -8, line);
         addfixed(2, 10, r.H, line);
-        addfixed(2, 7, r.sdH, line);
+        // a fitted sd keeps the digits that the fit holds of its variance
+        if (fit.fitreport) addnumber(heldroottext(r.sdH, covarianceerror(i, i), 2), 7, line);
+        else addfixed(2, 7, r.sdH, line);
         addfixed(2, 8, 1000 * r.S, line);
         addfixed(3, 8, r.V, line);
         addfixed(4, 8, r.cpa, line);

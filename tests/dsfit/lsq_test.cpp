@@ -888,6 +888,8 @@ void runsweepfit(const sweepfit& f, const sweepexact& exact, bool bycholeski, sw
         const real H = fit.theta[static_cast<size_t>(j)];
         d.look(heldtext(H, enthalpyerror(j), 3), exact.theta[jj], tag + " H");
         d.look(fixedstr(H, 2), exact.theta[jj], tag + " H in the report");
+        const real sd = std::sqrt(fit.xx[fitat(j, j)]) * std::sqrt(fitvariancefactor());
+        d.look(heldroottext(sd, covarianceerror(j, j), 2), rootofquad(exact.cov[jj][jj] * factor), tag + " sd(H)");
         for (int k = j; k <= f.n; ++k)
             d.look(writtencovariance(j, k), exact.cov[jj][static_cast<size_t>(k - 1)] * factor,
                    tag + " covariance " + std::to_string(j) + " " + std::to_string(k));
@@ -897,7 +899,7 @@ void runsweepfit(const sweepfit& f, const sweepexact& exact, bool bycholeski, sw
 // Random fits of 7 to 40 end-members, calorimetry, reactions and phase-equilibrium groups,
 // sds spread over up to ten orders of magnitude and nearly parallel rows, by both solvers
 // against the exact fit in 113-bit reals: every number either writes (H in the dataset and
-// the report, every covariance, the leverages, sigfit) is right to its last digit, and
+// the report, sd(H), every covariance, the leverages, sigfit) is right to its last digit, and
 // none of these fits is refused.
 TEST(FitLeastSquares, EveryNumberOfASweepOfFitsIsRightToItsLastDigit)
 {
@@ -994,6 +996,27 @@ TEST(FitLeastSquares, RowsThatCannotKeepTheirDigitsNameTheirCause)
             EXPECT_EQ(d.wrong, 0) << d.first;
         }
     }
+}
+
+// Fits of sds spread over eight to ten orders of magnitude, where a fitted sd(H) of some
+// 1e7 kJ and more can hold fewer than the report's two decimals: it is written with those
+// it holds, and every other number of these fits stays right as well.
+TEST(FitLeastSquares, ReportSdsOfWideSpreadsKeepOnlyTheDigitsTheFitHolds)
+{
+    sweepcounts counts;
+    for (const uint64_t seed : {11, 49}) {
+        sweeprandom r(seed);
+        for (int spread = 8; spread <= 10; ++spread) {
+            for (int k = 0; k < 10; ++k) {
+                const sweepfit f = makesweepfit(r, spread, k % 3 == 2);
+                const std::string tag = "seed " + std::to_string(seed) + ", sds over 1e" + std::to_string(spread) +
+                                        ", fit " + std::to_string(k);
+                runsweepfit(f, solvesweepfit(f), false, counts, tag);
+            }
+        }
+    }
+    EXPECT_EQ(counts.digits.wrong, 0) << counts.digits.first;
+    EXPECT_EQ(counts.refused, 0);
 }
 
 }  // namespace
