@@ -205,9 +205,9 @@ int runprogram()
         });
     } catch (const RunEnded& end) {
         if (end.code == platformfailurestatus) abandonfiles();
-        if (runfiles.writefailed) throw RunEnded{platformfailurestatus};
-        throw;
+        if (!runfiles.writefailed) throw;
     }
+    // a file that could not be written fails the run, whatever else ended it
     if (runfiles.writefailed) throw RunEnded{platformfailurestatus};
     return 0;
 }

@@ -15,7 +15,8 @@ std::string fixedtostr(int16_t decimals, real x);
 // realtostr with a count of decimals, except where its digits at those decimals would pass
 // the 32-bit limit of realtodigits for a number of at most five whole digits: that number
 // is written in plain fixed notation with every decimal asked for, not with fewer or as
-// blanks. Larger numbers keep realtostr's exponent form.
+// blanks. Larger numbers keep realtostr's text (fewer decimals, or the exponent form), so
+// that fixed-width columns keep their width.
 std::string decimalstostr(int16_t decimals, real x);
 // Exponent notation from the exact decimal value of x: one digit, then decimals digits
 // after the point (ties to even), "e+" for a positive power of ten and "e-" otherwise,
