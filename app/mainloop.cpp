@@ -47,8 +47,10 @@ void startout()
 
 void startup()
 {
-    expectlog();
     openrun(programlabel);
+    // only now: without the preferences the run cannot tell an earlier log from a user's
+    // file of that name (a script may be called zt-log.txt), and leaves it as it is
+    expectlog();
     const bool scripttocome = refuseinputsasoutputs(prefs.scriptsuffix);
     guardexpectedlog();
     checkprefs();
